@@ -1,0 +1,24 @@
+#include "hook/Exports.h"
+
+#include "settings/ParamFile.h"
+#include "support/ModuleVersion.h"
+
+// Exports are called by other programs: nothing may escape them.
+namespace SkimvueDll {
+
+void EditParamFile(HWND hwnd) {
+    try {
+        OpenParamFileInEditor(hwnd);
+    } catch (...) {
+    }
+}
+
+int GetVersion(wchar_t* buffer, unsigned long size) {
+    try {
+        return CopyModuleVersion(buffer, size);
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // namespace SkimvueDll

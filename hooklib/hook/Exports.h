@@ -1,0 +1,16 @@
+#pragma once
+// The library's exports, by their decorated names in namespace SkimvueDll.
+#include <windows.h>
+
+#ifdef SKIMVUE_BUILDING_DLL
+#define SKIMVUE_API __declspec(dllexport)
+#else
+#define SKIMVUE_API __declspec(dllimport)
+#endif
+
+namespace SkimvueDll {
+// Opens the settings file in its editor, waits for the editor to end and loads the file again.
+SKIMVUE_API void EditParamFile(HWND hwnd);
+// Copies the library's FileVersion text into buffer (size characters); 1 on success, else 0.
+SKIMVUE_API int GetVersion(wchar_t* buffer, unsigned long size);
+} // namespace SkimvueDll

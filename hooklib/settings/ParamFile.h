@@ -1,0 +1,19 @@
+#pragma once
+// The settings file: "<library name>.ini" beside the library, or a per-user copy under the
+// application-data folder when the library lies in a protected folder.
+#include <windows.h>
+
+#include "support/StdString.h"
+
+CStdString GetParamFilePath();
+
+// The settings file for a library at modulePath. May create the per-user folder and copy the
+// file beside the library into it.
+CStdString ResolveParamFilePath(const CStdString& modulePath);
+
+// save false: load every key into the settings; true: write every setting to the file.
+void ExchangeParamFile(bool save);
+
+// Opens the settings file in its associated editor, waits for the editor to end, then loads
+// the file again.
+void OpenParamFileInEditor(HWND owner);

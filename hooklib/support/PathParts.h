@@ -1,0 +1,15 @@
+#pragma once
+// Splits a Windows path the way the C runtime's path splitting does, without its length limits.
+#include <string>
+
+struct PathParts {
+    std::wstring drive;     // "C:" or empty
+    std::wstring directory; // keeps its leading and trailing backslash, e.g. "\\Tools\\"
+    std::wstring name;      // file name without extension
+    std::wstring extension; // from the last '.', e.g. ".dll", or empty
+};
+
+PathParts SplitPath(const std::wstring& path);
+
+// The path cut before its last backslash (or '/'); empty when there is none.
+std::wstring DirectoryOf(const std::wstring& path);

@@ -1,0 +1,113 @@
+#include "search/Pattern.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::optional<std::wstring> FirstMatch(const CPattern& pattern, const std::wstring& name) {
+    std::wstring matched;
+    if (!pattern.Search(name, &matched)) {
+        return std::nullopt;
+    }
+    return matched;
+}
+
+TEST(Pattern_Plain, TypedTextIsARegularExpression) {
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"a.c"), L"xabc"), L"abc");
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"b|c"), L"abc"), L"b");
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"[0-9]+"), L"file12.txt"), L"12");
+}
+
+TEST(Pattern_Plain, MatchesAnywhereIgnoringCase) {
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"ABC"), L"xabcx"), L"abc");
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"readme"), L"README.md"), L"README");
+}
+
+TEST(Pattern_Plain, CaretAnchorsAtTheStartOfTheName) {
+    const CPattern pattern = BuildPlainPattern(L"^ab");
+    EXPECT_EQ(FirstMatch(pattern, L"abx"), L"ab");
+    EXPECT_FALSE(pattern.Search(L"xab"));
+    EXPECT_FALSE(pattern.Search(L"x\nab"));
+}
+
+TEST(Pattern_Plain, FirstPositionAndFirstAlternativeWin) {
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"a|ab"), L"xab"), L"a");
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"b+"), L"abbb bb"), L"bbb");
+}
+
+TEST(Pattern_Plain, InvalidTextMatchesNothingWithoutError) {
+    for (const wchar_t* text : {L"(", L"[", L"a{2", L"*", L"(?<", L"\\"}) {
+        const CPattern pattern = BuildPlainPattern(text);
+        EXPECT_TRUE(pattern.IsEmpty()) << text;
+        EXPECT_FALSE(pattern.Search(std::wstring(L"a(b[c{*\\")));
+    }
+}
+
+TEST(Pattern_Plain, EmptyMatchIsAMatch) {
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"z*"), L"abc"), L"");
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L""), L"abc"), L"");
+}
+
+TEST(Pattern_Plain, NameEndsAtItsFirstNul) {
+    const std::wstring name(L"abc\0xyz", 7);
+    EXPECT_FALSE(BuildPlainPattern(L"xyz").Search(name));
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"c$"), name), L"c");
+}
+
+TEST(Pattern_Plain, JapaneseNamesMatchLiterally) {
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"\u691c\u7d22"), L"\u691c\u7d22\u7d50\u679c.txt"),
+              L"\u691c\u7d22");
+    // Full-width and half-width forms are not folded into each other.
+    EXPECT_FALSE(BuildPlainPattern(L"abc").Search(L"\uff41\uff42\uff43"));
+}
+
+TEST(Pattern_Empty, MatchesNothing) {
+    const CPattern empty;
+    EXPECT_TRUE(empty.IsEmpty());
+    EXPECT_FALSE(empty.Search(L""));
+    EXPECT_FALSE(empty.Search(L"anything"));
+}
+
+TEST(Pattern_MigemoEdit, CutsTheLastAlternativeAndClosesTheGroup) {
+    EXPECT_EQ(EditMigemoExpression(L"(a|b|c)", false), L"(a|b)");
+    EXPECT_EQ(EditMigemoExpression(L"(a|b|c)", true), L"^(a|b)");
+}
+
+TEST(Pattern_MigemoEdit, WithoutBarOnlyBracesAndAnchorChange) {
+    EXPECT_EQ(EditMigemoExpression(L"abc", false), L"abc");
+    EXPECT_EQ(EditMigemoExpression(L"a{1}b", true), L"^a\\{1\\}b");
+}
+
+TEST(Pattern_MigemoEdit, BracesAreEscapedBeforeTheCut) {
+    EXPECT_EQ(EditMigemoExpression(L"({|})", false), L"(\\{)");
+}
+
+TEST(Pattern_Migemo, NoExpressionMatchesNothing) {
+    EXPECT_TRUE(BuildMigemoPatternFromExpression(std::nullopt, false).IsEmpty());
+    EXPECT_TRUE(BuildMigemoPatternFromExpression(std::nullopt, true).IsEmpty());
+}
+
+TEST(Pattern_Migemo, GroupOfThreeAlternativesKeepsTheFirstTwo) {
+    const CPattern pattern = BuildMigemoPatternFromExpression(std::wstring(L"(ka|\u304b|\u30ab)"), false);
+    EXPECT_TRUE(pattern.Search(L"xka"));
+    EXPECT_TRUE(pattern.Search(L"\u304b\u3055"));
+    EXPECT_FALSE(pattern.Search(L"\u30ab\u30b5"));
+}
+
+TEST(Pattern_Migemo, AnchoredExpressionMatchesOnlyAtTheStart) {
+    const CPattern pattern = BuildMigemoPatternFromExpression(std::wstring(L"(ka|\u304b|x)"), true);
+    EXPECT_TRUE(pattern.Search(L"\u304bx"));
+    EXPECT_FALSE(pattern.Search(L"x\u304b"));
+}
+
+TEST(Pattern_Migemo, BarInsideANestedGroupLeavesItUnbalancedAndEmpty) {
+    EXPECT_TRUE(BuildMigemoPatternFromExpression(std::wstring(L"(a(b|c))"), false).IsEmpty());
+}
+
+TEST(Pattern_Migemo, BracesMatchLiterally) {
+    const CPattern pattern = BuildMigemoPatternFromExpression(std::wstring(L"a{2}"), false);
+    EXPECT_TRUE(pattern.Search(L"xa{2}"));
+    EXPECT_FALSE(pattern.Search(L"aa"));
+}
+
+} // namespace

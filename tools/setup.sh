@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a Debian 12 machine. Run as root.
+# Idempotent: a second run only checks what is already there.
+set -euo pipefail
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup.sh must run as root (it installs Debian packages)" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
+  wine wine64 wine32:i386
+  xvfb xdotool imagemagick x11-utils
+  locales fonts-ipafont-gothic
+  googletest libgtest-dev libbenchmark-dev
+  cmigemo-common libmigemo-dev libmigemo1
+  dpkg-dev zip unzip
+)
+
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  need_update=1
+fi
+
+# The Windows migemo.dll is built from Debian's source package, which needs a deb-src entry.
+src_list=/etc/apt/sources.list.d/skimvue-src.sources
+if [ ! -f "$src_list" ]; then
+  cat > "$src_list" <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  need_update=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" -eq 1 ] || [ ! -d /var/lib/apt/lists ] ||
+   [ -z "$(ls /var/lib/apt/lists/*_Sources 2>/dev/null)" ]; then
+  apt-get update -qq
+fi
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
+  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+echo "setup: done"
