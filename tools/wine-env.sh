@@ -47,7 +47,7 @@ start_display() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
     echo $! >"$xvfb_pid_file"
     for _ in $(seq 1 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && break
@@ -62,6 +62,7 @@ start_display() {
   return 1
 }
 
+# Serialises the first start; the lock is released before the function returns.
 start() {
   exec 9>"$root/lock"
   flock 9
@@ -70,12 +71,14 @@ start() {
   DISPLAY=$(cat "$display_file")
   if [ ! -f "$WINEPREFIX/.skimvue-ready" ]; then
     rm -rf "$WINEPREFIX"
-    "$wine" wineboot -i </dev/null >"$root/wineboot.log" 2>&1
-    wineserver -w
+    "$wine" wineboot -i </dev/null >"$root/wineboot.log" 2>&1 9>&-
+    wineserver -w 9>&-
     touch "$WINEPREFIX/.skimvue-ready"
   fi
   # A persistent wineserver, detached from ctest's pipes, so no test waits on it.
-  setsid wineserver -p </dev/null >/dev/null 2>&1 || true
+  setsid wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
+  # The lock must not live on in the processes started above.
+  exec 9>&-
 }
 
 stop() {
@@ -99,7 +102,16 @@ case "$cmd" in
     DISPLAY=$(cat "$display_file")
     export SKIMVUE_WINE="$wine"
     case "$1" in
-      *.exe | *.EXE) exec "$wine" "$@" ;;
+      *.exe | *.EXE)
+        # Wine's helper processes (services, the desktop) outlive the program and would hold
+        # ctest's output pipe open; they inherit a file instead, which is shown afterwards.
+        out=$(mktemp "$root/output.XXXXXX")
+        rc=0
+        "$wine" "$@" >"$out" 2>&1 </dev/null || rc=$?
+        cat "$out"
+        rm -f "$out"
+        exit "$rc"
+        ;;
       *) exec "$@" ;;
     esac
     ;;

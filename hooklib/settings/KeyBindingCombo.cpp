@@ -26,11 +26,11 @@ void FillKeyBindingLists(HWND modifierList, HWND keyList) {
 }
 
 void ShowKeyBinding(HWND modifierList, HWND keyList, KeyBinding binding) {
+    // A failed CB_SELECTSTRING keeps the old selection; a key in no entry must show none.
+    SendMessageW(keyList, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SelectByText(modifierList, ModifierSelectionText(binding));
     if (const auto key = KeySelectionText(binding)) {
         SelectByText(keyList, *key);
-    } else {
-        SendMessageW(keyList, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     }
 }
 

@@ -64,7 +64,7 @@ bool IsInSystemRoot(const PathParts& parts) {
 
 CStdString ResolveParamFilePath(const CStdString& modulePath) {
     const size_t dot = modulePath.rfind(L'.');
-    CStdString besideLibrary(dot == std::wstring::npos ? modulePath : modulePath.substr(0, dot));
+    CStdString besideLibrary(modulePath.substr(0, dot));
     besideLibrary += L".ini";
 
     const PathParts parts = SplitPath(besideLibrary);

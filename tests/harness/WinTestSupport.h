@@ -1,0 +1,47 @@
+#pragma once
+// Helpers for tests that run as Windows programs under Wine.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// Folder of the running test program; the built library and the probe lie beside it.
+std::wstring BinDir();
+// The hook library of this build (Skimvue64.dll or Skimvue.dll) beside the test program.
+std::wstring LibraryPath();
+std::wstring ProbePath();
+
+struct ProcessResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;
+    bool started = false;
+};
+
+// Runs commandLine, collects its standard output, waits at most timeoutMs.
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 30000);
+
+// The library's shared data section as mapped in this process.
+struct SectionView {
+    void* address = nullptr;
+    size_t size = 0;
+    DWORD characteristics = 0;
+};
+SectionView FindSection(HMODULE module, const char* name);
+
+// A fresh empty folder under the system's temporary folder, removed again on destruction.
+class CTempDir {
+  public:
+    explicit CTempDir(const std::wstring& name);
+    ~CTempDir();
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+    const std::wstring& Path() const { return m_path; }
+
+  private:
+    std::wstring m_path;
+};
+
+void RemoveTree(const std::wstring& path);
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string ToUtf8(const std::wstring& text);

@@ -1,0 +1,243 @@
+#include "settings/ParamFile.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include "harness/SettingsGuard.h"
+#include "harness/WinTestSupport.h"
+#include "support/ModuleVersion.h"
+
+namespace {
+
+std::wstring SpecialFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
+    return path;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The settings file of this test program: the library code takes its own module's name.
+class ParamFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_path = GetParamFilePath();
+        DeleteFileW(m_path.c_str());
+        Flush();
+    }
+    void TearDown() override {
+        DeleteFileW(m_path.c_str());
+        Flush();
+    }
+    // Drops the system's cached copy, so a file written behind its back is read afresh.
+    void Flush() const { WritePrivateProfileStringW(nullptr, nullptr, nullptr, m_path.c_str()); }
+    void WriteFile(const std::string& bytes) const {
+        WriteFileBytes(m_path, bytes);
+        Flush();
+    }
+
+    CSettingsGuard m_guard;
+    std::wstring m_path;
+};
+
+TEST_F(ParamFile, LiesBesideTheModuleWithTheIniExtension) {
+    const std::wstring module = GetModulePath();
+    EXPECT_EQ(m_path, module.substr(0, module.rfind(L'.')) + L".ini");
+}
+
+TEST_F(ParamFile, DefaultSaveWritesTheExactText) {
+    ExchangeParamFile(true);
+    EXPECT_EQ(ReadFileBytes(m_path), "[General]\r\n"
+                                     "EnableLength=3\r\n"
+                                     "InputInterval=2000\r\n"
+                                     "DisableIme=0\r\n"
+                                     "KeyBind_Next=Alt+N\r\n"
+                                     "KeyBind_Back=Alt+B\r\n"
+                                     "KeyBind_SelAll=Alt+S\r\n"
+                                     "KeyBind_Input=Alt+I\r\n"
+                                     "ShowToolTip=0\r\n"
+                                     "ToolTipAutoPopDelay=2000\r\n"
+                                     "PriorForwardMatch=0\r\n"
+                                     "SwitchMigemoByShift=0\r\n"
+                                     "EnableOnExplorer=1\r\n"
+                                     "EnableOnListView=0\r\n"
+                                     "NumberOfTargetListView=0\r\n");
+}
+
+TEST_F(ParamFile, LoadReadsEveryKeyOfAHandWrittenFile) {
+    WriteFile("[General]\r\nEnableLength=4\r\nInputInterval=900\r\nDisableIme=1\r\n"
+              "KeyBind_Next=Ctrl+N\r\nKeyBind_Back=Ctrl+;\r\nKeyBind_SelAll=Alt+A\r\n"
+              "KeyBind_Input=Alt+/\r\nShowToolTip=1\r\nToolTipAutoPopDelay=0\r\n"
+              "PriorForwardMatch=1\r\nSwitchMigemoByShift=1\r\nEnableOnExplorer=0\r\n"
+              "EnableOnListView=1\r\nNumberOfTargetListView=1\r\n"
+              "TargetListView[0].ClsName=SysListView32\r\nTargetListView[0].ExeName=demo.exe\r\n"
+              "TargetListView[0].RootClsName=DemoRoot\r\nTargetListView[0].RootOwnerClsName=*\r\n");
+    ExchangeParamFile(false);
+    EXPECT_EQ(Shared.EnableLength, 4);
+    EXPECT_EQ(Shared.InputInterval, 900u);
+    EXPECT_EQ(Shared.DisableIme, 1);
+    EXPECT_EQ(Shared.KeyBind_Next, KEYBIND_CTRL | L'N');
+    EXPECT_EQ(Shared.KeyBind_Back, 0x2003Bu);
+    EXPECT_EQ(Shared.KeyBind_SelAll, KEYBIND_ALT | L'A');
+    EXPECT_EQ(Shared.KeyBind_Input, KEYBIND_ALT | L'/');
+    EXPECT_EQ(Shared.ShowToolTip, 1);
+    EXPECT_EQ(Shared.ToolTipAutoPopDelay, 0);
+    EXPECT_EQ(Shared.PriorForwardMatch, 1);
+    EXPECT_EQ(Shared.SwitchMigemoByShift, 1);
+    EXPECT_EQ(EnableOnExplorer, 0);
+    EXPECT_EQ(EnableOnListView, 1);
+    ASSERT_EQ(TargetListViews.size(), 1u);
+    EXPECT_STREQ(TargetListViews[0].ClsName, L"SysListView32");
+    EXPECT_STREQ(TargetListViews[0].ExeName, L"demo.exe");
+    EXPECT_STREQ(TargetListViews[0].RootClsName, L"DemoRoot");
+    EXPECT_STREQ(TargetListViews[0].RootOwnerClsName, L"*");
+}
+
+TEST_F(ParamFile, JapaneseRuleTextSurvivesSaveAndLoad) {
+    TargetListView rule{};
+    wcscpy(rule.ClsName, L"\u30ea\u30b9\u30c8");
+    wcscpy(rule.ExeName, L"*");
+    wcscpy(rule.RootClsName, L"*");
+    wcscpy(rule.RootOwnerClsName, L"*");
+    TargetListViews = {rule};
+    NumberOfTargetListView = 1;
+    ExchangeParamFile(true);
+    TargetListViews.clear();
+    Flush();
+    ExchangeParamFile(false);
+    ASSERT_EQ(TargetListViews.size(), 1u);
+    EXPECT_STREQ(TargetListViews[0].ClsName, L"\u30ea\u30b9\u30c8");
+}
+
+TEST_F(ParamFile, MissingFileKeepsEveryValue) {
+    Shared.EnableLength = 6;
+    ExchangeParamFile(false);
+    EXPECT_EQ(Shared.EnableLength, 6);
+    EXPECT_EQ(Shared.KeyBind_Next, 0x1004Eu);
+    EXPECT_FALSE(Exists(m_path));
+}
+
+TEST_F(ParamFile, BinaryGarbageLoadsWithoutHarm) {
+    std::string garbage;
+    for (int i = 0; i < 65536; ++i) {
+        garbage += static_cast<char>((i * 7919 + 13) & 0xFF);
+    }
+    WriteFile(garbage);
+    ExchangeParamFile(false);
+    EXPECT_EQ(Shared.InputInterval, 2000u);
+    EXPECT_EQ(Shared.KeyBind_Input, 0x10049u);
+}
+
+TEST_F(ParamFile, LongValuesAreMalformedOrCut) {
+    WriteFile("[General]\r\nEnableLength=" + std::string(10000, '7') +
+              "\r\nKeyBind_Next=" + std::string(10000, 'x') +
+              "\r\nNumberOfTargetListView=1\r\nTargetListView[0].ClsName=" + std::string(10000, 'c') +
+              "\r\n");
+    ExchangeParamFile(false);
+    EXPECT_EQ(Shared.EnableLength, 3);
+    EXPECT_EQ(Shared.KeyBind_Next, 0x1004Eu);
+    ASSERT_EQ(TargetListViews.size(), 1u);
+    EXPECT_EQ(std::wstring(TargetListViews[0].ClsName), std::wstring(260, L'c'));
+}
+
+TEST_F(ParamFile, HugeCountLoadsAThousandRules) {
+    WriteFile("[General]\r\nNumberOfTargetListView=2147483647\r\n");
+    ExchangeParamFile(false);
+    EXPECT_EQ(NumberOfTargetListView, 1000);
+    EXPECT_EQ(TargetListViews.size(), 1000u);
+    EXPECT_STREQ(TargetListViews[999].ExeName, L"*");
+}
+
+TEST_F(ParamFile, NegativeCountLoadsNoRule) {
+    WriteFile("[General]\r\nNumberOfTargetListView=-5\r\nTargetListView[0].ClsName=x\r\n");
+    ExchangeParamFile(false);
+    EXPECT_EQ(NumberOfTargetListView, 0);
+    EXPECT_TRUE(TargetListViews.empty());
+}
+
+TEST_F(ParamFile, FirstOfDuplicateSectionsAndOnlySomeRuleKeys) {
+    WriteFile("[General]\r\nEnableLength=5\r\nNumberOfTargetListView=2\r\n"
+              "TargetListView[0].ClsName=A\r\nTargetListView[1].ExeName=b.exe\r\n"
+              "[General]\r\nEnableLength=8\r\n[Other]\r\nInputInterval=1\r\n");
+    ExchangeParamFile(false);
+    EXPECT_EQ(Shared.EnableLength, 5);
+    EXPECT_EQ(Shared.InputInterval, 2000u);
+    ASSERT_EQ(TargetListViews.size(), 2u);
+    EXPECT_STREQ(TargetListViews[0].ClsName, L"A");
+    EXPECT_STREQ(TargetListViews[0].ExeName, L"*");
+    EXPECT_STREQ(TargetListViews[1].ClsName, L"*");
+    EXPECT_STREQ(TargetListViews[1].ExeName, L"b.exe");
+}
+
+TEST_F(ParamFile, LoweredCountLeavesOldRuleKeysUnread) {
+    WriteFile("[General]\r\nNumberOfTargetListView=1\r\nTargetListView[0].ClsName=A\r\n"
+              "TargetListView[1].ClsName=stale\r\n");
+    ExchangeParamFile(false);
+    ASSERT_EQ(TargetListViews.size(), 1u);
+    EXPECT_STREQ(TargetListViews[0].ClsName, L"A");
+}
+
+// A library under a protected folder keeps its settings in a per-user copy.
+class ParamFileRedirection : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_programFiles = SpecialFolder(CSIDL_PROGRAM_FILES);
+        m_toolDir = m_programFiles + L"\\SkimvueTool";
+        m_userDir = SpecialFolder(CSIDL_APPDATA) + L"\\SkimvueTool";
+        RemoveTree(m_toolDir);
+        RemoveTree(m_userDir);
+        ASSERT_TRUE(CreateDirectoryW(m_toolDir.c_str(), nullptr));
+    }
+    void TearDown() override {
+        RemoveTree(m_toolDir);
+        RemoveTree(m_userDir);
+    }
+    std::wstring m_programFiles, m_toolDir, m_userDir;
+};
+
+TEST_F(ParamFileRedirection, FileBesideTheLibraryIsCopiedOnceToThePerUserFolder) {
+    WriteFileBytes(m_toolDir + L"\\Skimvue64.ini", "[General]\r\nEnableLength=5\r\n");
+    const std::wstring path = ResolveParamFilePath(m_toolDir + L"\\Skimvue64.dll");
+    EXPECT_EQ(path, m_userDir + L"\\Skimvue64.ini");
+    EXPECT_EQ(ReadFileBytes(path), "[General]\r\nEnableLength=5\r\n");
+
+    WriteFileBytes(m_toolDir + L"\\Skimvue64.ini", "[General]\r\nEnableLength=9\r\n");
+    EXPECT_EQ(ResolveParamFilePath(m_toolDir + L"\\Skimvue64.dll"), path);
+    EXPECT_EQ(ReadFileBytes(path), "[General]\r\nEnableLength=5\r\n");
+}
+
+TEST_F(ParamFileRedirection, WithoutAFileBesideNoFolderIsCreated) {
+    const std::wstring path = ResolveParamFilePath(m_toolDir + L"\\Skimvue.dll");
+    EXPECT_EQ(path, m_userDir + L"\\Skimvue.ini");
+    EXPECT_FALSE(Exists(m_userDir));
+}
+
+TEST_F(ParamFileRedirection, ExistingPerUserFolderWithoutFileIsUsedWithoutCopy) {
+    WriteFileBytes(m_toolDir + L"\\Skimvue64.ini", "[General]\r\nEnableLength=5\r\n");
+    ASSERT_TRUE(CreateDirectoryW(m_userDir.c_str(), nullptr));
+    EXPECT_EQ(ResolveParamFilePath(m_toolDir + L"\\Skimvue64.dll"), m_userDir + L"\\Skimvue64.ini");
+    EXPECT_FALSE(Exists(m_userDir + L"\\Skimvue64.ini"));
+}
+
+TEST_F(ParamFileRedirection, WindowsFolderIsProtectedToo) {
+    const std::wstring windows = SpecialFolder(CSIDL_WINDOWS);
+    EXPECT_EQ(ResolveParamFilePath(windows + L"\\SkimvueTool\\Skimvue64.dll"),
+              m_userDir + L"\\Skimvue64.ini");
+}
+
+TEST_F(ParamFileRedirection, LibraryInTheWindowsDriveRootStaysBeside) {
+    const std::wstring drive = SpecialFolder(CSIDL_WINDOWS).substr(0, 2);
+    EXPECT_EQ(ResolveParamFilePath(drive + L"\\Skimvue64.dll"), drive + L"\\Skimvue64.ini");
+}
+
+TEST_F(ParamFileRedirection, OrdinaryFolderStaysBeside) {
+    CTempDir dir(L"beside");
+    EXPECT_EQ(ResolveParamFilePath(dir.Path() + L"\\Skimvue64.dll"), dir.Path() + L"\\Skimvue64.ini");
+}
+
+TEST_F(ParamFileRedirection, LongPathIsUsedWhole) {
+    const std::wstring deep = L"D:\\" + std::wstring(300, L'x') + L"\\Skimvue64.dll";
+    EXPECT_EQ(ResolveParamFilePath(deep), deep.substr(0, deep.size() - 4) + L".ini");
+}
+
+} // namespace

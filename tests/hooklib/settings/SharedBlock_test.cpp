@@ -1,0 +1,75 @@
+#include "settings/SharedBlock.h"
+
+#include <gtest/gtest.h>
+
+#include "harness/WinTestSupport.h"
+
+namespace {
+
+// The library file itself, loaded as any process loads it.
+class SharedBlockSection : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_module = LoadLibraryW(LibraryPath().c_str());
+        ASSERT_NE(m_module, nullptr);
+        m_section = FindSection(m_module, kSharedSectionName);
+        ASSERT_NE(m_section.address, nullptr);
+        m_block = static_cast<SharedBlock*>(m_section.address);
+        m_saved = *m_block;
+    }
+    void TearDown() override {
+        *m_block = m_saved;
+        FreeLibrary(m_module);
+    }
+    std::string ProbeRead(const std::wstring& probe, const std::wstring& dll) const {
+        const ProcessResult result = RunProcess(L"\"" + probe + L"\" shared-read \"" + dll + L"\"");
+        return result.started && result.exitCode == 0 ? result.output : "not run";
+    }
+
+    HMODULE m_module = nullptr;
+    SectionView m_section;
+    SharedBlock* m_block = nullptr;
+    SharedBlock m_saved{};
+};
+
+TEST_F(SharedBlockSection, IsReadWriteSharedAndHoldsTheBlock) {
+    const DWORD wanted = IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_SHARED;
+    EXPECT_EQ(m_section.characteristics & wanted, wanted);
+    EXPECT_GE(m_section.size, sizeof(SharedBlock));
+}
+
+TEST_F(SharedBlockSection, StartsWithTheDefaults) {
+    EXPECT_EQ(m_block->EnableLength, 3);
+    EXPECT_EQ(m_block->InputInterval, 2000u);
+    EXPECT_EQ(m_block->KeyBind_Next, 0x1004Eu);
+    EXPECT_EQ(m_block->KeyBind_Input, 0x10049u);
+    EXPECT_EQ(m_block->ToolTipAutoPopDelay, 2000);
+    EXPECT_EQ(m_block->LibraryModule, static_cast<void*>(m_module));
+}
+
+TEST_F(SharedBlockSection, OneCopyForTwoProcesses) {
+    m_block->EnableLength = 4242;
+    EXPECT_EQ(ProbeRead(ProbePath(), LibraryPath()), "4242\r\n");
+
+    const ProcessResult write =
+        RunProcess(L"\"" + ProbePath() + L"\" shared-write \"" + LibraryPath() + L"\" 777");
+    ASSERT_EQ(write.exitCode, 0u);
+    EXPECT_EQ(m_block->EnableLength, 777);
+}
+
+TEST_F(SharedBlockSection, OtherWordSizeHasItsOwnBlock) {
+    const std::wstring otherBin = SKIMVUE_OTHER_BIN_DIR;
+    const std::wstring otherProbe = otherBin + L"\\skimvue_probe.exe";
+    const std::wstring otherDll = otherBin + (SKIMVUE_BITS == 64 ? L"\\Skimvue.dll" : L"\\Skimvue64.dll");
+    if (GetFileAttributesW(otherProbe.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "the other word size is not built";
+    }
+    m_block->EnableLength = 4242;
+    const ProcessResult result = RunProcess(L"\"" + otherProbe + L"\" shared-read \"" + otherDll + L"\"");
+    if (!result.started) {
+        GTEST_SKIP() << "this machine cannot run programs of the other word size";
+    }
+    EXPECT_EQ(result.output, "3\r\n");
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+#include "support/ModuleVersion.h"
+
+#include <gtest/gtest.h>
+
+#include "harness/WinTestSupport.h"
+#include "hook/Exports.h"
+
+namespace {
+
+constexpr wchar_t kVersion[] = L"1,0,0,0015";
+
+TEST(ModuleVersion_GetVersion, ReturnsTheFileVersionOfTheLibrary) {
+    wchar_t buffer[32];
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    EXPECT_EQ(SkimvueDll::GetVersion(buffer, 32), 1);
+    EXPECT_STREQ(buffer, kVersion);
+    for (size_t i = wcslen(kVersion); i < 32; ++i) {
+        EXPECT_EQ(buffer[i], L'\0') << i;
+    }
+}
+
+TEST(ModuleVersion_GetVersion, NeedsRoomForTheTerminator) {
+    const size_t length = wcslen(kVersion);
+    wchar_t buffer[32];
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    EXPECT_EQ(SkimvueDll::GetVersion(buffer, static_cast<unsigned long>(length)), 0);
+    EXPECT_TRUE(std::all_of(std::begin(buffer), std::end(buffer), [](wchar_t c) { return c == L'#'; }));
+    EXPECT_EQ(SkimvueDll::GetVersion(buffer, static_cast<unsigned long>(length + 1)), 1);
+    EXPECT_STREQ(buffer, kVersion);
+    EXPECT_EQ(buffer[length + 1], L'#');
+}
+
+TEST(ModuleVersion_GetVersion, NullBufferFails) {
+    EXPECT_EQ(SkimvueDll::GetVersion(nullptr, 100), 0);
+    EXPECT_EQ(SkimvueDll::GetVersion(nullptr, 0), 0);
+}
+
+TEST(ModuleVersion_GetVersion, CopyUnderAnotherNameFindsItsOwnFile) {
+    CTempDir dir(L"version-copy");
+    const std::wstring copy = dir.Path() + L"\\Renamed.dll";
+    ASSERT_TRUE(CopyFileW(LibraryPath().c_str(), copy.c_str(), FALSE));
+    HMODULE module = LoadLibraryW(copy.c_str());
+    ASSERT_NE(module, nullptr);
+    using GetVersionFn = int (*)(wchar_t*, unsigned long);
+    auto getVersion = reinterpret_cast<GetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(module, "_ZN10SkimvueDll10GetVersionEPwm")));
+    ASSERT_NE(getVersion, nullptr);
+    wchar_t buffer[32] = {};
+    EXPECT_EQ(getVersion(buffer, 32), 1);
+    EXPECT_STREQ(buffer, kVersion);
+    FreeLibrary(module);
+}
+
+TEST(ModuleVersion_Load, ReadsTheResourceAndItsTranslation) {
+    CModuleVersion version;
+    EXPECT_TRUE(version.LoadVersionInfo(LibraryPath()));
+    EXPECT_EQ(version.Language(), 0x0411);
+    EXPECT_EQ(version.CodePage(), 1200);
+    EXPECT_EQ(version.GetFileVersionString(), kVersion);
+    EXPECT_EQ(version.dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(version.dwFileVersionLS, 15u);
+}
+
+TEST(ModuleVersion_Load, WithoutTranslationTableUsesEnglishAnd1252) {
+    CModuleVersion version;
+    EXPECT_TRUE(version.LoadVersionInfo(BinDir() + L"\\skimvue_notranslation.dll"));
+    EXPECT_EQ(version.Language(), 0x0409);
+    EXPECT_EQ(version.CodePage(), 1252);
+    EXPECT_EQ(version.GetFileVersionString(), L"9,8,7,6");
+}
+
+TEST(ModuleVersion_Load, FileWithoutResourceGivesNoVersion) {
+    CModuleVersion version;
+    EXPECT_FALSE(version.LoadVersionInfo(BinDir() + L"\\skimvue_probe.exe"));
+    EXPECT_EQ(version.GetFileVersionString(), L"");
+    EXPECT_FALSE(version.LoadVersionInfo(BinDir() + L"\\missing.dll"));
+}
+
+TEST(ModuleVersion_Load, EarlierResourceStaysWhenTheNextFileHasNone) {
+    CModuleVersion version;
+    ASSERT_TRUE(version.LoadVersionInfo(LibraryPath()));
+    EXPECT_FALSE(version.LoadVersionInfo(BinDir() + L"\\missing.dll"));
+    EXPECT_EQ(version.CodePage(), 1252);
+}
+
+TEST(ModuleVersion_Load, PathLongerThanMaxPathIsUsedWhole) {
+    CTempDir dir(L"long");
+    std::wstring folder = dir.Path();
+    while (folder.size() < 280) {
+        folder += L"\\" + std::wstring(60, L'd');
+        CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    }
+    const std::wstring copy = folder + L"\\Skimvue.dll";
+    ASSERT_TRUE(CopyFileW(LibraryPath().c_str(), (L"\\\\?\\" + copy).c_str(), FALSE));
+    CModuleVersion version;
+    EXPECT_TRUE(version.LoadVersionInfo(copy));
+    EXPECT_EQ(version.GetFileVersionString(), kVersion);
+}
+
+TEST(ModuleVersion_Path, IsThisModulesFile) {
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    EXPECT_EQ(GetModulePath(), exe);
+    EXPECT_EQ(CModuleVersion::GetModulePath(), exe);
+}
+
+} // namespace

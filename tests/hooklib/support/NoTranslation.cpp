@@ -1,0 +1,1 @@
+// Carries only a version resource for the tests.
