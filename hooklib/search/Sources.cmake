@@ -1,0 +1,2 @@
+list(APPEND SKIMVUE_PORTABLE_SOURCES
+  search/Pattern.cpp)

@@ -1,0 +1,7 @@
+list(APPEND SKIMVUE_PORTABLE_SOURCES
+  settings/SharedBlock.cpp
+  settings/KeyBinding.cpp
+  settings/SettingsValues.cpp)
+list(APPEND SKIMVUE_WINDOWS_SOURCES
+  settings/ParamFile.cpp
+  settings/KeyBindingCombo.cpp)

@@ -1,0 +1,6 @@
+list(APPEND SKIMVUE_PORTABLE_SOURCES
+  support/PathParts.cpp)
+list(APPEND SKIMVUE_WINDOWS_SOURCES
+  support/StdString.cpp
+  support/ModuleVersion.cpp
+  support/EventLog.cpp)

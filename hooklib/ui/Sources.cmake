@@ -1,0 +1,1 @@
+# Resources of the library (dialogs, icons, cursor) go into SKIMVUE_RESOURCES.

@@ -1,0 +1,32 @@
+#pragma once
+// What the search needs from a view: the display names of all items (entry i is the item with
+// index i), the selection of an item by that index, and the view's window.
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+using HWND = void*;
+#endif
+
+using ItemNames = std::vector<std::wstring>;
+
+class CWndCtrl {
+  public:
+    explicit CWndCtrl(HWND hWnd) : m_hWnd(hWnd) {}
+    virtual ~CWndCtrl() = default;
+    CWndCtrl(const CWndCtrl&) = delete;
+    CWndCtrl& operator=(const CWndCtrl&) = delete;
+
+    HWND GetWnd() const { return m_hWnd; }
+    // 0 when every item was read with a non-empty text, -1 otherwise. An item read with an
+    // empty text gets an empty entry, so a stale name never stands for another item.
+    virtual int GetItemNames(ItemNames& names) = 0;
+    // deselectOthers 1: the item becomes the only selected one; focus 1: it also gets the focus
+    // and is scrolled into view. 0 on success, -1 on failure.
+    virtual int SelectItem(int index, int deselectOthers, int focus) = 0;
+
+  protected:
+    HWND m_hWnd;
+};

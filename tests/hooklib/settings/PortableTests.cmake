@@ -1,0 +1,3 @@
+list(APPEND SKIMVUE_PORTABLE_TESTS
+  hooklib/settings/KeyBinding_test.cpp
+  hooklib/settings/SettingsValues_test.cpp)

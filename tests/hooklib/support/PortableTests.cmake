@@ -1,0 +1,2 @@
+list(APPEND SKIMVUE_PORTABLE_TESTS
+  hooklib/support/PathParts_test.cpp)
