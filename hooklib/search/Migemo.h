@@ -30,6 +30,10 @@ class CMigemo {
 // a detach on another thread may drop the process's adapter meanwhile without freeing it.
 std::shared_ptr<CMigemo> GetMigemo();
 
+// The per-process copy of the shared library directory, refreshed at every attach; the Migemo
+// library and its dictionary are looked up there (or beside this module when it is empty).
+void SetProcessLibraryDir(const std::wstring& dir);
+
 // Drops the process's adapter; the next GetMigemo creates a new one (library and dictionary
 // loaded again).
 void DeleteProcessMigemo();
