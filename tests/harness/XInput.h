@@ -5,7 +5,8 @@
 
 #include <string>
 
-// Runs xdotool with args (for example L"key --delay 50 alt+n"); true when it exited with 0.
+// Runs xdotool with args (for example L"key --delay 50 alt+n") while this thread handles the
+// input as it arrives; true when xdotool could be started.
 bool Xdotool(const std::wstring& args);
 
 // Activates and focuses the top-level window whose title is title (ASCII, unique).
