@@ -2,8 +2,11 @@
 // Romaji search: the Migemo library turns a query typed in Latin letters into a regular
 // expression over kana and kanji. The library is optional; without it there is no expression.
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+
+struct MigemoLibrary;
 
 class CMigemo {
   public:
@@ -17,13 +20,18 @@ class CMigemo {
     virtual std::optional<std::wstring> Query(const std::wstring& query);
 
   protected:
-    struct Library;
     // For test doubles that load nothing.
-    explicit CMigemo(std::nullptr_t) {}
+    explicit CMigemo(std::nullptr_t);
 
   private:
-    std::unique_ptr<Library> m_library;
+    void Open(const std::wstring& dir);
+
+    // Each adapter holds its own module reference and entry points: an adapter still in use on
+    // one thread keeps its module mapped whatever a newer adapter does.
+    std::unique_ptr<MigemoLibrary> m_library;
     void* m_hMigemo = nullptr;
+    // The library reuses buffers of the Migemo object while it builds an expression.
+    std::mutex m_queryMutex;
 };
 
 // The process's adapter, created by the first call. Held by the caller for one matching pass:
@@ -37,3 +45,8 @@ void SetProcessLibraryDir(const std::wstring& dir);
 // Drops the process's adapter; the next GetMigemo creates a new one (library and dictionary
 // loaded again).
 void DeleteProcessMigemo();
+
+// True once an adapter has found the library's migemo_open in this process. Character
+// classification of typed keys then follows the Japanese character-type rules; the C runtime's
+// locale itself is never changed (the host process may share it).
+bool MigemoLocaleActive();

@@ -1,5 +1,7 @@
 #include "search/Pattern.h"
 
+#include "search/Migemo.h"
+
 namespace {
 
 constexpr auto kSyntax = std::regex_constants::ECMAScript | std::regex_constants::icase;
@@ -68,4 +70,11 @@ CPattern BuildMigemoPatternFromExpression(const std::optional<std::wstring>& exp
         return CPattern();
     }
     return Compile(EditMigemoExpression(*expression, anchored));
+}
+
+CPattern BuildMigemoPattern(CMigemo* migemo, const std::wstring& query, bool anchored) {
+    if (!migemo) {
+        return CPattern();
+    }
+    return BuildMigemoPatternFromExpression(migemo->Query(query), anchored);
 }

@@ -6,6 +6,8 @@
 #include <regex>
 #include <string>
 
+class CMigemo;
+
 class CPattern {
   public:
     // The empty pattern: matches nothing.
@@ -32,3 +34,6 @@ std::wstring EditMigemoExpression(const std::wstring& expression, bool anchored)
 // No expression (no Migemo, or no result from it) or an invalid one: the empty pattern.
 CPattern BuildMigemoPatternFromExpression(const std::optional<std::wstring>& expression,
                                           bool anchored);
+
+// The Migemo pattern for query: the empty pattern without an adapter or without its result.
+CPattern BuildMigemoPattern(CMigemo* migemo, const std::wstring& query, bool anchored);

@@ -1,2 +1,9 @@
 list(APPEND SKIMVUE_PORTABLE_SOURCES
   search/Pattern.cpp)
+# Migemo adapter: the common part, and the library loading of each platform.
+list(APPEND SKIMVUE_PORTABLE_SOURCES search/Migemo.cpp)
+if(WIN32)
+  list(APPEND SKIMVUE_WINDOWS_SOURCES search/MigemoWin.cpp)
+else()
+  list(APPEND SKIMVUE_PORTABLE_SOURCES search/MigemoPosix.cpp)
+endif()

@@ -1,0 +1,112 @@
+#include "search/Migemo.h"
+
+#include <atomic>
+
+#include "search/MigemoLibrary.h"
+
+namespace {
+
+// Process-wide: the adapter, the directory it loads from, and whether Migemo ever loaded.
+std::mutex CreationMutex;
+std::mutex ProcessMutex;
+std::shared_ptr<CMigemo> ProcessMigemo;
+std::wstring ProcessLibraryDir;
+std::atomic<bool> LocaleActive{false};
+
+std::wstring CurrentLibraryDir() {
+    std::lock_guard lock(ProcessMutex);
+    return ProcessLibraryDir.empty() ? DefaultMigemoDir() : ProcessLibraryDir;
+}
+
+// Hands an expression back to the library that made it, whatever way Query is left.
+struct ExpressionRelease {
+    const MigemoLibrary* library;
+    void* object;
+    void operator()(unsigned char* expression) const { library->release(object, expression); }
+};
+using ExpressionPtr = std::unique_ptr<unsigned char, ExpressionRelease>;
+
+} // namespace
+
+CMigemo::CMigemo() { Open(CurrentLibraryDir()); }
+
+CMigemo::CMigemo(std::nullptr_t) {}
+
+CMigemo::~CMigemo() {
+    if (m_hMigemo && m_library && m_library->close) {
+        m_library->close(m_hMigemo);
+    }
+    m_hMigemo = nullptr;
+    // m_library goes last: the module stays mapped until the Migemo object is closed.
+}
+
+void CMigemo::Open(const std::wstring& dir) {
+    m_library = LoadMigemoLibrary(dir);
+    if (!m_library || !m_library->open) {
+        return;
+    }
+    LocaleActive = true;
+    const std::string dictionary = MigemoDictionaryPath(dir);
+    m_hMigemo = m_library->open(dictionary.c_str());
+}
+
+std::optional<std::wstring> CMigemo::Query(const std::wstring& query) {
+    if (!m_library || !m_library->query || !m_library->release || !m_hMigemo) {
+        return std::nullopt;
+    }
+    try {
+        // A character outside the code page gets no expression: one made from the rest of the
+        // query would match names without it.
+        const std::optional<std::string> narrow = ToCp932(query);
+        if (!narrow) {
+            return std::nullopt;
+        }
+        std::lock_guard lock(m_queryMutex);
+        const ExpressionPtr expression(
+            m_library->query(m_hMigemo, reinterpret_cast<const unsigned char*>(narrow->c_str())),
+            ExpressionRelease{m_library.get(), m_hMigemo});
+        if (!expression) {
+            return std::nullopt;
+        }
+        return FromCp932(reinterpret_cast<const char*>(expression.get()));
+    } catch (const std::exception&) {
+        // Nothing may leave the adapter into the host's window procedure.
+        return std::nullopt;
+    }
+}
+
+std::shared_ptr<CMigemo> GetMigemo() {
+    try {
+        // One creation at a time: a second thread waits for the first adapter instead of
+        // loading the library and the dictionary again.
+        std::lock_guard creation(CreationMutex);
+        {
+            std::lock_guard lock(ProcessMutex);
+            if (ProcessMigemo) {
+                return ProcessMigemo;
+            }
+        }
+        auto created = std::make_shared<CMigemo>();
+        std::lock_guard lock(ProcessMutex);
+        ProcessMigemo = created;
+        return created;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+void SetProcessLibraryDir(const std::wstring& dir) {
+    std::lock_guard lock(ProcessMutex);
+    ProcessLibraryDir = dir;
+}
+
+void DeleteProcessMigemo() {
+    std::shared_ptr<CMigemo> dropped;
+    {
+        std::lock_guard lock(ProcessMutex);
+        dropped.swap(ProcessMigemo);
+    }
+    // Released outside the lock; a search still holding the adapter frees it when it ends.
+}
+
+bool MigemoLocaleActive() { return LocaleActive; }

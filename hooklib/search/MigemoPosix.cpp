@@ -1,0 +1,102 @@
+// Native builds: Debian's libmigemo and its cp932 dictionary, conversions with iconv (each
+// conversion has its own descriptor; the process locale is left alone).
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "search/MigemoLibrary.h"
+
+namespace {
+
+constexpr char kLibraryFile[] = "libmigemo.so.1";
+constexpr char kSystemDictionary[] = "/usr/share/cmigemo/cp932/migemo-dict";
+
+class CIconv {
+  public:
+    CIconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~CIconv() {
+        if (IsOpen()) {
+            iconv_close(m_cd);
+        }
+    }
+    CIconv(const CIconv&) = delete;
+    CIconv& operator=(const CIconv&) = delete;
+    bool IsOpen() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // With skip 0, a character the target cannot hold fails the conversion; otherwise that many
+    // input bytes are skipped at each malformed or unconvertible place.
+    std::optional<std::string> Convert(const char* input, size_t size, size_t skip) {
+        std::string output(size * 4 + 4, '\0');
+        char* in = const_cast<char*>(input);
+        char* out = output.data();
+        size_t inLeft = size;
+        size_t outLeft = output.size();
+        while (inLeft > 0 && iconv(m_cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
+            if (errno != EILSEQ || skip == 0) {
+                return std::nullopt;
+            }
+            const size_t step = std::min(skip, inLeft);
+            in += step;
+            inLeft -= step;
+        }
+        output.resize(output.size() - outLeft);
+        return output;
+    }
+
+  private:
+    iconv_t m_cd;
+};
+
+// File names in the file system's encoding (UTF-8), not the dictionary's.
+std::string Narrow(const std::wstring& path) { return std::filesystem::path(path).string(); }
+
+template <class EntryPoint> void Resolve(void* module, const char* name, EntryPoint& entry) {
+    entry = reinterpret_cast<EntryPoint>(dlsym(module, name));
+}
+
+} // namespace
+
+std::unique_ptr<MigemoLibrary> LoadMigemoLibrary(const std::wstring& dir) {
+    const std::string file = dir.empty() ? kLibraryFile : Narrow(dir) + '/' + kLibraryFile;
+    auto library = std::make_unique<MigemoLibrary>();
+    library->module.reset(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!library->module) {
+        return nullptr;
+    }
+    void* module = library->module.get();
+    Resolve(module, "migemo_open", library->open);
+    Resolve(module, "migemo_close", library->close);
+    Resolve(module, "migemo_query", library->query);
+    Resolve(module, "migemo_release", library->release);
+    Resolve(module, "migemo_set_operator", library->setOperator);
+    return library;
+}
+
+// The system's library and dictionary.
+std::wstring DefaultMigemoDir() { return std::wstring(); }
+
+std::string MigemoDictionaryPath(const std::wstring& dir) {
+    return dir.empty() ? kSystemDictionary : Narrow(dir) + "/dict/cp932/migemo-dict";
+}
+
+std::optional<std::string> ToCp932(const std::wstring& text) {
+    CIconv iconv("CP932", "WCHAR_T");
+    if (!iconv.IsOpen()) {
+        return std::nullopt;
+    }
+    return iconv.Convert(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t),
+                         0);
+}
+
+std::wstring FromCp932(const char* text) {
+    CIconv iconv("WCHAR_T", "CP932");
+    if (!iconv.IsOpen()) {
+        return std::wstring();
+    }
+    const std::string bytes = iconv.Convert(text, strlen(text), 1).value_or(std::string());
+    std::wstring wide(bytes.size() / sizeof(wchar_t), L'\0');
+    memcpy(wide.data(), bytes.data(), wide.size() * sizeof(wchar_t));
+    return wide;
+}
