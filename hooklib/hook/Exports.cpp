@@ -1,10 +1,27 @@
 #include "hook/Exports.h"
 
+#include "hook/HookLifecycle.h"
 #include "settings/ParamFile.h"
 #include "support/ModuleVersion.h"
 
 // Exports are called by other programs: nothing may escape them.
 namespace SkimvueDll {
+
+int HookStart(HWND launcherWindow) {
+    try {
+        StartHooking(launcherWindow);
+    } catch (...) {
+    }
+    return 1;
+}
+
+int HookEnd() {
+    try {
+        EndHooking();
+    } catch (...) {
+    }
+    return 1;
+}
 
 void EditParamFile(HWND hwnd) {
     try {

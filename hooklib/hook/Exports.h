@@ -9,6 +9,11 @@
 #endif
 
 namespace SkimvueDll {
+// Hooks the target windows found since the last call (the first call also loads the settings).
+// Always 1.
+SKIMVUE_API int HookStart(HWND launcherWindow);
+// Detaches every hooked window. Always 1.
+SKIMVUE_API int HookEnd();
 // Opens the settings file in its editor, waits for the editor to end and loads the file again.
 SKIMVUE_API void EditParamFile(HWND hwnd);
 // Copies the library's FileVersion text into buffer (size characters); 1 on success, else 0.

@@ -1,0 +1,6 @@
+list(APPEND SKIMVUE_WINDOWS_SOURCES
+  hook/Attach.cpp
+  hook/Discovery.cpp
+  hook/HookLifecycle.cpp
+  hook/SearchState.cpp
+  hook/WindowIdentity.cpp)

@@ -73,7 +73,7 @@ CPattern BuildMigemoPatternFromExpression(const std::optional<std::wstring>& exp
 }
 
 CPattern BuildMigemoPattern(CMigemo* migemo, const std::wstring& query, bool anchored) {
-    if (!migemo) {
+    if (migemo == nullptr) {
         return CPattern();
     }
     return BuildMigemoPatternFromExpression(migemo->Query(query), anchored);

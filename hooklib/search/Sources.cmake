@@ -1,5 +1,8 @@
 list(APPEND SKIMVUE_PORTABLE_SOURCES
-  search/Pattern.cpp)
+  search/Pattern.cpp
+  search/SearchRun.cpp)
+list(APPEND SKIMVUE_WINDOWS_SOURCES
+  search/Keystroke.cpp)
 # Migemo adapter: the common part, and the library loading of each platform.
 list(APPEND SKIMVUE_PORTABLE_SOURCES search/Migemo.cpp)
 if(WIN32)

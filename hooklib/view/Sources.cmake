@@ -1,0 +1,1 @@
+list(APPEND SKIMVUE_WINDOWS_SOURCES view/SysListView32Ctrl.cpp)

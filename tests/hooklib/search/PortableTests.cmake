@@ -1,2 +1,3 @@
 list(APPEND SKIMVUE_PORTABLE_TESTS
-  hooklib/search/Pattern_test.cpp)
+  hooklib/search/Pattern_test.cpp
+  hooklib/search/SearchRun_test.cpp)

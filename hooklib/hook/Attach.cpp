@@ -1,0 +1,155 @@
+#include "hook/Attach.h"
+
+#include <map>
+#include <mutex>
+
+#include "hook/Messages.h"
+#include "hook/SearchState.h"
+#include "search/Keystroke.h"
+#include "search/Migemo.h"
+#include "settings/SharedBlock.h"
+#include "support/EventLog.h"
+#include "support/ModuleVersion.h"
+#include "view/ExplorerCtrl.h"
+#include "view/SysListView32Ctrl.h"
+
+namespace {
+
+// Windows of several threads of one process may be attached: the map itself is guarded, each
+// entry belongs to its window's thread. std::map keeps entries in place while others change.
+std::mutex g_statesLock;
+std::map<HWND, SearchState> g_windowStates;
+
+std::unique_ptr<CWndCtrl> MakeController(HWND window, UINT attachMessage) {
+    if (attachMessage == WM_HOOK_ATTACH_EXPLORER) {
+        return std::make_unique<CExplorerCtrl>(window);
+    }
+    return std::make_unique<CSysListView32Ctrl>(window);
+}
+
+std::unique_ptr<CInfoTip> MakeTip(HWND window) {
+    if (!IsOn(Shared.ShowToolTip)) {
+        return nullptr;
+    }
+    auto tip = std::make_unique<CInfoTip>();
+    tip->Create(window, GetThisModule());
+    return tip;
+}
+
+// Once a window of this process runs SearchWndProc, the library must stay mapped whatever
+// happens to its hooks: the system unloads a hook library when the hook is gone (for example
+// when the launcher dies), and the window would then call unmapped code. Pinned for good.
+void KeepLibraryLoaded() {
+    static std::once_flag pinned;
+    std::call_once(pinned, [] {
+        HMODULE module = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                           reinterpret_cast<LPCWSTR>(&SearchWndProc), &module);
+    });
+}
+
+void ReportFirstAttach() {
+    if (Shared.FirstAttachModule != nullptr) {
+        return;
+    }
+    Shared.FirstAttachModule = GetThisModule();
+    CStdString text;
+    text.Format(L"0x%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(GetThisModule())));
+    ReportInfoEvent(text.c_str());
+}
+
+// Takes the window's state out of the map; the caller frees it.
+std::optional<SearchState> TakeState(HWND window) {
+    std::lock_guard lock(g_statesLock);
+    const auto it = g_windowStates.find(window);
+    if (it == g_windowStates.end()) {
+        return std::nullopt;
+    }
+    std::optional<SearchState> state(std::move(it->second));
+    g_windowStates.erase(it);
+    return state;
+}
+
+} // namespace
+
+SearchState* FindSearchState(HWND window) {
+    std::lock_guard lock(g_statesLock);
+    const auto it = g_windowStates.find(window);
+    return it == g_windowStates.end() ? nullptr : &it->second;
+}
+
+int AttachWindow(HWND window, UINT attachMessage) {
+    const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+    if (current == nullptr || current == SearchWndProc) {
+        return 0;
+    }
+    SearchState state;
+    state.m_pfnOrigWndProc = current;
+    state.m_pCtrl = MakeController(window, attachMessage);
+    SetProcessLibraryDir(ReadLibraryDir());
+    state.m_pTip = MakeTip(window);
+    {
+        // The state is in place before the window runs SearchWndProc, so no message of the
+        // window is ever handled without it.
+        std::lock_guard lock(g_statesLock);
+        if (!g_windowStates.emplace(window, std::move(state)).second) {
+            return 0;
+        }
+    }
+    KeepLibraryLoaded();
+    if (SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SearchWndProc)) == 0) {
+        TakeState(window);
+        return 0;
+    }
+    ReportFirstAttach();
+    return 1;
+}
+
+void DetachWindow(HWND window) {
+    std::optional<SearchState> state = TakeState(window);
+    if (!state) {
+        return;
+    }
+    state->m_pTip.reset();
+    if (state->m_pfnOrigWndProc != nullptr) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state->m_pfnOrigWndProc));
+    }
+    if (state->m_hHook != nullptr) {
+        UnhookWindowsHookEx(std::exchange(state->m_hHook, nullptr));
+    }
+    state->m_pCtrl.reset();
+    DeleteProcessMigemo();
+}
+
+LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC original = nullptr;
+    // Nothing may escape into the host: after any failure the message goes on as if the
+    // library were not there.
+    try {
+        SearchState* state = FindSearchState(window);
+        if (state == nullptr) {
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+        original = state->m_pfnOrigWndProc;
+        switch (message) {
+        case WM_DESTROY:
+        case WM_HOOK_DETACH:
+            DetachWindow(window);
+            break;
+        case WM_KEYDOWN:
+        case WM_CHAR:
+        case WM_SYSKEYDOWN:
+            if (const auto result = HandleKeyMessage(window, message, wParam, lParam)) {
+                return *result;
+            }
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+    }
+    if (original == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return CallWindowProcW(original, window, message, wParam, lParam);
+}

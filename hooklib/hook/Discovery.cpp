@@ -1,0 +1,79 @@
+#include "hook/Discovery.h"
+
+#include <windows.h>
+
+#include "hook/HookLifecycle.h"
+#include "hook/Messages.h"
+#include "hook/WindowIdentity.h"
+#include "settings/SharedBlock.h"
+#include "view/ExplorerCtrl.h"
+
+namespace {
+
+bool IsWildcard(const wchar_t* field) { return field[0] == L'*' && field[1] == L'\0'; }
+
+BOOL CALLBACK EnumExplorerViewProc(HWND window, LPARAM) {
+    if (ReadClassName(window) != L"DirectUIHWND") {
+        return TRUE;
+    }
+    const std::wstring parent = ReadClassName(GetParent(window));
+    if (parent == L"SHELLDLL_DefView" || parent == L"DUIViewWndClassName") {
+        HookWindow(window, WM_HOOK_ATTACH_EXPLORER);
+    }
+    return TRUE;
+}
+
+const TargetListView* RuleAt(LPARAM ruleIndex) {
+    const auto index = static_cast<size_t>(ruleIndex);
+    return index < TargetListViews.size() ? &TargetListViews[index] : nullptr;
+}
+
+BOOL CALLBACK EnumTargetChildProc(HWND window, LPARAM ruleIndex) {
+    const TargetListView* rule = RuleAt(ruleIndex);
+    if (rule == nullptr) {
+        return TRUE;
+    }
+    std::wstring className;
+    if (!IsWildcard(rule->ClsName)) {
+        className = ReadClassName(window);
+        if (className != rule->ClsName) {
+            return TRUE;
+        }
+    }
+    if (!IsWildcard(rule->ExeName) && ReadExeName(window) != rule->ExeName) {
+        return TRUE;
+    }
+    if (!IsWildcard(rule->RootOwnerClsName) &&
+        ReadRootOwnerClassName(window) != rule->RootOwnerClsName) {
+        return TRUE;
+    }
+    HookWindow(window, className == L"DirectUIHWND" ? WM_HOOK_ATTACH_EXPLORER : WM_HOOK_ATTACH_LISTVIEW);
+    return TRUE;
+}
+
+BOOL CALLBACK EnumRootWindowProc(HWND topLevel, LPARAM ruleIndex) {
+    const TargetListView* rule = RuleAt(ruleIndex);
+    if (rule != nullptr && ReadClassName(topLevel) == rule->RootClsName) {
+        EnumChildWindows(topLevel, EnumTargetChildProc, ruleIndex);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+void RunExplorerPass() {
+    for (HWND window : CExplorerCtrl::GetShellWindowHandles()) {
+        EnumChildWindows(window, EnumExplorerViewProc, 0);
+    }
+}
+
+void RunListViewPass() {
+    for (size_t i = 0; i < TargetListViews.size(); ++i) {
+        const auto ruleIndex = static_cast<LPARAM>(i);
+        if (IsWildcard(TargetListViews[i].RootClsName)) {
+            EnumChildWindows(GetDesktopWindow(), EnumTargetChildProc, ruleIndex);
+        } else {
+            EnumWindows(EnumRootWindowProc, ruleIndex);
+        }
+    }
+}

@@ -1,0 +1,136 @@
+#include "hook/HookLifecycle.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "hook/Attach.h"
+#include "hook/Discovery.h"
+#include "hook/Messages.h"
+#include "hook/SearchState.h"
+#include "settings/ParamFile.h"
+#include "settings/SharedBlock.h"
+#include "support/ModuleVersion.h"
+#include "support/PathParts.h"
+#include "view/ExplorerCtrl.h"
+
+std::vector<HWND> HookedWindows;
+
+namespace {
+
+// The first call loads the library into the target, so the attach may take a while; a hung
+// program must never freeze the launcher, and a window that timed out is offered again.
+constexpr UINT kAttachTimeoutMs = 5000;
+constexpr UINT kDetachTimeoutMs = 2000;
+
+HMODULE g_libraryModule = nullptr;
+std::unique_ptr<CExplorerCtrl> g_unboundCtrl;
+
+bool IsHooked(HWND window) {
+    return std::find(HookedWindows.begin(), HookedWindows.end(), window) != HookedWindows.end();
+}
+
+void FirstStart() {
+    ExchangeParamFile(false);
+    g_libraryModule = GetThisModule();
+    // A directory that does not fit stays empty; each process then finds it from its own path.
+    StoreLibraryDir(DirectoryOf(GetModulePath()));
+}
+
+void PruneClosedWindows() {
+    HookedWindows.erase(std::remove_if(HookedWindows.begin(), HookedWindows.end(),
+                                       [](HWND window) { return !IsWindow(window); }),
+                        HookedWindows.end());
+}
+
+// In the target: the answer to the handshake. A window attached before (by a launcher that has
+// gone since) is adopted: it keeps its state and takes the new hook.
+int AnswerAttach(HWND window, UINT message, HHOOK hook) {
+    const int attached = AttachWindow(window, message);
+    SearchState* state = FindSearchState(window);
+    if (state == nullptr) {
+        return attached;
+    }
+    if (state->m_hHook != nullptr && state->m_hHook != hook) {
+        UnhookWindowsHookEx(state->m_hHook);
+    }
+    state->m_hHook = hook;
+    return 1;
+}
+
+} // namespace
+
+int HookWindow(HWND window, UINT attachMessage) {
+    if (IsHooked(window)) {
+        return 0;
+    }
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (thread == 0) {
+        return 0;
+    }
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CallWndHookProc, g_libraryModule, thread);
+    if (hook == nullptr) {
+        return 0;
+    }
+    Shared.AttachResult = 0;
+    DWORD_PTR ignored = 0;
+    const LRESULT sent = SendMessageTimeoutW(window, attachMessage, reinterpret_cast<WPARAM>(window),
+                                             reinterpret_cast<LPARAM>(hook), SMTO_ABORTIFHUNG,
+                                             kAttachTimeoutMs, &ignored);
+    if (sent == 0 || Shared.AttachResult == 0) {
+        // Nobody owns a hook whose handshake failed.
+        UnhookWindowsHookEx(hook);
+        return 0;
+    }
+    HookedWindows.push_back(window);
+    return 1;
+}
+
+int StartHooking(HWND launcherWindow) {
+    Shared.LauncherWindow = launcherWindow;
+    if (g_libraryModule == nullptr) {
+        FirstStart();
+    }
+    if (!g_unboundCtrl) {
+        g_unboundCtrl = std::make_unique<CExplorerCtrl>(nullptr);
+    }
+    if (IsOn(EnableOnExplorer) && g_unboundCtrl) {
+        RunExplorerPass();
+    }
+    if (IsOn(EnableOnListView)) {
+        RunListViewPass();
+    }
+    PruneClosedWindows();
+    return 1;
+}
+
+int EndHooking() {
+    while (!HookedWindows.empty()) {
+        const HWND window = HookedWindows.front();
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(window, WM_HOOK_DETACH, reinterpret_cast<WPARAM>(window), 0,
+                            SMTO_ABORTIFHUNG, kDetachTimeoutMs, &ignored);
+        HookedWindows.erase(HookedWindows.begin());
+    }
+    g_unboundCtrl.reset();
+    return 1;
+}
+
+LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code != HC_ACTION || message == nullptr ||
+        (message->message != WM_HOOK_ATTACH_EXPLORER && message->message != WM_HOOK_ATTACH_LISTVIEW)) {
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    if (message->wParam == 0 || message->lParam == 0 ||
+        reinterpret_cast<HWND>(message->wParam) != message->hwnd) {
+        return 0;
+    }
+    // The hook runs inside the target: nothing may escape into it.
+    try {
+        Shared.AttachResult = AnswerAttach(message->hwnd, message->message,
+                                           reinterpret_cast<HHOOK>(message->lParam));
+    } catch (...) {
+        Shared.AttachResult = 0;
+    }
+    return 0;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Hooking target windows from the launcher: a thread hook per window makes the system load the
+// library into the window's process, where the attach handshake attaches the search.
+#include <windows.h>
+
+#include <vector>
+
+// Windows this process hooked whose handshake attached them, in the order they attached.
+extern std::vector<HWND> HookedWindows;
+
+// First call in a process: loads the settings, records the library directory and starts COM for
+// listing Explorer windows. Every call: hooks the windows found since and forgets closed ones.
+int StartHooking(HWND launcherWindow);
+
+// Detaches every hooked window, in the order they attached.
+int EndHooking();
+
+// 1 when the window was hooked and attached, 0 otherwise (it is offered again next time).
+int HookWindow(HWND window, UINT attachMessage);
+
+// The thread hook: in the target process, answers the attach handshake.
+LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,12 @@
+#pragma once
+// What identifies a window to a list-view rule: its class, the file name of its process's
+// executable, the class of its top-level window and the class of its root owner. A value that
+// cannot be read is empty.
+#include <windows.h>
+
+#include <string>
+
+std::wstring ReadClassName(HWND window);
+std::wstring ReadExeName(HWND window);
+std::wstring ReadRootClassName(HWND window);
+std::wstring ReadRootOwnerClassName(HWND window);

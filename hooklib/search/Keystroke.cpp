@@ -1,0 +1,172 @@
+#include "search/Keystroke.h"
+
+#include <imm.h>
+
+#include <algorithm>
+
+#include "hook/Attach.h"
+#include "hook/SearchState.h"
+#include "search/Migemo.h"
+#include "settings/SharedBlock.h"
+#include "support/ModuleVersion.h"
+#include "ui/InputDlg.h"
+
+namespace {
+
+constexpr size_t kSearchTextReserve = 260;
+
+bool IsKeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+WORD CharacterType(wchar_t c) {
+    WORD type = 0;
+    GetStringTypeW(CT_CTYPE1, &c, 1, &type);
+    return type;
+}
+
+bool IsImeOpen(HWND window) {
+    HIMC context = ImmGetContext(window);
+    if (context == nullptr) {
+        return false;
+    }
+    const bool open = ImmGetOpenStatus(context) != FALSE;
+    ImmReleaseContext(window, context);
+    return open;
+}
+
+MatchMode ModeForShift() {
+    if (!IsOn(Shared.SwitchMigemoByShift)) {
+        return Both;
+    }
+    return IsKeyHeld(VK_SHIFT) ? MigemoOnly : PlainOnly;
+}
+
+std::optional<LRESULT> HandleChar(HWND window, SearchState& state, WPARAM wParam, LPARAM lParam) {
+    const DWORD now = GetTickCount();
+    if (now - state.m_dwLastKeyTick > Shared.InputInterval) {
+        ResetSearch(state);
+    } else {
+        state.m_dwLastKeyTick = GetTickCount();
+    }
+    const auto c = static_cast<wchar_t>(wParam);
+    if (!IsTakenCharacter(c, state.m_searchText.empty())) {
+        return std::nullopt;
+    }
+    const MatchMode mode = ModeForShift();
+    state.m_searchText += FoldTypedCharacter(c);
+    RunSearch(EffectiveEnableLength(), state, mode);
+    return DefWindowProcW(window, WM_CHAR, wParam, lParam);
+}
+
+void RunInputDialogSearch(HWND window, SearchState& state) {
+    ResetSearch(state);
+    std::wstring text;
+    const INT_PTR result = RunInputDialog(GetThisModule(), window, text);
+    // The dialog's message loop may have detached or destroyed the window meanwhile.
+    SearchState* after = FindSearchState(window);
+    if (result != IDOK || after == nullptr) {
+        return;
+    }
+    after->m_searchText = text;
+    RunSearch(1, *after, PlainOnly);
+}
+
+void HandleBinding(HWND window, SearchState& state, KeyBinding modifier, WPARAM virtualKey) {
+    const KeyBinding code = modifier | (MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_CHAR) & 0xFFFF);
+    const bool shift = IsKeyHeld(VK_SHIFT);
+    bool next = false;
+    bool back = false;
+    if (code == Shared.KeyBind_Next) {
+        (shift ? back : next) = true;
+    }
+    if (code == Shared.KeyBind_Back) {
+        if (shift) {
+            SelectNextCandidate(state);
+        } else {
+            back = true;
+        }
+    }
+    if (next) {
+        SelectNextCandidate(state);
+    }
+    if (back) {
+        SelectPreviousCandidate(state);
+    }
+    if (code == Shared.KeyBind_SelAll) {
+        SelectAllCandidates(state);
+    }
+    if (code == Shared.KeyBind_Input) {
+        RunInputDialogSearch(window, state);
+    }
+}
+
+} // namespace
+
+bool IsTakenCharacter(wchar_t c, bool textEmpty) {
+    if (c == L' ') {
+        return !textEmpty;
+    }
+    return (CharacterType(c) & (C1_ALPHA | C1_DIGIT | C1_PUNCT | C1_UPPER | C1_LOWER)) != 0 &&
+           (CharacterType(c) & (C1_CNTRL | C1_SPACE)) == 0;
+}
+
+wchar_t FoldTypedCharacter(wchar_t c) {
+    if ((CharacterType(c) & C1_ALPHA) == 0) {
+        return c;
+    }
+    if (!MigemoLocaleActive()) {
+        return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    }
+    wchar_t lower = c;
+    LCMapStringW(MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT),
+                 LCMAP_LOWERCASE, &c, 1, &lower, 1);
+    return lower;
+}
+
+int CloseIme(HWND window) {
+    HIMC context = ImmGetContext(window);
+    if (context == nullptr) {
+        return -1;
+    }
+    const BOOL closed = ImmSetOpenStatus(context, FALSE);
+    ImmReleaseContext(window, context);
+    return closed ? 0 : -1;
+}
+
+void ResetSearch(SearchState& state) {
+    state.m_dwLastKeyTick = GetTickCount();
+    state.m_searchText.clear();
+    state.m_searchText.reserve(kSearchTextReserve);
+    if (state.m_pCtrl) {
+        state.m_pCtrl->GetItemNames(state.m_itemNames);
+    }
+    if (state.m_pTip && state.m_pTip->GetWnd() != nullptr) {
+        ShowWindow(state.m_pTip->GetWnd(), SW_HIDE);
+    }
+}
+
+std::optional<LRESULT> HandleKeyMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    SearchState* state = FindSearchState(window);
+    if (state == nullptr) {
+        return std::nullopt;
+    }
+    if (IsOn(Shared.DisableIme) && IsImeOpen(window) && CloseIme(window) != 0) {
+        return std::nullopt;
+    }
+    switch (message) {
+    case WM_CHAR:
+        return HandleChar(window, *state, wParam, lParam);
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE) {
+            ResetSearch(*state);
+        }
+        if (IsKeyHeld(VK_CONTROL)) {
+            HandleBinding(window, *state, KEYBIND_CTRL, wParam);
+        }
+        return std::nullopt;
+    case WM_SYSKEYDOWN:
+        HandleBinding(window, *state, KEYBIND_ALT, wParam);
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}

@@ -1,0 +1,56 @@
+#pragma once
+// One search run turns a window's search text into the ordered list of matching items (the
+// candidates) and selects the first; key bindings move through the list or select all of it.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "view/WndCtrl.h"
+
+class CMigemo;
+
+struct Candidate {
+    uint32_t m_itemIndex;
+    std::wstring m_matchedText; // the text the pattern matched, not the whole name
+};
+
+enum MatchMode { Both = 0, MigemoOnly = 1, PlainOnly = 2 };
+
+// One bit per item name: set once the item is a candidate, so no item is added twice.
+using MatchedSet = std::vector<bool>;
+
+// The part of a window's search state that searching works on. What a run shows besides the
+// selection (tooltip, beep) is left to the window's state, which overrides the two hooks.
+struct SearchCore {
+    SearchCore() = default;
+    virtual ~SearchCore() = default;
+    SearchCore(SearchCore&&) = default;
+    SearchCore& operator=(SearchCore&&) = default;
+
+    // Nothing matched m_searchText.
+    virtual void OnNoMatch() {}
+    // The candidate at m_current was just selected in the view.
+    virtual void OnSelected(const Candidate&) {}
+
+    std::unique_ptr<CWndCtrl> m_pCtrl;
+    std::vector<Candidate> m_candidates;
+    size_t m_current = 0;
+    ItemNames m_itemNames;
+    std::wstring m_searchText;
+};
+
+// One matching pass: appends to candidates every item not yet in matched whose name text
+// matches, the plain pattern before the Migemo pattern.
+void MatchItems(const ItemNames& names, std::vector<Candidate>& candidates, CMigemo* migemo,
+                const std::wstring& text, MatchedSet& matched, MatchMode mode);
+
+// Rebuilds the candidates for the search text and selects the first, or reports no match.
+// Below minLength characters (a leading "^" not counted) only the plain pattern takes part.
+void RunSearch(int minLength, SearchCore& state, MatchMode mode);
+
+void SelectCurrentCandidate(SearchCore& state);
+void SelectNextCandidate(SearchCore& state);
+void SelectPreviousCandidate(SearchCore& state);
+// Adds every candidate to the view's selection; focus and the tooltip stay as they are.
+void SelectAllCandidates(SearchCore& state);

@@ -1,0 +1,71 @@
+#include "view/SysListView32Ctrl.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr int kTextCapacity = 261;
+// The control copies at most this many characters less one, plus a terminator.
+constexpr int kTextLimit = 260;
+
+void SetItemState(HWND hWnd, WPARAM index, UINT state, UINT mask) {
+    LVITEMW item{};
+    item.stateMask = mask;
+    item.state = state;
+    SendMessageW(hWnd, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+}
+
+} // namespace
+
+int CSysListView32Ctrl::GetItemNames(ItemNames& names) {
+    if (m_hWnd == nullptr) {
+        return -1;
+    }
+    const auto count = static_cast<int>(SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+    names.resize(count > 0 ? static_cast<size_t>(count) : 0);
+    int result = 0;
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[kTextCapacity] = {};
+        LVITEMW item{};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = kTextLimit;
+        SendMessageW(m_hWnd, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        text[kTextCapacity - 1] = L'\0';
+        names[static_cast<size_t>(i)] = text;
+        if (text[0] == L'\0') {
+            result = -1;
+        }
+    }
+    return result;
+}
+
+int CSysListView32Ctrl::SelectItem(int index, int deselectOthers, int focus) {
+    if (m_hWnd == nullptr) {
+        return -1;
+    }
+    if (deselectOthers == 1) {
+        SetItemState(m_hWnd, static_cast<WPARAM>(-1), 0, LVIS_SELECTED);
+    }
+    const UINT state = focus == 1 ? (LVIS_SELECTED | LVIS_FOCUSED) : LVIS_SELECTED;
+    SetItemState(m_hWnd, static_cast<WPARAM>(index), state, state);
+    if (focus == 1) {
+        SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), 0);
+    }
+    return 0;
+}
+
+int CSysListView32Ctrl::GetItemRect(int index, int, RECT* rect) {
+    if (m_hWnd == nullptr || rect == nullptr) {
+        return -1;
+    }
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    SendMessageW(m_hWnd, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&bounds));
+    POINT topLeft{bounds.left, bounds.top};
+    POINT bottomRight{bounds.right, bounds.bottom};
+    ClientToScreen(m_hWnd, &topLeft);
+    ClientToScreen(m_hWnd, &bottomRight);
+    *rect = RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    return 0;
+}

@@ -1,0 +1,167 @@
+// The tray launcher: one instance, an icon in the notification area, and the hook library
+// started at once and asked every 200 milliseconds to hook the windows that appeared since.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "Resource.h"
+#include "hook/Exports.h"
+#include "hook/Messages.h"
+#include "support/UniqueHandle.h"
+
+namespace {
+
+constexpr UINT_PTR kHookTimer = 100;
+constexpr UINT kHookPeriodMs = 200;
+constexpr UINT kTrayIconId = 1;
+constexpr int kTextCapacity = 100;
+
+#ifdef _WIN64
+constexpr wchar_t kMutexName[] = L"MUTEX_SKIM_VUE_64";
+#else
+constexpr wchar_t kMutexName[] = L"MUTEX_SKIM_VUE_32";
+#endif
+
+using unique_hicon = unique_any<HICON, DestroyIcon>;
+using unique_hmenu = unique_any<HMENU, DestroyMenu>;
+
+HINSTANCE g_instance = nullptr;
+
+void ShowTrayMenu(HWND window) {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const unique_hmenu menu(LoadMenuW(g_instance, MAKEINTRESOURCEW(IDM_TRAY)));
+    if (!menu) {
+        return;
+    }
+    SetForegroundWindow(window);
+    TrackPopupMenu(GetSubMenu(menu.get(), 0), TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, window, nullptr);
+}
+
+LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == kHookTimer) {
+            // The next tick comes a full period after this one has finished: ticks never pile up.
+            KillTimer(window, kHookTimer);
+            SkimvueDll::HookStart(window);
+            SetTimer(window, kHookTimer, kHookPeriodMs, nullptr);
+        }
+        return 0;
+    case WM_TRAYICON:
+        if (lParam == WM_RBUTTONDOWN) {
+            ShowTrayMenu(window);
+        }
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDM_SETTINGS:
+            SkimvueDll::ShowSettingDlg(window);
+            return 0;
+        case IDM_EXIT:
+            DestroyWindow(window);
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+bool RegisterLauncherClass(const wchar_t* className) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = LauncherWndProc;
+    wc.hInstance = g_instance;
+    wc.hIcon = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER));
+    wc.hIconSm = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEW(IDM_CLASS_MENU);
+    wc.lpszClassName = className;
+    return RegisterClassExW(&wc) != 0;
+}
+
+// The icon in the notification area, removed again when the launcher ends.
+class CTrayIcon {
+  public:
+    CTrayIcon(HWND window, const wchar_t* tip)
+        : m_icon(static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL),
+                                               IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR))) {
+        m_data.cbSize = sizeof(m_data);
+        m_data.hWnd = window;
+        m_data.uID = kTrayIconId;
+        m_data.uFlags = NIF_MESSAGE | NIF_TIP | (m_icon ? NIF_ICON : 0);
+        m_data.uCallbackMessage = WM_TRAYICON;
+        m_data.hIcon = m_icon.get();
+        lstrcpynW(m_data.szTip, tip, ARRAYSIZE(m_data.szTip));
+        m_added = Shell_NotifyIconW(NIM_ADD, &m_data) != FALSE;
+    }
+    ~CTrayIcon() {
+        for (int attempt = 0; attempt < 2 && m_added; ++attempt) {
+            m_added = Shell_NotifyIconW(NIM_DELETE, &m_data) == FALSE;
+        }
+    }
+    CTrayIcon(const CTrayIcon&) = delete;
+    CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+  private:
+    unique_hicon m_icon;
+    NOTIFYICONDATAW m_data{};
+    bool m_added = false;
+};
+
+int RunMessageLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    g_instance = instance;
+    wchar_t title[kTextCapacity] = {};
+    wchar_t className[kTextCapacity] = {};
+    LoadStringW(instance, IDS_APP_TITLE, title, kTextCapacity);
+    LoadStringW(instance, IDS_WINDOW_CLASS, className, kTextCapacity);
+    RegisterLauncherClass(className);
+
+    // One launcher per word size; a second start (even one racing the first) ends quietly.
+    if (const unique_handle running(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kMutexName)); running) {
+        return 0;
+    }
+    const unique_handle mutex(CreateMutexW(nullptr, FALSE, kMutexName));
+    if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
+        return 0;
+    }
+    HWND window = CreateWindowExW(0, className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                                  CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        return 0;
+    }
+    ShowWindow(window, SW_HIDE);
+    UpdateWindow(window);
+    int exitCode = 0;
+    {
+        const CTrayIcon tray(window, title);
+        SkimvueDll::HookStart(window);
+        SetTimer(window, kHookTimer, kHookPeriodMs, nullptr);
+        exitCode = RunMessageLoop();
+        SkimvueDll::HookEnd();
+    }
+    return exitCode;
+}

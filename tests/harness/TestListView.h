@@ -1,0 +1,42 @@
+#pragma once
+// A real top-level window holding a real comctl32 list view, for tests on the view's thread.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "support/UniqueHandle.h"
+
+class CTestListView {
+  public:
+    // style: LVS_REPORT, LVS_LIST or LVS_ICON. title names the top-level window for xdotool.
+    CTestListView(const std::vector<std::wstring>& names, DWORD style = LVS_REPORT,
+                  const std::wstring& title = L"Skimvue test list");
+    ~CTestListView() = default;
+    CTestListView(const CTestListView&) = delete;
+    CTestListView& operator=(const CTestListView&) = delete;
+
+    HWND Frame() const { return m_frame.get(); }
+    HWND List() const { return m_list; }
+
+    void SetNames(const std::vector<std::wstring>& names);
+    std::vector<int> SelectedItems() const;
+    int FocusedItem() const;
+    bool IsItemFullyVisible(int index) const;
+    void ClearSelection();
+
+    // Every message the list view's previous procedure received, for pass-through checks.
+    struct Received {
+        UINT message;
+        WPARAM wParam;
+    };
+    std::vector<Received> m_received;
+    bool HasReceived(UINT message, WPARAM wParam) const;
+
+  private:
+    static LRESULT CALLBACK RecordingProc(HWND, UINT, WPARAM, LPARAM);
+    unique_hwnd m_frame;
+    HWND m_list = nullptr;
+    WNDPROC m_listProc = nullptr;
+};

@@ -1,0 +1,120 @@
+#include "hook/Attach.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "harness/SettingsGuard.h"
+#include "harness/TestListView.h"
+#include "hook/Messages.h"
+#include "hook/SearchState.h"
+
+namespace {
+
+class Attach : public ::testing::Test {
+  protected:
+    CSettingsGuard m_guard;
+    CTestListView m_view{{L"alpha", L"beta"}};
+    WNDPROC Proc() const { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(m_view.List(), GWLP_WNDPROC)); }
+};
+
+TEST_F(Attach, SubclassesTheWindowWithAFreshState) {
+    const WNDPROC before = Proc();
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    EXPECT_EQ(Proc(), SearchWndProc);
+    SearchState* state = FindSearchState(m_view.List());
+    ASSERT_NE(state, nullptr);
+    EXPECT_EQ(state->m_pfnOrigWndProc, before);
+    ASSERT_NE(state->m_pCtrl, nullptr);
+    EXPECT_EQ(state->m_pCtrl->GetWnd(), m_view.List());
+    EXPECT_TRUE(state->m_searchText.empty());
+    EXPECT_EQ(state->m_pTip, nullptr);
+    DetachWindow(m_view.List());
+}
+
+TEST_F(Attach, SecondAttachChangesNothing) {
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    SearchState* state = FindSearchState(m_view.List());
+    state->m_searchText = L"kept";
+    EXPECT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 0);
+    EXPECT_EQ(FindSearchState(m_view.List()), state);
+    EXPECT_EQ(state->m_searchText, L"kept");
+    DetachWindow(m_view.List());
+}
+
+TEST_F(Attach, DetachRestoresTheProcedureAndAllowsAFreshAttach) {
+    const WNDPROC before = Proc();
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    FindSearchState(m_view.List())->m_searchText = L"old";
+    SendMessageW(m_view.List(), WM_HOOK_DETACH, reinterpret_cast<WPARAM>(m_view.List()), 0);
+    EXPECT_EQ(Proc(), before);
+    EXPECT_EQ(FindSearchState(m_view.List()), nullptr);
+    EXPECT_TRUE(m_view.HasReceived(WM_HOOK_DETACH, reinterpret_cast<WPARAM>(m_view.List())));
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    EXPECT_TRUE(FindSearchState(m_view.List())->m_searchText.empty());
+    DetachWindow(m_view.List());
+}
+
+TEST_F(Attach, DestroyDetachesAndStillReachesTheWindow) {
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    HWND list = m_view.List();
+    DestroyWindow(list);
+    EXPECT_EQ(FindSearchState(list), nullptr);
+    EXPECT_TRUE(m_view.HasReceived(WM_DESTROY, 0));
+}
+
+TEST_F(Attach, OtherMessagesPassThroughUnchanged) {
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    EXPECT_EQ(SendMessageW(m_view.List(), LVM_GETITEMCOUNT, 0, 0), 2);
+    SendMessageW(m_view.List(), WM_APP + 7, 42, 0);
+    EXPECT_TRUE(m_view.HasReceived(WM_APP + 7, 42));
+    DetachWindow(m_view.List());
+}
+
+TEST_F(Attach, TooltipOnlyWhenTheSettingIsOnAtAttachTime) {
+    Shared.ShowToolTip = 1;
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    SearchState* state = FindSearchState(m_view.List());
+    ASSERT_NE(state->m_pTip, nullptr);
+    const HWND tip = state->m_pTip->GetWnd();
+    ASSERT_TRUE(IsWindow(tip));
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), m_view.List());
+    DetachWindow(m_view.List());
+    EXPECT_FALSE(IsWindow(tip));
+
+    Shared.ShowToolTip = 2;
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    EXPECT_EQ(FindSearchState(m_view.List())->m_pTip, nullptr);
+    Shared.ShowToolTip = 1;
+    EXPECT_EQ(FindSearchState(m_view.List())->m_pTip, nullptr);
+    DetachWindow(m_view.List());
+}
+
+TEST_F(Attach, DetachOfAnUnattachedWindowDoesNothing) {
+    const WNDPROC before = Proc();
+    DetachWindow(m_view.List());
+    DetachWindow(nullptr);
+    EXPECT_EQ(Proc(), before);
+}
+
+TEST_F(Attach, WindowsOfTwoThreadsAttachAndDetachOnTheirOwn) {
+    std::vector<std::thread> threads;
+    std::atomic<int> attached{0};
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&attached] {
+            for (int round = 0; round < 20; ++round) {
+                CTestListView view({L"x", L"y"});
+                attached += AttachWindow(view.List(), WM_HOOK_ATTACH_LISTVIEW);
+                SendMessageW(view.List(), WM_CHAR, L'x', 0);
+                DestroyWindow(view.List());
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(attached.load(), 40);
+}
+
+} // namespace

@@ -1,0 +1,197 @@
+#include "search/Keystroke.h"
+
+#include <gtest/gtest.h>
+#include <imm.h>
+
+#include "harness/SettingsGuard.h"
+#include "harness/TestListView.h"
+#include "harness/XInput.h"
+#include "hook/Attach.h"
+#include "hook/Messages.h"
+#include "hook/SearchState.h"
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"Skimvue keystroke test";
+
+// A real list view attached to the search, focused on the test display so real keystrokes
+// from xdotool reach it.
+class Keystroke : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+        ASSERT_TRUE(FocusWindowByTitle(kTitle));
+        SetFocus(m_view.List());
+        PumpMessagesFor(100);
+    }
+    void TearDown() override { DetachWindow(m_view.List()); }
+
+    SearchState& State() const { return *FindSearchState(m_view.List()); }
+    std::vector<int> Selected() const { return m_view.SelectedItems(); }
+    LRESULT SendChar(wchar_t c) const { return SendMessageW(m_view.List(), WM_CHAR, c, 0); }
+    bool ListGotChar(wchar_t c) const { return m_view.HasReceived(WM_CHAR, c); }
+
+    CSettingsGuard m_guard;
+    CTestListView m_view{{L"alpha.txt", L"beta.txt", L"gamma.txt", L"alpine.doc", L"alps.txt"},
+                         LVS_REPORT, kTitle};
+};
+
+TEST_F(Keystroke, TypingSelectsTheFirstMatchAndIsConsumed) {
+    ASSERT_TRUE(Xdotool(L"type --delay 40 gAm"));
+    EXPECT_EQ(State().m_searchText, L"gam");
+    EXPECT_EQ(Selected(), (std::vector<int>{2}));
+    EXPECT_EQ(m_view.FocusedItem(), 2);
+    EXPECT_FALSE(ListGotChar(L'g'));
+    EXPECT_FALSE(ListGotChar(L'A'));
+}
+
+TEST_F(Keystroke, EscapeStartsAfreshAndIsPassedOn) {
+    ASSERT_TRUE(Xdotool(L"type --delay 40 bet"));
+    ASSERT_EQ(Selected(), (std::vector<int>{1}));
+    ASSERT_TRUE(Xdotool(L"key Escape type --delay 40 alps"));
+    EXPECT_EQ(State().m_searchText, L"alps");
+    EXPECT_EQ(Selected(), (std::vector<int>{4}));
+    EXPECT_TRUE(m_view.HasReceived(WM_KEYDOWN, VK_ESCAPE));
+}
+
+TEST_F(Keystroke, PauseLongerThanTheIntervalStartsAfresh) {
+    Shared.InputInterval = 400;
+    ASSERT_TRUE(Xdotool(L"type --delay 40 bet"));
+    PumpMessagesFor(700);
+    ASSERT_TRUE(Xdotool(L"type --delay 40 alp"));
+    EXPECT_EQ(State().m_searchText, L"alp");
+    EXPECT_EQ(Selected(), (std::vector<int>{0}));
+}
+
+TEST_F(Keystroke, PauseIsMeasuredWithTheTickCountExactly) {
+    SendChar(L'b');
+    State().m_dwLastKeyTick = GetTickCount() - Shared.InputInterval + 1000;
+    SendChar(L'e');
+    EXPECT_EQ(State().m_searchText, L"be");
+    State().m_dwLastKeyTick = GetTickCount() - Shared.InputInterval - 50;
+    SendChar(L'g');
+    EXPECT_EQ(State().m_searchText, L"g");
+    EXPECT_EQ(Selected(), (std::vector<int>{2}));
+}
+
+TEST_F(Keystroke, BackspaceEnterAndALeadingSpacePassThrough) {
+    ASSERT_TRUE(Xdotool(L"key space"));
+    EXPECT_TRUE(ListGotChar(L' '));
+    EXPECT_TRUE(State().m_searchText.empty());
+    ASSERT_TRUE(Xdotool(L"type --delay 40 al"));
+    ASSERT_TRUE(Xdotool(L"key BackSpace Return"));
+    EXPECT_EQ(State().m_searchText, L"al");
+    EXPECT_TRUE(ListGotChar(0x08));
+    EXPECT_TRUE(ListGotChar(0x0D));
+    EXPECT_TRUE(m_view.HasReceived(WM_KEYDOWN, VK_BACK));
+    ASSERT_TRUE(Xdotool(L"key space type p"));
+    EXPECT_EQ(State().m_searchText, L"al p");
+}
+
+TEST_F(Keystroke, DigitsAndPunctuationAreTakenUpperCaseIsLowered) {
+    SendChar(L'A');
+    SendChar(L'.');
+    SendChar(L'5');
+    EXPECT_EQ(State().m_searchText, L"a.5");
+    EXPECT_EQ(SendChar(L'\t'), 0);
+    EXPECT_EQ(State().m_searchText, L"a.5");
+}
+
+TEST_F(Keystroke, AltBindingsMoveThroughTheCandidatesAndShiftReverses) {
+    ASSERT_TRUE(Xdotool(L"type --delay 40 al"));
+    ASSERT_EQ(Selected(), (std::vector<int>{0}));
+    ASSERT_TRUE(Xdotool(L"key alt+n"));
+    EXPECT_EQ(Selected(), (std::vector<int>{3}));
+    ASSERT_TRUE(Xdotool(L"key alt+n alt+n"));
+    EXPECT_EQ(Selected(), (std::vector<int>{0}));
+    ASSERT_TRUE(Xdotool(L"key shift+alt+n"));
+    EXPECT_EQ(Selected(), (std::vector<int>{4}));
+    ASSERT_TRUE(Xdotool(L"key alt+b"));
+    EXPECT_EQ(Selected(), (std::vector<int>{3}));
+    ASSERT_TRUE(Xdotool(L"key shift+alt+b"));
+    EXPECT_EQ(Selected(), (std::vector<int>{4}));
+    ASSERT_TRUE(Xdotool(L"key alt+s"));
+    EXPECT_EQ(Selected(), (std::vector<int>{0, 3, 4}));
+    EXPECT_TRUE(m_view.HasReceived(WM_SYSKEYDOWN, 'N'));
+    EXPECT_TRUE(m_view.HasReceived(WM_SYSKEYDOWN, 'S'));
+}
+
+TEST_F(Keystroke, CtrlBindingFiresAndPlainKeysAreNotBindings) {
+    Shared.KeyBind_Next = KEYBIND_CTRL | L'J';
+    ASSERT_TRUE(Xdotool(L"type --delay 40 al"));
+    ASSERT_TRUE(Xdotool(L"key ctrl+j"));
+    EXPECT_EQ(Selected(), (std::vector<int>{3}));
+    EXPECT_TRUE(m_view.HasReceived(WM_KEYDOWN, 'J'));
+    ASSERT_TRUE(Xdotool(L"key alt+n"));
+    EXPECT_EQ(Selected(), (std::vector<int>{3}));
+    EXPECT_EQ(State().m_searchText, L"al");
+}
+
+TEST_F(Keystroke, TwoBindingsWithOneValueBothFire) {
+    Shared.KeyBind_SelAll = Shared.KeyBind_Next;
+    ASSERT_TRUE(Xdotool(L"type --delay 40 al"));
+    ASSERT_TRUE(Xdotool(L"key alt+n"));
+    EXPECT_EQ(Selected(), (std::vector<int>{0, 3, 4}));
+    EXPECT_EQ(m_view.FocusedItem(), 3);
+}
+
+TEST_F(Keystroke, InputDialogOkSearchesTheTypedTextWithoutMigemo) {
+    ASSERT_TRUE(Xdotool(L"type --delay 40 bet"));
+    ASSERT_TRUE(Xdotool(L"key alt+i sleep 1 type --delay 40 Mma.t sleep 0.3 key Return"));
+    EXPECT_EQ(State().m_searchText, L"Mma.t");
+    EXPECT_EQ(Selected(), (std::vector<int>{2}));
+    EXPECT_TRUE(m_view.HasReceived(WM_SYSKEYDOWN, 'I'));
+}
+
+TEST_F(Keystroke, InputDialogCancelOrEscapeLeavesTheTextEmpty) {
+    ASSERT_TRUE(Xdotool(L"type --delay 40 bet"));
+    ASSERT_TRUE(Xdotool(L"key alt+i sleep 1 type --delay 40 gam sleep 0.3 key Escape"));
+    EXPECT_TRUE(State().m_searchText.empty());
+    EXPECT_EQ(Selected(), (std::vector<int>{1}));
+    ASSERT_TRUE(Xdotool(L"key alt+i sleep 1 type --delay 40 gam sleep 0.3 key Tab Tab space"));
+    EXPECT_TRUE(State().m_searchText.empty());
+    EXPECT_EQ(Selected(), (std::vector<int>{1}));
+}
+
+TEST_F(Keystroke, OpenImeIsClosedWhenDisableImeIsOn) {
+    HIMC context = ImmGetContext(m_view.List());
+    if (context == nullptr || !ImmSetOpenStatus(context, TRUE) || !ImmGetOpenStatus(context)) {
+        if (context) {
+            ImmReleaseContext(m_view.List(), context);
+        }
+        GTEST_SKIP() << "no input method editor to open on this display";
+    }
+    Shared.DisableIme = 0;
+    SendChar(L'b');
+    EXPECT_TRUE(ImmGetOpenStatus(context));
+    Shared.DisableIme = 1;
+    SendChar(L'e');
+    EXPECT_FALSE(ImmGetOpenStatus(context));
+    EXPECT_EQ(State().m_searchText, L"be");
+    ImmReleaseContext(m_view.List(), context);
+}
+
+TEST_F(Keystroke, SwitchMigemoByShiftChoosesPlainWithoutShift) {
+    Shared.SwitchMigemoByShift = 1;
+    Shared.EnableLength = 1;
+    ASSERT_TRUE(Xdotool(L"type --delay 40 gam"));
+    EXPECT_EQ(Selected(), (std::vector<int>{2}));
+    EXPECT_EQ(State().m_searchText, L"gam");
+}
+
+} // namespace
+
+TEST(Keystroke_Characters, TakenAndFolded) {
+    EXPECT_TRUE(IsTakenCharacter(L'a', true));
+    EXPECT_TRUE(IsTakenCharacter(L'7', true));
+    EXPECT_TRUE(IsTakenCharacter(L'^', true));
+    EXPECT_TRUE(IsTakenCharacter(L'\u691c', true));
+    EXPECT_FALSE(IsTakenCharacter(L' ', true));
+    EXPECT_TRUE(IsTakenCharacter(L' ', false));
+    for (const wchar_t c : {L'\b', L'\r', L'\t', L'\x1b', L'\x13', L'\u3000'}) {
+        EXPECT_FALSE(IsTakenCharacter(c, false)) << static_cast<int>(c);
+    }
+    EXPECT_EQ(FoldTypedCharacter(L'Q'), L'q');
+    EXPECT_EQ(FoldTypedCharacter(L'.'), L'.');
+    EXPECT_EQ(FoldTypedCharacter(L'\u691c'), L'\u691c');
+}

@@ -1,0 +1,197 @@
+#include "search/SearchRun.h"
+
+#include <gtest/gtest.h>
+
+#include "harness/SettingsGuard.h"
+#include "harness/TestViewCtrl.h"
+
+namespace {
+
+// A window's search state with a test view; records what the run shows besides the selection.
+struct TestState : SearchCore {
+    explicit TestState(ItemNames names) {
+        auto ctrl = std::make_unique<CTestViewCtrl>(std::move(names));
+        m_view = ctrl.get();
+        m_pCtrl = std::move(ctrl);
+        m_pCtrl->GetItemNames(m_itemNames);
+    }
+    void OnNoMatch() override { ++m_noMatch; }
+    void OnSelected(const Candidate& candidate) override {
+        m_shown.push_back(m_searchText + L" : " + candidate.m_matchedText);
+    }
+    std::vector<uint32_t> CandidateIndices() const {
+        std::vector<uint32_t> indices;
+        for (const Candidate& c : m_candidates) {
+            indices.push_back(c.m_itemIndex);
+        }
+        return indices;
+    }
+    void Search(const std::wstring& text, int minLength = 3, MatchMode mode = Both) {
+        m_searchText = text;
+        RunSearch(minLength, *this, mode);
+    }
+
+    CTestViewCtrl* m_view = nullptr;
+    int m_noMatch = 0;
+    std::vector<std::wstring> m_shown;
+};
+
+class SearchRun : public ::testing::Test {
+  protected:
+    CSettingsGuard m_guard;
+};
+
+TEST_F(SearchRun, SelectsTheFirstMatchOnlyAndFocusesIt) {
+    TestState state({L"readme.txt", L"main.cpp", L"Makefile", L"notes.md"});
+    state.m_view->m_selected = {0, 3};
+    state.Search(L"ma");
+    EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{1, 2}));
+    EXPECT_EQ(state.m_view->m_selected, (std::set<int>{1}));
+    EXPECT_EQ(state.m_view->m_focused, 1);
+    EXPECT_EQ(state.m_shown, (std::vector<std::wstring>{L"ma : ma"}));
+    EXPECT_EQ(state.m_noMatch, 0);
+}
+
+TEST_F(SearchRun, TipShowsTheMatchedTextNotTheWholeName) {
+    TestState state({L"xaby"});
+    state.Search(L"ab");
+    EXPECT_EQ(state.m_shown, (std::vector<std::wstring>{L"ab : ab"}));
+    state.Search(L"A.");
+    EXPECT_EQ(state.m_shown.back(), L"A. : ab");
+}
+
+TEST_F(SearchRun, PriorForwardMatchPutsNamesStartingWithTheMatchFirst) {
+    TestState state({L"xab", L"abx", L"yab", L"ab"});
+    state.Search(L"ab");
+    EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0, 1, 2, 3}));
+    Shared.PriorForwardMatch = 1;
+    state.Search(L"ab");
+    EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{1, 3, 0, 2}));
+    Shared.PriorForwardMatch = 2;
+    state.Search(L"ab");
+    EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0, 1, 2, 3}));
+}
+
+TEST_F(SearchRun, NoMatchLeavesTheSelectionAndReports) {
+    TestState state({L"alpha", L"beta"});
+    state.m_view->m_selected = {1};
+    state.Search(L"zz");
+    EXPECT_TRUE(state.m_candidates.empty());
+    EXPECT_EQ(state.m_view->m_selected, (std::set<int>{1}));
+    EXPECT_TRUE(state.m_view->m_calls.empty());
+    EXPECT_EQ(state.m_noMatch, 1);
+}
+
+TEST_F(SearchRun, InvalidPatternFindsNothing) {
+    TestState state({L"a(b", L"c"});
+    state.Search(L"(");
+    EXPECT_TRUE(state.m_candidates.empty());
+    EXPECT_EQ(state.m_noMatch, 1);
+}
+
+TEST_F(SearchRun, PatternMatchingTheEmptyStringTakesEveryItem) {
+    TestState state({L"xyz", L"abc", L"aaa"});
+    state.Search(L"a*");
+    EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(state.m_candidates[0].m_matchedText, L"");
+    EXPECT_EQ(state.m_candidates[2].m_matchedText, L"aaa");
+    EXPECT_EQ(state.m_view->m_focused, 0);
+}
+
+TEST_F(SearchRun, BelowTheMinimumLengthOnlyThePlainPatternCounts) {
+    // "a.c" matches abc as a plain pattern only; with Migemo alone nothing matches it.
+    TestState state({L"abc"});
+    state.Search(L"a.c", 4, MigemoOnly);
+    EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0}));
+    state.Search(L"a.c", 3, MigemoOnly);
+    EXPECT_TRUE(state.m_candidates.empty());
+    // A leading "^" does not count towards the length.
+    state.Search(L"^a.c", 3, MigemoOnly);
+    EXPECT_TRUE(state.m_candidates.empty());
+    state.Search(L"^a.c", 4, MigemoOnly);
+    EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0}));
+}
+
+TEST_F(SearchRun, CaretAnchorsThePlainPattern) {
+    TestState state({L"xab", L"abx"});
+    state.Search(L"^ab");
+    EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{1}));
+}
+
+TEST_F(SearchRun, NextAndPreviousWrapAround) {
+    TestState state({L"a1", L"b", L"a2", L"a3"});
+    state.Search(L"a");
+    ASSERT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0, 2, 3}));
+    SelectNextCandidate(state);
+    EXPECT_EQ(state.m_view->m_focused, 2);
+    SelectNextCandidate(state);
+    SelectNextCandidate(state);
+    EXPECT_EQ(state.m_view->m_focused, 0);
+    SelectPreviousCandidate(state);
+    EXPECT_EQ(state.m_view->m_focused, 3);
+    EXPECT_EQ(state.m_view->m_selected, (std::set<int>{3}));
+}
+
+TEST_F(SearchRun, SingleCandidateIsSelectedAgainByNextAndPrevious) {
+    TestState state({L"only", L"x"});
+    state.Search(L"on");
+    state.m_view->m_calls.clear();
+    SelectNextCandidate(state);
+    SelectPreviousCandidate(state);
+    EXPECT_EQ(state.m_view->m_calls, (std::vector<CTestViewCtrl::Call>{{0, 1, 1}, {0, 1, 1}}));
+}
+
+TEST_F(SearchRun, MovesWithoutCandidatesDoNothing) {
+    TestState state({L"a"});
+    SelectNextCandidate(state);
+    SelectPreviousCandidate(state);
+    SelectAllCandidates(state);
+    EXPECT_TRUE(state.m_view->m_calls.empty());
+}
+
+TEST_F(SearchRun, SelectAllAddsEveryCandidateKeepingOthers) {
+    TestState state({L"a1", L"b", L"a2", L"c"});
+    state.Search(L"a");
+    state.m_view->m_selected.insert(3);
+    state.m_view->m_calls.clear();
+    SelectAllCandidates(state);
+    EXPECT_EQ(state.m_view->m_calls, (std::vector<CTestViewCtrl::Call>{{0, 0, 0}, {2, 0, 0}}));
+    EXPECT_EQ(state.m_view->m_selected, (std::set<int>{0, 2, 3}));
+    EXPECT_EQ(state.m_view->m_focused, 0);
+}
+
+TEST_F(SearchRun, AfterAResetMovesStillUseTheLastCandidates) {
+    TestState state({L"a1", L"a2"});
+    state.Search(L"a");
+    state.m_searchText.clear();
+    SelectNextCandidate(state);
+    EXPECT_EQ(state.m_view->m_focused, 1);
+    EXPECT_EQ(state.m_shown.back(), L" : a");
+}
+
+TEST_F(SearchRun, NamesEndAtTheirFirstNul) {
+    TestState state({std::wstring(L"ab\0cd", 5)});
+    state.Search(L"cd");
+    EXPECT_TRUE(state.m_candidates.empty());
+}
+
+TEST(SearchRun_MatchItems, SkipsItemsAlreadyMatched) {
+    const ItemNames names{L"ab", L"abab", L"b"};
+    std::vector<Candidate> candidates;
+    MatchedSet matched{false, true, false};
+    MatchItems(names, candidates, nullptr, L"b", matched, Both);
+    ASSERT_EQ(candidates.size(), 2u);
+    EXPECT_EQ(candidates[0].m_itemIndex, 0u);
+    EXPECT_EQ(candidates[1].m_itemIndex, 2u);
+    EXPECT_EQ(matched, (MatchedSet{true, true, true}));
+}
+
+TEST(SearchRun_MatchItems, MigemoOnlyWithoutAdapterFindsNothing) {
+    const ItemNames names{L"kensaku"};
+    std::vector<Candidate> candidates;
+    MatchedSet matched(1, false);
+    MatchItems(names, candidates, nullptr, L"ken", matched, MigemoOnly);
+    EXPECT_TRUE(candidates.empty());
+}
+
+} // namespace
