@@ -67,8 +67,8 @@ HWND CreateTipWindowOnce(WNDPROC wndProc, HWND parent, HINSTANCE instance) {
     windowClass.lpszClassName = kClassName;
     // An earlier tip of the process may have registered the class already; that one serves.
     RegisterClassW(&windowClass);
-    return CreateWindowExW(0, kClassName, nullptr, WS_POPUP, 0, 0, 0, 0, parent, nullptr,
-                           instance, nullptr);
+    return CreateWindowExW(0, kClassName, nullptr, WS_POPUP, 0, 0, 0, 0, parent, nullptr, instance,
+                           nullptr);
 }
 
 // A tip of another thread may unregister the class between registration and creation.
@@ -116,7 +116,9 @@ int CInfoTip::Destroy() {
     return 0;
 }
 
-void CInfoTip::SetText(const CStdString& text) { m_text = text; }
+void CInfoTip::SetText(const CStdString& text) {
+    m_text = text;
+}
 
 RECT CInfoTip::MeasureText(HDC hDC) const {
     RECT extent{};

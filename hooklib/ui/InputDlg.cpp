@@ -19,9 +19,9 @@ INT_PTR CInputDlg::DoModal() {
 }
 
 void CInputDlg::OnInitDialog() {
-    m_hIcon.reset(static_cast<HICON>(LoadImageW(m_hInstance, MAKEINTRESOURCEW(IDI_INPUT),
-                                                IMAGE_ICON, kIconSize, kIconSize,
-                                                LR_DEFAULTCOLOR)));
+    m_hIcon.reset(
+        static_cast<HICON>(LoadImageW(m_hInstance, MAKEINTRESOURCEW(IDI_INPUT), IMAGE_ICON,
+                                      kIconSize, kIconSize, LR_DEFAULTCOLOR)));
     if (m_hIcon) {
         SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon.get()));
     }
