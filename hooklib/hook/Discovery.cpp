@@ -62,7 +62,9 @@ BOOL CALLBACK EnumRootWindowProc(HWND topLevel, LPARAM ruleIndex) {
 } // namespace
 
 void RunExplorerPass() {
-    for (HWND window : CExplorerCtrl::GetShellWindowHandles()) {
+    std::vector<HWND> windows;
+    CExplorerCtrl::GetShellWindowHandles(windows);
+    for (HWND window : windows) {
         EnumChildWindows(window, EnumExplorerViewProc, 0);
     }
 }

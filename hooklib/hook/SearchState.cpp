@@ -15,21 +15,15 @@ struct TipLocateRequest {
     int m_displayMs;
 };
 
-// Both coordinates travel as signed 16-bit values: x in the high word, y in the low word.
-LPARAM PackTipPosition(LONG x, LONG y) {
-    return static_cast<LPARAM>((static_cast<DWORD>(static_cast<WORD>(x)) << 16) |
-                               static_cast<WORD>(y));
-}
-
 void LocateTip(const TipLocateRequest& request) {
     CUIATools tools(request.m_hView);
-    if (tools.Init() != 0) {
-        return;
-    }
+    // Balanced by the tools' destructor, after they have released their interfaces.
+    CoInitialize(nullptr);
+    tools.Init();
     RECT rect{};
     if (tools.FindItemRect(request.m_itemName, rect) == 0) {
         PostMessageW(request.m_hTip, WM_INFOTIP_SHOWAT, static_cast<WPARAM>(request.m_displayMs),
-                     PackTipPosition(rect.left, rect.bottom));
+                     MakeInfoTipPosition(rect.left, rect.bottom));
     }
 }
 

@@ -35,9 +35,9 @@ void RegisterFrameClass() {
 } // namespace
 
 CTestListView::CTestListView(const std::vector<std::wstring>& names, DWORD style,
-                             const std::wstring& title) {
+                             const std::wstring& title, bool visible) {
     RegisterFrameClass();
-    m_frame.reset(CreateWindowExW(0, kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    m_frame.reset(CreateWindowExW(0, kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0),
                                   40, 40, 480, 360, nullptr, nullptr, GetModuleHandleW(nullptr),
                                   nullptr));
     RECT client{};

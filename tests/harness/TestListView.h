@@ -11,8 +11,10 @@
 class CTestListView {
   public:
     // style: LVS_REPORT, LVS_LIST or LVS_ICON. title names the top-level window for xdotool.
+    // Only a visible window receives real input; destroying one costs Wine about 2 seconds on
+    // a display without a window manager, so windows are hidden unless a test types into them.
     CTestListView(const std::vector<std::wstring>& names, DWORD style = LVS_REPORT,
-                  const std::wstring& title = L"Skimvue test list");
+                  const std::wstring& title = L"Skimvue test list", bool visible = false);
     ~CTestListView() = default;
     CTestListView(const CTestListView&) = delete;
     CTestListView& operator=(const CTestListView&) = delete;
@@ -25,6 +27,7 @@ class CTestListView {
     int FocusedItem() const;
     bool IsItemFullyVisible(int index) const;
     void ClearSelection();
+    void ClearReceived() { m_received.clear(); }
 
     // Every message the list view's previous procedure received, for pass-through checks.
     struct Received {

@@ -79,7 +79,8 @@ TEST_F(Attach, TooltipOnlyWhenTheSettingIsOnAtAttachTime) {
     ASSERT_NE(state->m_pTip, nullptr);
     const HWND tip = state->m_pTip->GetWnd();
     ASSERT_TRUE(IsWindow(tip));
-    EXPECT_EQ(GetWindow(tip, GW_OWNER), m_view.List());
+    // A popup is owned by the top-level window of the child it was created for.
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), m_view.Frame());
     DetachWindow(m_view.List());
     EXPECT_FALSE(IsWindow(tip));
 

@@ -1,0 +1,117 @@
+// A program of known windows for the end-to-end tests, run in its own process:
+//   skimvue_target [--title T] [--class C] [--owner]
+// It shows one top-level window of class C (default "SkimvueTargetFrame") titled T with a list
+// view of known file names. With --owner the window is owned by a hidden window of class
+// "SkimvueTargetOwner". The title gains "+" for every character the list view itself receives,
+// so a test can tell from outside whether typed characters reached the control.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+namespace {
+
+const wchar_t* const kNames[] = {L"alpha.txt", L"beta.txt", L"gamma.txt", L"alpine.doc",
+                                 L"\u691c\u7d22\u7d50\u679c.txt", L"\u65e5\u672c\u8a9e.md",
+                                 L"alps.txt"};
+
+WNDPROC g_listProc = nullptr;
+std::wstring g_title = L"Skimvue target";
+int g_charsSeen = 0;
+
+LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CHAR) {
+        ++g_charsSeen;
+        SetWindowTextW(GetParent(window), (g_title + L" " + std::wstring(g_charsSeen, L'+')).c_str());
+    }
+    return CallWindowProcW(g_listProc, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        if (HWND list = GetWindow(window, GW_CHILD)) {
+            MoveWindow(list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        }
+        return 0;
+    case WM_SETFOCUS:
+        if (HWND list = GetWindow(window, GW_CHILD)) {
+            SetFocus(list);
+        }
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+HWND CreateList(HWND frame) {
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | WS_TABSTOP,
+                                0, 0, 400, 300, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH | LVCF_TEXT;
+    column.cx = 300;
+    column.pszText = const_cast<wchar_t*>(L"Name");
+    ListView_InsertColumn(list, 0, &column);
+    for (int i = 0; i < static_cast<int>(sizeof(kNames) / sizeof(kNames[0])); ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<wchar_t*>(kNames[i]);
+        ListView_InsertItem(list, &item);
+    }
+    g_listProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
+    return list;
+}
+
+ATOM Register(const wchar_t* className) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = FrameProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = className;
+    return RegisterClassW(&wc);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    std::wstring className = L"SkimvueTargetFrame";
+    bool owned = false;
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--title" && i + 1 < argc) {
+            g_title = argv[++i];
+        } else if (arg == L"--class" && i + 1 < argc) {
+            className = argv[++i];
+        } else if (arg == L"--owner") {
+            owned = true;
+        }
+    }
+    LocalFree(argv);
+    Register(className.c_str());
+    HWND owner = nullptr;
+    if (owned) {
+        Register(L"SkimvueTargetOwner");
+        owner = CreateWindowExW(0, L"SkimvueTargetOwner", L"owner", WS_OVERLAPPED, 0, 0, 10, 10,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    HWND frame = CreateWindowExW(0, className.c_str(), g_title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 60, 60, 420, 320, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    CreateList(frame);
+    SetFocus(GetWindow(frame, GW_CHILD));
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
