@@ -1,1 +1,4 @@
-list(APPEND SKIMVUE_WINDOWS_SOURCES view/SysListView32Ctrl.cpp)
+list(APPEND SKIMVUE_WINDOWS_SOURCES
+  view/SysListView32Ctrl.cpp
+  view/ExplorerCtrl.cpp
+  view/UIATools.cpp)

@@ -1,0 +1,215 @@
+#include "view/ExplorerCtrl.h"
+
+#include <servprov.h>
+
+#include <stdexcept>
+
+#include "support/EventLog.h"
+#include "view/ComCheck.h"
+#include "support/UniqueHandle.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// A shell view's root window answers this with its IShellBrowser, without adding a reference.
+constexpr UINT CWM_GETISHELLBROWSER = WM_USER + 7;
+constexpr UINT kViewOrder =
+    static_cast<UINT>(SVGIO_ALLVIEW) | static_cast<UINT>(SVGIO_FLAG_VIEWORDER);
+constexpr DWORD kSelect = SVSI_SELECT;
+constexpr DWORD kSelectAndFocus = SVSI_SELECT | SVSI_ENSUREVISIBLE | SVSI_FOCUSED;
+
+using unique_cotaskmem_string = unique_any<wchar_t*, CoTaskMemFree>;
+
+ComPtr<IShellWindows> CreateShellWindows() {
+    ComPtr<IShellWindows> psw;
+    Check(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&psw)),
+          "failed: CoCreateInstance");
+    return psw;
+}
+
+struct ShellWindow {
+    ComPtr<IWebBrowserApp> app;
+    HWND hWndTop = nullptr;
+};
+
+// Calls visit for each shell window in collection order until it returns true. Entries without
+// an object are skipped; an entry that is not a browser fails the whole walk.
+template <class Visit>
+void ForEachShellWindow(IShellWindows* psw, const char* itemText, Visit visit) {
+    LONG count = 0;
+    Check(psw->get_Count(&count), "failed: psw->get_Count");
+    for (LONG i = 0; i < count; ++i) {
+        VARIANT index;
+        VariantInit(&index);
+        index.vt = VT_I4;
+        index.lVal = i;
+        ComPtr<IDispatch> item;
+        Check(psw->Item(index, &item), itemText);
+        if (!item) {
+            continue;
+        }
+        ShellWindow window;
+        Check(item.As(&window.app), "failed: query interface of IWebBrowserApp");
+        SHANDLE_PTR hWnd = 0;
+        Check(window.app->get_HWND(&hWnd), "failed: get_HWND");
+        window.hWndTop = reinterpret_cast<HWND>(hWnd);
+        if (visit(window)) {
+            return;
+        }
+    }
+}
+
+ComPtr<IFolderView> QueryFolderView(IUnknown* browser) {
+    ComPtr<IServiceProvider> provider;
+    Check(browser->QueryInterface(IID_PPV_ARGS(&provider)),
+          "failed: query interface of IServiceProvider");
+    ComPtr<IFolderView> pfv;
+    Check(provider->QueryService(SID_SFolderView, IID_PPV_ARGS(&pfv)),
+          "failed: query interface of IFolderView");
+    CheckNotNull(pfv, "failed: query interface of IFolderView");
+    return pfv;
+}
+
+// The pointer the root window returns is only meaningful inside its own process.
+IShellBrowser* AskRootForShellBrowser(HWND hWndRoot) {
+    DWORD processId = 0;
+    if (hWndRoot == nullptr || GetWindowThreadProcessId(hWndRoot, &processId) == 0 ||
+        processId != GetCurrentProcessId()) {
+        return nullptr;
+    }
+    return reinterpret_cast<IShellBrowser*>(SendMessageW(hWndRoot, CWM_GETISHELLBROWSER, 0, 0));
+}
+
+} // namespace
+
+CExplorerCtrl::CExplorerCtrl(HWND hWnd) : CWndCtrl(hWnd), m_hrComInit(CoInitialize(nullptr)) {}
+
+CExplorerCtrl::~CExplorerCtrl() {
+    m_pfv.Reset();
+    m_pWebBrowserApp.Reset();
+    // A thread already in another apartment refused the call; only a success is balanced.
+    if (SUCCEEDED(m_hrComInit)) {
+        CoUninitialize();
+    }
+}
+
+void CExplorerCtrl::Connect() noexcept {
+    try {
+        ConnectOrThrow();
+    } catch (const std::exception& e) {
+        m_bConnected = 0;
+        ReportErrorEvent(e.what());
+    } catch (...) {
+        m_bConnected = 0;
+    }
+}
+
+void CExplorerCtrl::ConnectOrThrow() {
+    m_bConnected = 0;
+    m_pfv.Reset();
+    m_pWebBrowserApp.Reset();
+    ComPtr<IShellWindows> psw = CreateShellWindows();
+    CheckNotNull(psw, "failed: CoCreateInstance");
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    const HWND hWndRoot = GetAncestor(m_hWnd, GA_ROOT);
+    ComPtr<IWebBrowserApp> matched;
+    ForEachShellWindow(psw.Get(), "failed: psw->Item", [&](const ShellWindow& window) {
+        if (IsChild(window.hWndTop, m_hWnd) || hWndRoot == window.hWndTop) {
+            matched = window.app;
+            return true;
+        }
+        return false;
+    });
+    psw.Reset();
+    if (matched) {
+        ConnectToBrowser(std::move(matched));
+    } else {
+        ConnectThroughRootWindow();
+    }
+    m_bConnected = 1;
+}
+
+void CExplorerCtrl::ConnectToBrowser(ComPtr<IWebBrowserApp> app) {
+    m_pWebBrowserApp = std::move(app);
+    m_pfv = QueryFolderView(m_pWebBrowserApp.Get());
+}
+
+void CExplorerCtrl::ConnectThroughRootWindow() {
+    const ComPtr<IShellBrowser> psb = AskRootForShellBrowser(GetAncestor(m_hWnd, GA_ROOT));
+    CheckNotNull(psb, "failed: psb NULL");
+    m_pfv = QueryFolderView(psb.Get());
+}
+
+int CExplorerCtrl::GetItemNames(ItemNames& names) noexcept {
+    try {
+        ReadItemNames(names);
+        return 0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+void CExplorerCtrl::ReadItemNames(ItemNames& names) {
+    if (m_bConnected == 0) {
+        Connect();
+    }
+    CheckNotNull(m_pfv, "failed: m_pfv NULL");
+    ComPtr<IShellItemArray> pArray;
+    Check(m_pfv->Items(kViewOrder, IID_PPV_ARGS(&pArray)), "failed: m_pfv->Items");
+    CheckNotNull(pArray, "failed: m_pfv->Items");
+    DWORD count = 0;
+    Check(pArray->GetCount(&count), "failed: pArray->GetCount");
+    names.resize(count);
+    for (DWORD i = 0; i < count; ++i) {
+        ComPtr<IShellItem> item;
+        Check(pArray->GetItemAt(i, &item), "failed: pArray->GetItemAt");
+        CheckNotNull(item, "failed: pArray->GetItemAt");
+        wchar_t* rawName = nullptr;
+        Check(item->GetDisplayName(SIGDN_NORMALDISPLAY, &rawName),
+              "failed: pArray->GetDisplayName");
+        const unique_cotaskmem_string name(rawName);
+        names[i] = name ? name.get() : L"";
+    }
+}
+
+int CExplorerCtrl::SelectItem(int index, int deselectOthers, int focus) noexcept {
+    try {
+        SelectOrThrow(index, deselectOthers, focus);
+        return 0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+void CExplorerCtrl::SelectOrThrow(int index, int deselectOthers, int focus) {
+    if (m_bConnected == 0) {
+        Connect();
+    }
+    CheckNotNull(m_pfv, "failed: m_pfv NULL");
+    if (deselectOthers == 1) {
+        Check(m_pfv->SelectItem(-1, SVSI_DESELECTOTHERS), "failed: m_pfv->DeselectItem");
+    }
+    Check(m_pfv->SelectItem(index, focus == 1 ? kSelectAndFocus : kSelect),
+          "failed: m_pfv->SelectItem");
+}
+
+int CExplorerCtrl::GetShellWindowHandles(std::vector<HWND>& handles) noexcept {
+    try {
+        handles.clear();
+        const ComPtr<IShellWindows> psw = CreateShellWindows();
+        CheckNotNull(psw, "failed: psw NULL");
+        ForEachShellWindow(psw.Get(), "failed: m_psw->Item", [&](const ShellWindow& window) {
+            handles.push_back(window.hWndTop);
+            return false;
+        });
+        return 0;
+    } catch (const std::exception& e) {
+        ReportErrorEvent(e.what());
+        return -1;
+    } catch (...) {
+        return -1;
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Finds the screen rectangle of a view's item by its display name through UI Automation.
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "view/uia/UiaClient.h"
+
+class CUIATools {
+  public:
+    // The using thread calls CoInitialize(NULL) after construction; the destructor balances it.
+    explicit CUIATools(HWND hWnd) : m_hWnd(hWnd) {}
+    virtual ~CUIATools();
+    CUIATools(const CUIATools&) = delete;
+    CUIATools& operator=(const CUIATools&) = delete;
+
+    // Prepares the automation object, the view's element and the list-item condition. A
+    // failure is logged once; the fields set before it stay.
+    void Init() noexcept;
+    // 0 with the bounding rectangle (screen pixels) of the first list item named exactly name;
+    // -1 with rect unchanged when there is none or the lookup failed (only failures are logged).
+    int FindItemRect(const std::wstring& name, RECT& rect) noexcept;
+
+  private:
+    void InitOrThrow();
+    bool FindOrThrow(const std::wstring& name, RECT& rect);
+
+    HWND m_hWnd;
+    int m_bInitialized = 0;
+    Microsoft::WRL::ComPtr<IUIAutomation> m_pAutomation;
+    Microsoft::WRL::ComPtr<IUIAutomationElement> m_pUIAElem;
+    Microsoft::WRL::ComPtr<IUIAutomationCondition> m_pListItemCondition;
+};

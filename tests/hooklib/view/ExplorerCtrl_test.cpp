@@ -1,0 +1,340 @@
+#include "view/ExplorerCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include "ShellDoubles.h"
+#include "support/UniqueHandle.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr UINT CWM_GETISHELLBROWSER = WM_USER + 7;
+constexpr wchar_t kRootClass[] = L"SkimvueTestRoot";
+
+// A top-level window that answers CWM_GETISHELLBROWSER with the pointer in its user data,
+// without a reference, as shell windows do.
+LRESULT CALLBACK RootProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == CWM_GETISHELLBROWSER) {
+        return GetWindowLongPtrW(hWnd, GWLP_USERDATA);
+    }
+    return DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+
+unique_hwnd MakeRoot(IShellBrowser* psb = nullptr) {
+    static const ATOM atom = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = RootProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = kRootClass;
+        return RegisterClassW(&wc);
+    }();
+    EXPECT_NE(atom, 0);
+    unique_hwnd root(CreateWindowExW(0, kRootClass, L"root", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200,
+                                     nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    SetWindowLongPtrW(root.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(psb));
+    return root;
+}
+
+// The item view sits two levels below its root, as in a shell window.
+struct ViewWindows {
+    unique_hwnd root;
+    HWND hWndView = nullptr;
+};
+
+ViewWindows MakeView(IShellBrowser* psb = nullptr) {
+    ViewWindows windows{MakeRoot(psb)};
+    HWND frame = CreateWindowExW(0, L"STATIC", L"frame", WS_CHILD, 0, 0, 100, 100,
+                                 windows.root.get(), nullptr, nullptr, nullptr);
+    windows.hWndView = CreateWindowExW(0, L"STATIC", L"view", WS_CHILD, 0, 0, 50, 50, frame,
+                                       nullptr, nullptr, nullptr);
+    EXPECT_NE(windows.hWndView, nullptr);
+    return windows;
+}
+
+using Entries = std::vector<ComPtr<IDispatch>>;
+
+ComPtr<IDispatch> Browser(HWND hWndTop, ComPtr<IFolderView> pfv, bool withServices = true) {
+    return MakeDouble<CBrowserDouble>(hWndTop, std::move(pfv), withServices);
+}
+
+class ExplorerCtrlTest : public ::testing::Test {
+  protected:
+    // Registers a shell-window collection holding entries for the rest of the test; once per test.
+    void RegisterShellWindows(Entries entries) {
+        auto collection = MakeDouble<CShellWindowsDouble>(std::move(entries));
+        RegisterFactory(MakeDouble<CClassFactoryDouble>(collection));
+    }
+    void RegisterFactory(ComPtr<CClassFactoryDouble> factory) {
+        m_factory = std::move(factory);
+        m_registration = std::make_unique<CRegisteredClass>(CLSID_ShellWindows, m_factory.Get());
+        ASSERT_TRUE(m_registration->IsRegistered());
+    }
+
+    CComScope m_com;
+    ComPtr<CClassFactoryDouble> m_factory;
+    std::unique_ptr<CRegisteredClass> m_registration;
+};
+
+const Names kViewOrder = {L"zeta.txt", L"alpha.txt", L"日本語のファイル.txt", L"Mid"};
+
+TEST_F(ExplorerCtrlTest, FindsTheShellWindowHoldingTheViewAndReadsNamesInViewOrder) {
+    ViewWindows view = MakeView();
+    unique_hwnd other = MakeRoot();
+    auto pfv = MakeDouble<CFolderViewDouble>(kViewOrder);
+    RegisterShellWindows({Browser(other.get(), MakeDouble<CFolderViewDouble>(Names{L"other"})),
+                          nullptr, Browser(view.root.get(), pfv)});
+    CExplorerCtrl ctrl(view.hWndView);
+    ItemNames names = {L"stale 1", L"stale 2", L"stale 3", L"stale 4", L"stale 5"};
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(names, kViewOrder);
+}
+
+TEST_F(ExplorerCtrlTest, AViewThatIsItselfTheShellWindowMatches) {
+    unique_hwnd root = MakeRoot();
+    RegisterShellWindows({Browser(root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
+    CExplorerCtrl ctrl(root.get());
+    ItemNames names;
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(names, kViewOrder);
+}
+
+TEST_F(ExplorerCtrlTest, FallsBackToTheRootWindowsShellBrowser) {
+    auto psb = MakeDouble<CShellBrowserDouble>(MakeDouble<CFolderViewDouble>(kViewOrder));
+    ViewWindows view = MakeView(psb.Get());
+    unique_hwnd other = MakeRoot();
+    RegisterShellWindows({Browser(other.get(), MakeDouble<CFolderViewDouble>(Names{L"other"}))});
+    CExplorerCtrl ctrl(view.hWndView);
+    ItemNames names;
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(names, kViewOrder);
+}
+
+TEST_F(ExplorerCtrlTest, EmptyFolderGivesAnEmptyList) {
+    ViewWindows view = MakeView();
+    RegisterShellWindows({Browser(view.root.get(), MakeDouble<CFolderViewDouble>(Names{}))});
+    CExplorerCtrl ctrl(view.hWndView);
+    ItemNames names = {L"stale"};
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST_F(ExplorerCtrlTest, AnEmptyDisplayNameClearsItsEntry) {
+    ViewWindows view = MakeView();
+    auto pfv = MakeDouble<CFolderViewDouble>(Names{L"a", L"b", L"c"});
+    RegisterShellWindows({Browser(view.root.get(), pfv)});
+    CExplorerCtrl ctrl(view.hWndView);
+    ItemNames names;
+    ASSERT_EQ(ctrl.GetItemNames(names), 0);
+    pfv->m_names = {L"a", L"", L"c"};
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(names, (Names{L"a", L"", L"c"}));
+}
+
+// Each connection failure ends the attempt with one logged entry; the caller's list stays.
+struct ConnectFailure {
+    const char* fault;
+    const char* text;
+};
+
+TEST_F(ExplorerCtrlTest, EachConnectionFailureIsLoggedOnceAndLeavesTheNamesAlone) {
+    const ConnectFailure failures[] = {
+        {"get_Count", "failed: psw->get_Count"},
+        {"Item", "failed: psw->Item"},
+        {"get_HWND", "failed: get_HWND"},
+        {"QueryService", "failed: query interface of IFolderView"},
+    };
+    ViewWindows view = MakeView();
+    RegisterShellWindows({Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
+    for (const ConnectFailure& failure : failures) {
+        SCOPED_TRACE(failure.text);
+        CScopedFault fault(failure.fault);
+        CExplorerCtrl ctrl(view.hWndView);
+        ItemNames names = {L"kept"};
+        ExpectLogged(failure.text);
+        EXPECT_EQ(ctrl.GetItemNames(names), -1);
+        EXPECT_EQ(names, (Names{L"kept"}));
+        EXPECT_EQ(ctrl.SelectItem(0, 1, 1), -1);
+        ExpectLogged(failure.text);
+    }
+}
+
+TEST_F(ExplorerCtrlTest, AnEntryThatIsNotABrowserFailsTheWholeConnection) {
+    ViewWindows view = MakeView();
+    RegisterShellWindows({MakeDouble<CDispatchOnlyDouble>(),
+                          Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
+    CExplorerCtrl ctrl(view.hWndView);
+    ItemNames names;
+    ExpectLogged("failed: query interface of IWebBrowserApp");
+    EXPECT_EQ(ctrl.GetItemNames(names), -1);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST_F(ExplorerCtrlTest, ABrowserWithoutServicesFailsTheConnection) {
+    ViewWindows view = MakeView();
+    RegisterShellWindows(
+        {Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder), false)});
+    CExplorerCtrl ctrl(view.hWndView);
+    ExpectLogged("failed: query interface of IServiceProvider");
+    EXPECT_EQ(ctrl.SelectItem(0, 0, 0), -1);
+}
+
+TEST_F(ExplorerCtrlTest, ARootWithoutShellBrowserFailsTheConnection) {
+    ViewWindows view = MakeView();
+    RegisterShellWindows({});
+    CExplorerCtrl ctrl(view.hWndView);
+    ExpectLogged("failed: psb NULL");
+    EXPECT_EQ(ctrl.SelectItem(0, 0, 0), -1);
+}
+
+TEST_F(ExplorerCtrlTest, AShellBrowserWithoutFolderViewFailsTheConnection) {
+    auto psb = MakeDouble<CShellBrowserDouble>(nullptr);
+    ViewWindows view = MakeView(psb.Get());
+    RegisterShellWindows({});
+    CExplorerCtrl ctrl(view.hWndView);
+    ExpectLogged("failed: query interface of IFolderView");
+    EXPECT_EQ(ctrl.SelectItem(0, 0, 0), -1);
+}
+
+TEST_F(ExplorerCtrlTest, RetriesTheConnectionOnEveryUseUntilItSucceeds) {
+    ViewWindows view = MakeView();
+    auto collection = MakeDouble<CShellWindowsDouble>(
+        Entries{Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
+    RegisterFactory(MakeDouble<CClassFactoryDouble>(collection, REGDB_E_CLASSNOTREG));
+    CExplorerCtrl ctrl(view.hWndView);
+    ItemNames names;
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        ExpectLogged("failed: CoCreateInstance");
+        EXPECT_EQ(attempt % 2 ? ctrl.GetItemNames(names) : ctrl.SelectItem(0, 1, 1), -1);
+        EXPECT_EQ(m_factory->m_cCreated, attempt);
+    }
+    m_factory->m_hr = S_OK;
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(ctrl.SelectItem(1, 1, 1), 0);
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(m_factory->m_cCreated, 4);
+    EXPECT_EQ(names, kViewOrder);
+}
+
+TEST_F(ExplorerCtrlTest, TheUnboundInstanceNeverConnectsAndLogsNothing) {
+    RegisterShellWindows({});
+    CExplorerCtrl ctrl(nullptr);
+    ItemNames names = {L"kept"};
+    EXPECT_EQ(ctrl.GetItemNames(names), -1);
+    EXPECT_EQ(ctrl.SelectItem(0, 0, 0), -1);
+    EXPECT_EQ(names, (Names{L"kept"}));
+    EXPECT_EQ(m_factory->m_cCreated, 2);
+}
+
+// Failures after the connection are returned but never logged.
+TEST_F(ExplorerCtrlTest, ReadFailuresKeepTheEntriesWrittenBeforeThem) {
+    ViewWindows view = MakeView();
+    RegisterShellWindows({Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
+    CExplorerCtrl ctrl(view.hWndView);
+    for (const char* call : {"Items", "GetCount"}) {
+        CScopedFault fault(call);
+        ItemNames names = {L"old"};
+        EXPECT_EQ(ctrl.GetItemNames(names), -1) << call;
+        EXPECT_EQ(names, (Names{L"old"})) << call;
+    }
+    for (const char* call : {"GetItemAt", "GetDisplayName"}) {
+        CScopedFault fault(call, 2);
+        ItemNames names = {L"old 0", L"old 1", L"old 2", L"old 3", L"old 4"};
+        EXPECT_EQ(ctrl.GetItemNames(names), -1) << call;
+        EXPECT_EQ(names, (Names{kViewOrder[0], kViewOrder[1], L"old 2", L"old 3"})) << call;
+    }
+}
+
+class ExplorerCtrlSelectTest : public ExplorerCtrlTest {
+  protected:
+    void SetUp() override {
+        m_pfv = MakeDouble<CFolderViewDouble>(kViewOrder);
+        RegisterShellWindows({Browser(m_view.root.get(), m_pfv)});
+        m_pfv->m_selected = {0, 3};
+        m_pfv->m_iFocused = 0;
+    }
+
+    ViewWindows m_view = MakeView();
+    ComPtr<CFolderViewDouble> m_pfv;
+    CExplorerCtrl m_ctrl{m_view.hWndView};
+};
+
+TEST_F(ExplorerCtrlSelectTest, SelectingWithFocusLeavesOnlyThatItemSelectedAndVisible) {
+    EXPECT_EQ(m_ctrl.SelectItem(2, 1, 1), 0);
+    EXPECT_EQ(m_pfv->m_selected, (std::set<int>{2}));
+    EXPECT_EQ(m_pfv->m_iFocused, 2);
+    EXPECT_EQ(m_pfv->m_iVisible, 2);
+}
+
+TEST_F(ExplorerCtrlSelectTest, SelectingWithoutFocusAddsToTheSelection) {
+    EXPECT_EQ(m_ctrl.SelectItem(1, 0, 0), 0);
+    EXPECT_EQ(m_pfv->m_selected, (std::set<int>{0, 1, 3}));
+    EXPECT_EQ(m_pfv->m_iFocused, 0);
+    EXPECT_EQ(m_pfv->m_iVisible, -1);
+}
+
+TEST_F(ExplorerCtrlSelectTest, FailuresOfTheFolderViewAreReturnedUnlogged) {
+    {
+        CScopedFault fault("DeselectItem");
+        EXPECT_EQ(m_ctrl.SelectItem(1, 1, 1), -1);
+        EXPECT_EQ(m_pfv->m_selected, (std::set<int>{0, 3}));
+    }
+    CScopedFault fault("SelectItem");
+    EXPECT_EQ(m_ctrl.SelectItem(1, 0, 1), -1);
+    EXPECT_EQ(m_pfv->m_iFocused, 0);
+}
+
+TEST_F(ExplorerCtrlTest, ShellWindowHandlesComeInCollectionOrder) {
+    unique_hwnd first = MakeRoot();
+    unique_hwnd second = MakeRoot();
+    RegisterShellWindows({Browser(first.get(), nullptr), nullptr, Browser(second.get(), nullptr)});
+    std::vector<HWND> handles = {nullptr};
+    EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), 0);
+    EXPECT_EQ(handles, (std::vector<HWND>{first.get(), second.get()}));
+}
+
+TEST_F(ExplorerCtrlTest, ShellWindowHandlesFoundBeforeAFailureStay) {
+    unique_hwnd first = MakeRoot();
+    RegisterShellWindows({Browser(first.get(), nullptr), MakeDouble<CDispatchOnlyDouble>(),
+                          Browser(first.get(), nullptr)});
+    std::vector<HWND> handles;
+    ExpectLogged("failed: query interface of IWebBrowserApp");
+    EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1);
+    EXPECT_EQ(handles, (std::vector<HWND>{first.get()}));
+}
+
+TEST_F(ExplorerCtrlTest, ShellWindowHandleFailuresAreLogged) {
+    const ConnectFailure failures[] = {
+        {"get_Count", "failed: psw->get_Count"},
+        {"Item", "failed: m_psw->Item"},
+        {"get_HWND", "failed: get_HWND"},
+    };
+    unique_hwnd root = MakeRoot();
+    RegisterShellWindows({Browser(root.get(), nullptr)});
+    for (const ConnectFailure& failure : failures) {
+        CScopedFault fault(failure.fault);
+        std::vector<HWND> handles;
+        ExpectLogged(failure.text);
+        EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1) << failure.text;
+        EXPECT_TRUE(handles.empty());
+    }
+    m_factory->m_hr = E_OUTOFMEMORY;
+    std::vector<HWND> handles;
+    ExpectLogged("failed: CoCreateInstance");
+    EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1);
+}
+
+// Wine's own collection cannot count its windows.
+TEST(ExplorerCtrl_WineShellWindows, CountingFailsAndIsLogged) {
+    CComScope com;
+    std::vector<HWND> handles;
+    ExpectLogged("failed: psw->get_Count");
+    EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1);
+    EXPECT_TRUE(handles.empty());
+    ViewWindows view = MakeView();
+    CExplorerCtrl ctrl(view.hWndView);
+    ExpectLogged("failed: psw->get_Count");
+    EXPECT_EQ(ctrl.SelectItem(0, 1, 1), -1);
+}
+
+} // namespace
