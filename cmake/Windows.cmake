@@ -15,3 +15,6 @@ else()
   set(SKIMVUE_DLL_NAME Skimvue)
 endif()
 set(SKIMVUE_LABEL win${SKIMVUE_BITS})
+
+# migemo.dll with its dictionary beside the hook library.
+add_subdirectory(${CMAKE_SOURCE_DIR}/third_party/cmigemo ${CMAKE_BINARY_DIR}/third_party/cmigemo)

@@ -53,6 +53,17 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# The cmigemo sources migemo.dll is built from, unpacked once into a stable folder.
+cmigemo_src=/var/cache/skimvue/cmigemo
+if [ ! -f "$cmigemo_src/src/migemo.c" ]; then
+  fetch=$(mktemp -d)
+  (cd "$fetch" && apt-get source -qq cmigemo >/dev/null)
+  mkdir -p "$(dirname "$cmigemo_src")"
+  rm -rf "$cmigemo_src"
+  mv "$fetch"/cmigemo-*/ "$cmigemo_src"
+  rm -rf "$fetch"
+fi
+
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
   sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen

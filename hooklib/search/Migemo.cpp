@@ -1,15 +1,29 @@
 #include "search/Migemo.h"
 
 #include <atomic>
+#include <new>
 
 #include "search/MigemoLibrary.h"
 
 namespace {
 
+// Holds a value that static destruction never touches: an adapter still alive when the hook
+// library unloads must not close Migemo and call FreeLibrary from inside DllMain. Window
+// detachment drops the adapter long before that; at process exit nothing is lost.
+template <class T> class CNeverDestroyed {
+  public:
+    CNeverDestroyed() { new (m_storage) T(); }
+    T& operator*() { return *std::launder(reinterpret_cast<T*>(m_storage)); }
+    T* operator->() { return &**this; }
+
+  private:
+    alignas(T) unsigned char m_storage[sizeof(T)];
+};
+
 // Process-wide: the adapter, the directory it loads from, and whether Migemo ever loaded.
 std::mutex CreationMutex;
 std::mutex ProcessMutex;
-std::shared_ptr<CMigemo> ProcessMigemo;
+CNeverDestroyed<std::shared_ptr<CMigemo>> ProcessMigemo;
 std::wstring ProcessLibraryDir;
 std::atomic<bool> LocaleActive{false};
 
@@ -28,7 +42,9 @@ using ExpressionPtr = std::unique_ptr<unsigned char, ExpressionRelease>;
 
 } // namespace
 
-CMigemo::CMigemo() { Open(CurrentLibraryDir()); }
+CMigemo::CMigemo() {
+    Open(CurrentLibraryDir());
+}
 
 CMigemo::CMigemo(std::nullptr_t) {}
 
@@ -82,13 +98,13 @@ std::shared_ptr<CMigemo> GetMigemo() {
         std::lock_guard creation(CreationMutex);
         {
             std::lock_guard lock(ProcessMutex);
-            if (ProcessMigemo) {
-                return ProcessMigemo;
+            if (*ProcessMigemo) {
+                return *ProcessMigemo;
             }
         }
         auto created = std::make_shared<CMigemo>();
         std::lock_guard lock(ProcessMutex);
-        ProcessMigemo = created;
+        *ProcessMigemo = created;
         return created;
     } catch (const std::exception&) {
         return nullptr;
@@ -96,17 +112,23 @@ std::shared_ptr<CMigemo> GetMigemo() {
 }
 
 void SetProcessLibraryDir(const std::wstring& dir) {
-    std::lock_guard lock(ProcessMutex);
-    ProcessLibraryDir = dir;
+    try {
+        std::lock_guard lock(ProcessMutex);
+        ProcessLibraryDir = dir;
+    } catch (const std::exception&) {
+        // Out of memory: the previous directory stays in force.
+    }
 }
 
 void DeleteProcessMigemo() {
     std::shared_ptr<CMigemo> dropped;
     {
         std::lock_guard lock(ProcessMutex);
-        dropped.swap(ProcessMigemo);
+        dropped.swap(*ProcessMigemo);
     }
     // Released outside the lock; a search still holding the adapter frees it when it ends.
 }
 
-bool MigemoLocaleActive() { return LocaleActive; }
+bool MigemoLocaleActive() {
+    return LocaleActive;
+}

@@ -45,8 +45,7 @@ struct MigemoLibrary {
     using Close = void(SKIMVUE_MIGEMO_CALL*)(void* object);
     using Query = unsigned char*(SKIMVUE_MIGEMO_CALL*)(void* object, const unsigned char* query);
     using Release = void(SKIMVUE_MIGEMO_CALL*)(void* object, unsigned char* text);
-    using SetOperator = int(SKIMVUE_MIGEMO_CALL*)(void* object, int index,
-                                                   const unsigned char* op);
+    using SetOperator = int(SKIMVUE_MIGEMO_CALL*)(void* object, int index, const unsigned char* op);
 
 #ifdef _WIN32
     unique_hmodule module;

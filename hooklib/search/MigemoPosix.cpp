@@ -50,7 +50,9 @@ class CIconv {
 };
 
 // File names in the file system's encoding (UTF-8), not the dictionary's.
-std::string Narrow(const std::wstring& path) { return std::filesystem::path(path).string(); }
+std::string Narrow(const std::wstring& path) {
+    return std::filesystem::path(path).string();
+}
 
 template <class EntryPoint> void Resolve(void* module, const char* name, EntryPoint& entry) {
     entry = reinterpret_cast<EntryPoint>(dlsym(module, name));
@@ -75,7 +77,9 @@ std::unique_ptr<MigemoLibrary> LoadMigemoLibrary(const std::wstring& dir) {
 }
 
 // The system's library and dictionary.
-std::wstring DefaultMigemoDir() { return std::wstring(); }
+std::wstring DefaultMigemoDir() {
+    return std::wstring();
+}
 
 std::string MigemoDictionaryPath(const std::wstring& dir) {
     return dir.empty() ? kSystemDictionary : Narrow(dir) + "/dict/cp932/migemo-dict";

@@ -41,7 +41,9 @@ std::unique_ptr<MigemoLibrary> LoadMigemoLibrary(const std::wstring& dir) {
     return library;
 }
 
-std::wstring DefaultMigemoDir() { return DirectoryOf(GetModulePath()); }
+std::wstring DefaultMigemoDir() {
+    return DirectoryOf(GetModulePath());
+}
 
 std::string MigemoDictionaryPath(const std::wstring& dir) {
     return ToCp932(dir + L"\\dict\\cp932\\migemo-dict").value_or(std::string());

@@ -1,0 +1,174 @@
+// Romaji search cost with real Migemo expressions: for queries of 1 to 8 letters over 1,000,
+// 10,000 and 100,000 names, the median time of one matching pass with the Migemo pattern and
+// with the plain pattern, the time of opening the dictionary, and peak memory.
+//   skimvue_migemo_bench [repetitions]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "search/Migemo.h"
+#include "search/MigemoLibrary.h"
+#include "search/Pattern.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Names = std::vector<std::wstring>;
+
+// One matching pass over all names; returns the number of names that match. Kept apart so the
+// search run can take its place once it exists.
+using MatchPass = std::function<size_t(const CPattern&, const Names&)>;
+
+size_t MatchAll(const CPattern& pattern, const Names& names) {
+    return static_cast<size_t>(std::count_if(
+        names.begin(), names.end(), [&](const auto& name) { return pattern.Search(name); }));
+}
+
+std::string DictionaryFile() {
+#ifdef _WIN32
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\')) + "\\dict\\cp932\\migemo-dict";
+#else
+    return "/usr/share/cmigemo/cp932/migemo-dict";
+#endif
+}
+
+// The kanji and kana words of the dictionary, in file order.
+std::vector<std::wstring> DictionaryWords() {
+    std::ifstream file(DictionaryFile(), std::ios::binary);
+    std::vector<std::wstring> words;
+    std::string line;
+    while (std::getline(file, line)) {
+        const size_t tab = line.find('\t');
+        if (line.empty() || line[0] == ';' || tab == std::string::npos) {
+            continue;
+        }
+        const size_t end = line.find('\t', tab + 1);
+        words.push_back(FromCp932(line.substr(tab + 1, end - tab - 1).c_str()));
+    }
+    return words;
+}
+
+// A fixed linear congruential generator: the same corpus on every platform.
+class CCorpusRandom {
+  public:
+    size_t Next(size_t bound) {
+        m_state = m_state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<size_t>(m_state >> 33) % bound;
+    }
+
+  private:
+    unsigned long long m_state = 20240601;
+};
+
+Names MakeCorpus(const std::vector<std::wstring>& words, size_t count) {
+    static const wchar_t* const english[] = {L"report",  L"Nihonbashi", L"kensaku_log", L"draft",
+                                             L"invoice", L"Kanagawa",   L"photo",       L"backup",
+                                             L"meeting", L"shiryou",    L"README",      L"setup"};
+    static const wchar_t* const extensions[] = {L".txt", L".docx", L".xlsx", L".pdf", L".png",
+                                                L".jpg", L".zip",  L".cpp",  L""};
+    CCorpusRandom random;
+    Names names;
+    names.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::wstring name;
+        if (random.Next(10) < 6) {
+            name = words[random.Next(words.size())];
+            if (random.Next(2) == 0) {
+                name += L"_" + words[random.Next(words.size())];
+            }
+        } else {
+            name = std::wstring(english[random.Next(std::size(english))]) + L"_" +
+                   std::to_wstring(random.Next(10000));
+        }
+        names.push_back(name + extensions[random.Next(std::size(extensions))]);
+    }
+    return names;
+}
+
+double Milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+double MedianMs(int repetitions, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < repetitions; ++i) {
+        const auto start = Clock::now();
+        work();
+        times.push_back(Milliseconds(Clock::now() - start));
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double PeakMemoryMiB() {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+#else
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+#endif
+}
+
+void MeasureOpen(int repetitions) {
+    const double open = MedianMs(repetitions, [] {
+        DeleteProcessMigemo();
+        GetMigemo();
+    });
+    std::printf("migemo library load + migemo_open: median %.1f ms over %d\n", open, repetitions);
+    std::printf("peak memory after opening: %.1f MiB\n", PeakMemoryMiB());
+}
+
+void MeasureQueries(const Names& names, int repetitions, const MatchPass& pass) {
+    static const wchar_t* const queries[] = {L"k",     L"ni",     L"kan",     L"shir",
+                                             L"kensa", L"nihong", L"shiryou", L"kaigirok"};
+    const auto migemo = GetMigemo();
+    for (const wchar_t* query : queries) {
+        const CPattern plain = BuildPlainPattern(query);
+        const CPattern romaji = BuildMigemoPattern(migemo.get(), query, false);
+        const size_t expression = migemo->Query(query).value_or(L"").size();
+        size_t migemoHits = 0;
+        size_t plainHits = 0;
+        const double migemoMs = MedianMs(repetitions, [&] { migemoHits = pass(romaji, names); });
+        const double plainMs = MedianMs(repetitions, [&] { plainHits = pass(plain, names); });
+        std::printf("%7zu names  %-9ls %zu letters  expr %5zu chars  migemo %9.2f ms (%6zu hits)"
+                    "  plain %8.2f ms (%6zu hits)\n",
+                    names.size(), query, std::wcslen(query), expression, migemoMs, migemoHits,
+                    plainMs, plainHits);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    MeasureOpen(repetitions);
+    const auto words = DictionaryWords();
+    std::printf("dictionary words for the corpus: %zu\n", words.size());
+    if (words.empty() || !GetMigemo()->Query(L"ka")) {
+        std::printf("no Migemo library or dictionary\n");
+        return 1;
+    }
+    for (const size_t count : {1000u, 10000u, 100000u}) {
+        MeasureQueries(MakeCorpus(words, count), count >= 100000 ? 3 : repetitions, MatchAll);
+    }
+    std::printf("peak memory: %.1f MiB\n", PeakMemoryMiB());
+    return 0;
+}

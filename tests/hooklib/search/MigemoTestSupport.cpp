@@ -1,0 +1,81 @@
+#include "MigemoTestSupport.h"
+
+#include <fstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
+fs::path RealMigemoLibrary() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path() / MigemoFileName();
+}
+
+fs::path MigemoFileName() {
+    return L"migemo.dll";
+}
+
+fs::path RealDictionaryDir() {
+    return RealMigemoLibrary().parent_path() / "dict" / "cp932";
+}
+
+static unsigned long ProcessId() {
+    return GetCurrentProcessId();
+}
+#else
+fs::path RealMigemoLibrary() {
+    // Wherever the system's loader finds it.
+    void* module = dlopen("libmigemo.so.1", RTLD_NOW);
+    Dl_info info{};
+    if (module == nullptr || dladdr(dlsym(module, "migemo_open"), &info) == 0) {
+        return fs::path();
+    }
+    fs::path path = fs::canonical(info.dli_fname);
+    dlclose(module);
+    return path;
+}
+
+fs::path MigemoFileName() {
+    return "libmigemo.so.1";
+}
+
+fs::path RealDictionaryDir() {
+    return "/usr/share/cmigemo/cp932";
+}
+
+static unsigned long ProcessId() {
+    return static_cast<unsigned long>(getpid());
+}
+#endif
+
+CScratchDir::CScratchDir(const std::string& name)
+    : m_path(fs::temp_directory_path() / ("skimvue-" + name + "-" + std::to_string(ProcessId()))) {
+    fs::remove_all(m_path);
+    fs::create_directories(m_path);
+}
+
+CScratchDir::~CScratchDir() {
+    std::error_code ignored;
+    fs::remove_all(m_path, ignored);
+}
+
+void CScratchDir::WriteDictionary(const std::string& bytes) const {
+    fs::create_directories(DictionaryDir());
+    std::ofstream(DictionaryDir() / "migemo-dict", std::ios::binary) << bytes;
+}
+
+void CScratchDir::CopyConversionTables() const {
+    fs::create_directories(DictionaryDir());
+    for (const auto& entry : fs::directory_iterator(RealDictionaryDir())) {
+        if (entry.path().extension() == ".dat") {
+            fs::copy_file(entry.path(), DictionaryDir() / entry.path().filename());
+        }
+    }
+}

@@ -1,0 +1,162 @@
+// Which Migemo library the adapter loads, and how it calls it: the real migemo.dll and the fake
+// library, copied into scratch library directories.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "FakeMigemo.h"
+#include "MigemoTestSupport.h"
+#include "search/Migemo.h"
+#include "search/Pattern.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Fake(const char* variant) {
+    return RealMigemoLibrary().parent_path() / (std::string("fake_migemo_") + variant + ".dll");
+}
+
+class MigemoLoadingTest : public ::testing::Test {
+  protected:
+    MigemoLoadingTest() : m_dir("migemo-loading") {}
+    void SetUp() override {
+        SetProcessLibraryDir(m_dir.Path().wstring());
+        DeleteProcessMigemo();
+    }
+    void TearDown() override {
+        DeleteProcessMigemo();
+        SetProcessLibraryDir(L"");
+    }
+
+    void Place(const fs::path& library, const wchar_t* name) {
+        fs::copy_file(library, m_dir.Path() / name);
+    }
+    bool IsLoaded(const wchar_t* name) const {
+        return GetModuleHandleW((m_dir.Path() / name).c_str()) != nullptr;
+    }
+    // The calls the fake loaded as name has seen since it was loaded.
+    FakeMigemoCalls CallsOf(const wchar_t* name) const {
+        const HMODULE module = GetModuleHandleW((m_dir.Path() / name).c_str());
+        if (module == nullptr) {
+            ADD_FAILURE() << "fake not loaded";
+            return {};
+        }
+        const auto calls = reinterpret_cast<FakeMigemoCallsProc>(
+            reinterpret_cast<void*>(GetProcAddress(module, "fake_migemo_calls")));
+        return *calls();
+    }
+    std::string DictionaryOf(const wchar_t* name) const {
+        const HMODULE module = GetModuleHandleW((m_dir.Path() / name).c_str());
+        const auto dictionary = reinterpret_cast<FakeMigemoDictionaryProc>(
+            reinterpret_cast<void*>(GetProcAddress(module, "fake_migemo_dictionary")));
+        return dictionary();
+    }
+
+    CScratchDir m_dir;
+};
+
+TEST_F(MigemoLoadingTest, MigemoDllIsPreferredToMigemo32Dll) {
+    Place(Fake("full"), L"migemo.dll");
+    Place(RealMigemoLibrary(), L"migemo32.dll");
+    EXPECT_EQ(GetMigemo()->Query(L"kensaku"), L"(fake-kensaku|a|b)");
+    EXPECT_FALSE(IsLoaded(L"migemo32.dll"));
+    EXPECT_EQ(DictionaryOf(L"migemo.dll"),
+              (m_dir.Path() / "dict" / "cp932" / "migemo-dict").string());
+}
+
+TEST_F(MigemoLoadingTest, RealMigemoDllBesideAFakeMigemo32Dll) {
+    Place(RealMigemoLibrary(), L"migemo.dll");
+    Place(Fake("full"), L"migemo32.dll");
+    fs::create_directories(m_dir.DictionaryDir());
+    fs::copy(RealDictionaryDir(), m_dir.DictionaryDir());
+    EXPECT_TRUE(BuildMigemoPattern(GetMigemo().get(), L"kensaku", false).Search(L"検索結果.txt"));
+    EXPECT_FALSE(IsLoaded(L"migemo32.dll"));
+}
+
+TEST_F(MigemoLoadingTest, OnlyMigemo32DllIsUsed) {
+    Place(Fake("full"), L"migemo32.dll");
+    EXPECT_EQ(GetMigemo()->Query(L"nihon"), L"(fake-nihon|a|b)");
+    EXPECT_EQ(CallsOf(L"migemo32.dll").opens, 1);
+}
+
+TEST_F(MigemoLoadingTest, NeitherLibraryGivesNoResult) {
+    const auto migemo = GetMigemo();
+    ASSERT_NE(migemo, nullptr);
+    EXPECT_EQ(migemo->Query(L"kensaku"), std::nullopt);
+    EXPECT_TRUE(BuildMigemoPattern(migemo.get(), L"kensaku", false).IsEmpty());
+    EXPECT_TRUE(BuildPlainPattern(L"ken").Search(L"kensaku.txt"));
+}
+
+TEST_F(MigemoLoadingTest, EachQueryIsReleasedAndNullResultsAreNot) {
+    Place(Fake("full"), L"migemo.dll");
+    const auto migemo = GetMigemo();
+    EXPECT_TRUE(migemo->Query(L"ab"));
+    EXPECT_TRUE(migemo->Query(L"cd"));
+    EXPECT_EQ(migemo->Query(L"null"), std::nullopt);
+    const FakeMigemoCalls calls = CallsOf(L"migemo.dll");
+    EXPECT_EQ(calls.opens, 1);
+    EXPECT_EQ(calls.queries, 3);
+    EXPECT_EQ(calls.releases, 2);
+    EXPECT_EQ(calls.setOperators, 0);
+}
+
+struct MissingEntry {
+    const char* variant;
+    bool answers;
+    long opens;
+};
+
+class MigemoMissingEntryTest : public MigemoLoadingTest,
+                               public ::testing::WithParamInterface<MissingEntry> {};
+
+TEST_P(MigemoMissingEntryTest, LibraryLackingOneEntryPoint) {
+    Place(Fake(GetParam().variant), L"migemo.dll");
+    const auto migemo = GetMigemo();
+    EXPECT_EQ(migemo->Query(L"kensaku").has_value(), GetParam().answers);
+    const FakeMigemoCalls calls = CallsOf(L"migemo.dll");
+    EXPECT_EQ(calls.opens, GetParam().opens);
+    EXPECT_EQ(calls.queries, GetParam().answers ? 1 : 0);
+    EXPECT_EQ(calls.setOperators, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, MigemoMissingEntryTest,
+                         ::testing::Values(MissingEntry{"without_open", false, 0},
+                                           MissingEntry{"without_close", true, 1},
+                                           MissingEntry{"without_query", false, 1},
+                                           MissingEntry{"without_release", false, 1},
+                                           MissingEntry{"without_set_operator", true, 1}),
+                         [](const auto& info) { return std::string(info.param.variant); });
+
+TEST_F(MigemoLoadingTest, DeleteClosesAndUnloadsOnceTheLastSearchEnds) {
+    Place(Fake("full"), L"migemo.dll");
+    auto held = GetMigemo();
+    ASSERT_TRUE(held->Query(L"ab"));
+    DeleteProcessMigemo();
+    // A search still holding the adapter keeps its module and Migemo object.
+    EXPECT_TRUE(IsLoaded(L"migemo.dll"));
+    EXPECT_EQ(held->Query(L"ab"), L"(fake-ab|a|b)");
+    EXPECT_EQ(CallsOf(L"migemo.dll").closes, 0);
+    held.reset();
+    EXPECT_FALSE(IsLoaded(L"migemo.dll"));
+
+    // Loaded and opened afresh: the fake's counts start again from zero.
+    EXPECT_TRUE(GetMigemo()->Query(L"ab"));
+    EXPECT_EQ(CallsOf(L"migemo.dll").opens, 1);
+    EXPECT_EQ(CallsOf(L"migemo.dll").queries, 1);
+}
+
+TEST_F(MigemoLoadingTest, AdaptersOfOldAndNewLoadsKeepTheirOwnModuleReference) {
+    Place(Fake("full"), L"migemo.dll");
+    auto old = GetMigemo();
+    DeleteProcessMigemo();
+    auto current = GetMigemo();
+    ASSERT_NE(old, current);
+    current.reset();
+    DeleteProcessMigemo();
+    EXPECT_TRUE(IsLoaded(L"migemo.dll"));
+    EXPECT_TRUE(old->Query(L"xy"));
+    old.reset();
+    EXPECT_FALSE(IsLoaded(L"migemo.dll"));
+}
+
+} // namespace
