@@ -1,1 +1,5 @@
-# Resources of the library (dialogs, icons, cursor) go into SKIMVUE_RESOURCES.
+# User interface: the search tooltip and the input dialog, with the library's dialog resources.
+list(APPEND SKIMVUE_WINDOWS_SOURCES
+  ui/InfoTip.cpp
+  ui/InputDlg.cpp)
+list(APPEND SKIMVUE_RESOURCES ui/Skimvue.rc)

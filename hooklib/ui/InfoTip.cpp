@@ -1,0 +1,216 @@
+#include "ui/InfoTip.h"
+
+#include <cstddef>
+
+#include "hook/Messages.h"
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"InfoTipWindowClass";
+constexpr UINT_PTR kHideTimerId = 100;
+// The window is this much larger than the text, which sits at (kTextLeft, kTextTop).
+constexpr int kExtraWidth = 5;
+constexpr int kExtraHeight = 3;
+constexpr int kTextLeft = 2;
+constexpr int kTextTop = 1;
+
+// The window's device context, released on scope exit.
+class CWindowDC {
+  public:
+    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(GetDC(hWnd)) {}
+    ~CWindowDC() {
+        if (m_hDC) {
+            ReleaseDC(m_hWnd, m_hDC);
+        }
+    }
+    CWindowDC(const CWindowDC&) = delete;
+    CWindowDC& operator=(const CWindowDC&) = delete;
+    HDC Get() const { return m_hDC; }
+
+  private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+// An object selected into a device context, the previous one selected back on scope exit.
+class CSelectedObject {
+  public:
+    CSelectedObject(HDC hDC, HGDIOBJ hObject) : m_hDC(hDC), m_hOld(SelectObject(hDC, hObject)) {}
+    ~CSelectedObject() {
+        if (m_hOld) {
+            SelectObject(m_hDC, m_hOld);
+        }
+    }
+    CSelectedObject(const CSelectedObject&) = delete;
+    CSelectedObject& operator=(const CSelectedObject&) = delete;
+
+  private:
+    HDC m_hDC;
+    HGDIOBJ m_hOld;
+};
+
+HFONT CreateStatusFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0)) {
+        // Systems older than the structure's last field reject the full size.
+        metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
+    }
+    return CreateFontIndirectW(&metrics.lfStatusFont);
+}
+
+HWND CreateTipWindowOnce(WNDPROC wndProc, HWND parent, HINSTANCE instance) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = wndProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kClassName;
+    // An earlier tip of the process may have registered the class already; that one serves.
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(0, kClassName, nullptr, WS_POPUP, 0, 0, 0, 0, parent, nullptr, instance,
+                           nullptr);
+}
+
+// A tip of another thread may unregister the class between registration and creation.
+HWND CreateTipWindow(WNDPROC wndProc, HWND parent, HINSTANCE instance) {
+    HWND hWnd = CreateTipWindowOnce(wndProc, parent, instance);
+    return hWnd ? hWnd : CreateTipWindowOnce(wndProc, parent, instance);
+}
+
+} // namespace
+
+CInfoTip::CInfoTip() : m_hFont(CreateStatusFont()) {}
+
+CInfoTip::~CInfoTip() {
+    if (Destroy() != 0) {
+        // A window of another thread outlives this object: it must not reach it any more.
+        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+    }
+}
+
+int CInfoTip::Create(HWND parent, HINSTANCE instance) {
+    if (Destroy() != 0) {
+        return -1;
+    }
+    m_hInstance = instance;
+    m_hParent = parent;
+    m_hWnd = CreateTipWindow(InfoTipWndProc, parent, instance);
+    if (!m_hWnd) {
+        return -1;
+    }
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return 0;
+}
+
+int CInfoTip::Destroy() {
+    if (m_hWnd && IsWindow(m_hWnd) && !DestroyWindow(m_hWnd)) {
+        return -1;
+    }
+    m_hWnd = nullptr;
+    m_nTimerId = 0;
+    if (m_hInstance) {
+        // A class left registered would point into this module after it is unloaded. This
+        // fails while other tips of the process still have windows; the last one removes it.
+        UnregisterClassW(kClassName, m_hInstance);
+    }
+    return 0;
+}
+
+void CInfoTip::SetText(const CStdString& text) {
+    m_text = text;
+}
+
+RECT CInfoTip::MeasureText(HDC hDC) const {
+    RECT extent{};
+    DrawTextW(hDC, m_text.c_str(), static_cast<int>(m_text.size()), &extent, DT_CALCRECT);
+    return extent;
+}
+
+BOOL CInfoTip::Layout() {
+    if (!m_hWnd) {
+        return 0;
+    }
+    RECT extent{};
+    {
+        CWindowDC dc(m_hWnd);
+        CSelectedObject font(dc.Get(), m_hFont.get());
+        extent = MeasureText(dc.Get());
+    }
+    return SetWindowPos(m_hWnd, HWND_TOP, m_x, m_y, extent.right + kExtraWidth,
+                        extent.bottom + kExtraHeight, SWP_NOACTIVATE);
+}
+
+BOOL CInfoTip::Show(int displayMs) {
+    if (!m_hWnd) {
+        return 0;
+    }
+    Layout();
+    const BOOL result = ShowWindow(m_hWnd, SW_SHOWNA);
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+    if (displayMs > 0) {
+        // Setting the same timer again restarts it with the new period.
+        m_nTimerId = SetTimer(m_hWnd, kHideTimerId, static_cast<UINT>(displayMs), nullptr);
+    }
+    return result;
+}
+
+void CInfoTip::Paint() {
+    CWindowDC dc(m_hWnd);
+    CSelectedObject font(dc.Get(), m_hFont.get());
+    const int oldMode = SetBkMode(dc.Get(), TRANSPARENT);
+    RECT text = MeasureText(dc.Get());
+    RECT frame{0, 0, text.right + kExtraWidth, text.bottom + kExtraHeight};
+    FillRect(dc.Get(), &frame, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_INFOBK + 1)));
+    FrameRect(dc.Get(), &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    OffsetRect(&text, kTextLeft, kTextTop);
+    DrawTextW(dc.Get(), m_text.c_str(), static_cast<int>(m_text.size()), &text, 0);
+    SetBkMode(dc.Get(), oldMode);
+}
+
+void CInfoTip::OnTimer(WPARAM timerId) {
+    if (m_nTimerId == 0 || timerId != m_nTimerId) {
+        return;
+    }
+    KillTimer(m_hWnd, m_nTimerId);
+    m_nTimerId = 0;
+    ShowWindow(m_hWnd, SW_HIDE);
+}
+
+void CInfoTip::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_DESTROY:
+        // The window goes (perhaps with its owner); destroying it again from here would recurse.
+        m_hWnd = nullptr;
+        m_nTimerId = 0;
+        break;
+    case WM_PAINT:
+        Paint();
+        break;
+    case WM_TIMER:
+        OnTimer(wParam);
+        break;
+    case WM_INFOTIP_SHOWAT:
+        m_x = static_cast<short>(HIWORD(lParam));
+        m_y = static_cast<short>(LOWORD(lParam));
+        Show(static_cast<int>(wParam));
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT CALLBACK CInfoTip::InfoTipWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    try {
+        auto* tip = reinterpret_cast<CInfoTip*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+        if (tip && msg == WM_MOUSEACTIVATE) {
+            // A click on the tip must not take the focus from the view being typed into.
+            return MA_NOACTIVATE;
+        }
+        if (tip) {
+            tip->OnMessage(msg, wParam, lParam);
+        }
+    } catch (...) {
+        // Nothing may escape into the host's message loop.
+    }
+    return DefWindowProcW(hWnd, msg, wParam, lParam);
+}

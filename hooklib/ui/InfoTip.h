@@ -1,0 +1,50 @@
+#pragma once
+// A one-line popup drawn like a system tooltip; shown, moved and resized without ever being
+// activated, so typing goes on in the window below it.
+#include <windows.h>
+
+#include "support/StdString.h"
+#include "support/UniqueHandle.h"
+
+class CInfoTip {
+  public:
+    CInfoTip();
+    virtual ~CInfoTip();
+    CInfoTip(const CInfoTip&) = delete;
+    CInfoTip& operator=(const CInfoTip&) = delete;
+
+    // 0, or -1 when no window was created.
+    int Create(HWND parent, HINSTANCE instance);
+    // 0, or -1 when DestroyWindow failed (the handle is kept).
+    int Destroy();
+    // Copies the text; the screen changes at the next Show or repaint.
+    void SetText(const CStdString& text);
+    BOOL Layout();
+    // Shows the tip at (m_x, m_y); a positive displayMs hides it again after that time.
+    BOOL Show(int displayMs);
+    HWND GetWnd() const { return m_hWnd; }
+
+  private:
+    static LRESULT CALLBACK InfoTipWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnTimer(WPARAM timerId);
+    void Paint();
+    RECT MeasureText(HDC hDC) const;
+
+    HINSTANCE m_hInstance = nullptr;
+    HWND m_hParent = nullptr;
+    HWND m_hWnd = nullptr;
+    unique_hfont m_hFont;
+    UINT_PTR m_nTimerId = 0;
+    CStdString m_text;
+
+  public:
+    // Screen position of the top-left corner, written by the callers and WM_INFOTIP_SHOWAT.
+    int m_x = 0;
+    int m_y = 0;
+};
+
+// The lParam of WM_INFOTIP_SHOWAT for the screen point (x, y), each kept as a signed 16-bit value.
+constexpr LPARAM MakeInfoTipPosition(int x, int y) {
+    return static_cast<LPARAM>((static_cast<DWORD>(x & 0xFFFF) << 16) | (y & 0xFFFF));
+}

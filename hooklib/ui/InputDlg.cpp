@@ -1,0 +1,82 @@
+#include "ui/InputDlg.h"
+
+#include "ui/Resource.h"
+
+namespace {
+
+constexpr int kIconSize = 16;
+// GetDlgItemTextW's limit counts the terminating NUL: at most 259 characters are kept.
+constexpr int kTextLimit = 260;
+
+} // namespace
+
+CInputDlg::CInputDlg(HINSTANCE instance, HWND parent) : m_hInstance(instance), m_hParent(parent) {}
+
+INT_PTR CInputDlg::DoModal() {
+    // The object travels as the creation parameter, so dialogs on two threads never meet.
+    return DialogBoxParamW(m_hInstance, MAKEINTRESOURCEW(IDD_INPUT), m_hParent, InputDlgProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+void CInputDlg::OnInitDialog() {
+    m_hIcon.reset(
+        static_cast<HICON>(LoadImageW(m_hInstance, MAKEINTRESOURCEW(IDI_INPUT), IMAGE_ICON,
+                                      kIconSize, kIconSize, LR_DEFAULTCOLOR)));
+    if (m_hIcon) {
+        SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon.get()));
+    }
+    SetDlgItemTextW(m_hWnd, IDC_INPUT_TEXT, m_text.c_str());
+}
+
+void CInputDlg::OnOk() {
+    wchar_t buffer[kTextLimit + 1] = {};
+    GetDlgItemTextW(m_hWnd, IDC_INPUT_TEXT, buffer, kTextLimit);
+    m_text = buffer;
+    EndDialog(m_hWnd, IDOK);
+}
+
+INT_PTR CInputDlg::OnMessage(UINT msg, WPARAM wParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            OnOk();
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(m_hWnd, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_DESTROY:
+        m_hIcon.reset();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK CInputDlg::InputDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (msg == WM_INITDIALOG) {
+            SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
+            auto* dialog = reinterpret_cast<CInputDlg*>(lParam);
+            dialog->m_hWnd = hDlg;
+            dialog->OnInitDialog();
+            return TRUE;
+        }
+        auto* dialog = reinterpret_cast<CInputDlg*>(GetWindowLongPtrW(hDlg, DWLP_USER));
+        return dialog ? dialog->OnMessage(msg, wParam) : FALSE;
+    } catch (...) {
+        // Nothing may escape into the host's message loop.
+        return FALSE;
+    }
+}
+
+INT_PTR RunInputDialog(HINSTANCE module, HWND owner, std::wstring& text) {
+    CInputDlg dialog(module, owner);
+    const INT_PTR result = dialog.DoModal();
+    if (result == IDOK) {
+        text = dialog.GetText();
+    }
+    return result;
+}
