@@ -2,9 +2,17 @@
 
 #include "settings/ParamFile.h"
 #include "support/ModuleVersion.h"
+#include "ui/SettingDlg.h"
 
 // Exports are called by other programs: nothing may escape them.
 namespace SkimvueDll {
+
+void ShowSettingDlg(HWND hwnd) {
+    try {
+        RunSettingDlg(hwnd);
+    } catch (...) {
+    }
+}
 
 void EditParamFile(HWND hwnd) {
     try {

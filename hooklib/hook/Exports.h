@@ -9,6 +9,9 @@
 #endif
 
 namespace SkimvueDll {
+// Shows the modal settings dialog over hwnd and saves the settings file after OK. While the
+// dialog is open, a further call brings it to the front and returns.
+SKIMVUE_API void ShowSettingDlg(HWND hwnd);
 // Opens the settings file in its editor, waits for the editor to end and loads the file again.
 SKIMVUE_API void EditParamFile(HWND hwnd);
 // Copies the library's FileVersion text into buffer (size characters); 1 on success, else 0.
