@@ -3,6 +3,7 @@
 #include "hook/HookLifecycle.h"
 #include "settings/ParamFile.h"
 #include "support/ModuleVersion.h"
+#include "ui/SettingDlg.h"
 
 // Exports are called by other programs: nothing may escape them.
 namespace SkimvueDll {
@@ -21,6 +22,13 @@ int HookEnd() {
     } catch (...) {
     }
     return 1;
+}
+
+void ShowSettingDlg(HWND hwnd) {
+    try {
+        RunSettingDlg(hwnd);
+    } catch (...) {
+    }
 }
 
 void EditParamFile(HWND hwnd) {

@@ -14,6 +14,9 @@ namespace SkimvueDll {
 SKIMVUE_API int HookStart(HWND launcherWindow);
 // Detaches every hooked window. Always 1.
 SKIMVUE_API int HookEnd();
+// Shows the modal settings dialog over hwnd and saves the settings file after OK. While the
+// dialog is open, a further call brings it to the front and returns.
+SKIMVUE_API void ShowSettingDlg(HWND hwnd);
 // Opens the settings file in its editor, waits for the editor to end and loads the file again.
 SKIMVUE_API void EditParamFile(HWND hwnd);
 // Copies the library's FileVersion text into buffer (size characters); 1 on success, else 0.

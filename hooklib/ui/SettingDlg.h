@@ -1,0 +1,94 @@
+#pragma once
+// The modal settings dialog: every setting, the list-view rules with an in-place cell editor
+// and the window picker, and a help popup for the control under the mouse.
+#include <windows.h>
+
+#include <vector>
+
+#include "settings/SharedBlock.h"
+#include "support/StdString.h"
+#include "support/UniqueHandle.h"
+#include "ui/InfoTip.h"
+
+using unique_hicon = unique_any<HICON, DestroyIcon>;
+
+// One help area: hovering m_rcHover shows m_text at m_ptAnchor (both in dialog client
+// coordinates).
+struct ControlHint {
+    RECT m_rcHover;
+    POINT m_ptAnchor;
+    CStdString m_text;
+};
+
+class CSettingDlg {
+  public:
+    // Becomes the process's one settings dialog; RunSettingDlg makes sure no other is open.
+    CSettingDlg(HINSTANCE hInstance, HWND hWndParent);
+    virtual ~CSettingDlg();
+    CSettingDlg(const CSettingDlg&) = delete;
+    CSettingDlg& operator=(const CSettingDlg&) = delete;
+
+    // 1 after OK (the settings are stored), 2 after Cancel, -1 when no dialog could be shown.
+    INT_PTR DoModal();
+    HWND GetWnd() const { return m_hWnd; }
+    const std::vector<ControlHint>& GetHints() const { return m_hints; }
+    // Index into GetHints() of the hint being shown, -1 for none.
+    int GetCurrentHint() const { return m_iCurrentHint; }
+
+  private:
+    static INT_PTR CALLBACK SettingDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK InPlaceEditProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK HintSubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
+    RECT ClientRectOf(HWND hWndControl) const;
+
+    void OnInitDialog();
+    void SetTitle();
+    void ShowValues();
+    void FillRuleList();
+    // Adds a row after the last one, even when rows are selected.
+    void AppendRuleRow(const TargetListView& rule);
+    void AddHints();
+    void AddHint(const wchar_t* text, int hoverId, int anchorId);
+    void OnMouseMove(POINT pt);
+    void OnDestroy();
+    void RestoreSubclasses();
+
+    BOOL OnCommand(WORD id);
+    void DeleteSelectedRules();
+    void StoreValues();
+    void StoreRules();
+
+    void BeginCellEdit(int item, int subItem);
+    void PlaceCellEditor(int item, int subItem);
+    void CommitCellEdit();
+
+    // The window picker (WindowPicker.cpp).
+    void OnPickerButtonDown(int x, int y);
+    void OnPickerDrag();
+    void OnPickerButtonUp();
+    void ConfirmPickedWindow();
+    void SetAimIcon(int iconId);
+
+    HINSTANCE m_hInstance;
+    HWND m_hWndParent;
+    HWND m_hWnd = nullptr;
+    unique_hicon m_hIconSmall;
+    int32_t m_bDragging = 0;
+    HWND m_hWndHighlight = nullptr;
+    TargetListView m_picked{};
+    CInfoTip m_tip;
+    std::vector<ControlHint> m_hints;
+    int m_iCurrentHint = -1;
+    HWND m_hWndPrevFocus = nullptr;
+    int m_iEditItem = 0;
+    int m_iEditSubItem = 0;
+    wchar_t m_szEditText[260] = {};
+    RECT m_rcEdit{};
+};
+
+// ShowSettingDlg: shows the settings dialog of this module over owner and saves the settings
+// file after OK. While a dialog is open, brings that one to the front and returns.
+void RunSettingDlg(HWND hWndOwner);

@@ -1,0 +1,36 @@
+#pragma once
+// Reading who a window is (class, executable, top-level and root-owner classes) and marking
+// the window under the settings dialog's picker with an inverted frame.
+#include <windows.h>
+
+#include <string>
+
+#include "settings/SharedBlock.h"
+
+// The four values of a window as target discovery compares them; a value that cannot be read
+// is empty.
+struct WindowIdentity {
+    std::wstring m_clsName;
+    std::wstring m_exeName;
+    std::wstring m_rootClsName;
+    std::wstring m_rootOwnerClsName;
+};
+
+// Class of hwnd (at most 1023 characters); empty when it cannot be read.
+std::wstring ReadWindowClass(HWND hwnd);
+
+// File name of the executable of hwnd's process; empty when the process cannot be opened or
+// queried.
+std::wstring ReadProcessExeName(HWND hwnd);
+
+WindowIdentity ReadWindowIdentity(HWND hwnd);
+
+// The identity as a list-view rule: empty values become "*" so the rule does not restrict them;
+// values longer than a rule field holds are cut to 259 characters.
+TargetListView GetWindowIdentity(HWND hwnd);
+
+// Copies text into a rule field, cut to 259 characters.
+void CopyRuleField(wchar_t (&field)[kRuleFieldLength], const std::wstring& text);
+
+// Inverts a 3-pixel band along the window's outer edge; a second call restores it.
+void InvertWindowFrame(HWND hwnd);
