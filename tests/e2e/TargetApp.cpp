@@ -3,9 +3,12 @@
 // It shows one top-level window of class C (default "SkimvueTargetFrame") titled T with a list
 // view of known file names. With --owner the window is owned by a hidden window of class
 // "SkimvueTargetOwner". The title gains "+" for every character the list view itself receives,
-// so a test can tell from outside whether typed characters reached the control.
+// so a test can tell from outside whether typed characters reached the control, and the frame's
+// property "SkimvueAttached" is 1 while something else has subclassed the list view on top of
+// the program's own procedure (another process cannot read a window's procedure).
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -39,7 +42,14 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             SetFocus(list);
         }
         return 0;
+    case WM_TIMER:
+        if (HWND list = GetWindow(window, GW_CHILD)) {
+            const bool attached = GetWindowLongPtrW(list, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(ListProc);
+            SetPropW(window, L"SkimvueAttached", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(attached)));
+        }
+        return 0;
     case WM_DESTROY:
+        RemovePropW(window, L"SkimvueAttached");
         PostQuitMessage(0);
         return 0;
     default:
@@ -104,10 +114,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         owner = CreateWindowExW(0, L"SkimvueTargetOwner", L"owner", WS_OVERLAPPED, 0, 0, 10, 10,
                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
-    HWND frame = CreateWindowExW(0, className.c_str(), g_title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    // The title comes last, so a test that finds the window by it finds it ready.
+    // An owned window is a popup, so its root owner is the owner (GetParent leads there).
+    const DWORD style = (owned ? WS_POPUPWINDOW | WS_CAPTION | WS_THICKFRAME : WS_OVERLAPPEDWINDOW) | WS_VISIBLE;
+    HWND frame = CreateWindowExW(0, className.c_str(), L"", style,
                                  60, 60, 420, 320, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
     CreateList(frame);
     SetFocus(GetWindow(frame, GW_CHILD));
+    SetTimer(frame, 1, 50, nullptr);
+    SetWindowTextW(frame, g_title.c_str());
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -1,0 +1,253 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "harness/WinTestSupport.h"
+#include "harness/XInput.h"
+#include "hook/Messages.h"
+#include "support/UniqueHandle.h"
+
+namespace {
+
+#if SKIMVUE_BITS == 64
+constexpr wchar_t kLauncher[] = L"Skimvue64.exe";
+constexpr wchar_t kSettings[] = L"Skimvue64.ini";
+#else
+constexpr wchar_t kLauncher[] = L"Skimvue.exe";
+constexpr wchar_t kSettings[] = L"Skimvue.ini";
+#endif
+constexpr UINT kExitCommand = 105;
+
+struct Rule {
+    std::string cls, exe, root, owner;
+};
+
+// A program started for the test, ended with it.
+class CProcess {
+  public:
+    CProcess() = default;
+    explicit CProcess(const std::wstring& commandLine) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        std::wstring line = commandLine;
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, BinDir().c_str(),
+                           &startup, &info)) {
+            m_process.reset(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+    }
+    ~CProcess() { Kill(); }
+    CProcess(CProcess&&) = default;
+    CProcess& operator=(CProcess&&) = default;
+
+    HANDLE Handle() const { return m_process.get(); }
+    void Kill() {
+        if (m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_process.get(), 9);
+            WaitForSingleObject(m_process.get(), 5000);
+        }
+    }
+    // The exit code once the program has ended within timeoutMs; STILL_ACTIVE otherwise.
+    DWORD WaitExit(DWORD timeoutMs) const {
+        PumpUntil([&] { return WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0; }, timeoutMs);
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(m_process.get(), &code);
+        return code;
+    }
+
+  private:
+    unique_handle m_process;
+};
+
+// A target program: a top-level window with a list view of known names, in its own process.
+struct Target {
+    CProcess process;
+    HWND frame = nullptr;
+    HWND list = nullptr;
+};
+
+class EndToEnd : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        for (Target& target : m_targets) {
+            target.process.Kill();
+        }
+        m_launcher.Kill();
+        DeleteFileW((BinDir() + L"\\" + kSettings).c_str());
+    }
+
+    static void WriteRules(const std::vector<Rule>& rules) {
+        std::string text = "[General]\r\nEnableOnExplorer=0\r\nEnableOnListView=1\r\nNumberOfTargetListView=" +
+                           std::to_string(rules.size()) + "\r\n";
+        for (size_t i = 0; i < rules.size(); ++i) {
+            const std::string key = "TargetListView[" + std::to_string(i) + "].";
+            text += key + "ClsName=" + rules[i].cls + "\r\n" + key + "ExeName=" + rules[i].exe + "\r\n" +
+                    key + "RootClsName=" + rules[i].root + "\r\n" + key + "RootOwnerClsName=" + rules[i].owner + "\r\n";
+        }
+        const std::wstring path = BinDir() + L"\\" + kSettings;
+        WriteFileBytes(path, text);
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+    }
+
+    Target& StartTarget(const std::wstring& title, const std::wstring& extra = L"") {
+        Target target;
+        target.process = CProcess(L"\"" + BinDir() + L"\\skimvue_target.exe\" --title \"" + title + L"\" " + extra);
+        PumpUntil([&] { return (target.frame = FindWindowW(nullptr, title.c_str())) != nullptr; }, 10000);
+        target.list = target.frame ? GetWindow(target.frame, GW_CHILD) : nullptr;
+        m_targets.push_back(std::move(target));
+        return m_targets.back();
+    }
+
+    void StartLauncher() { m_launcher = CProcess(L"\"" + BinDir() + L"\\" + kLauncher + L"\""); }
+
+    // The target tells whether its list view runs another procedure than its own.
+    static bool IsAttached(const Target& target) {
+        return GetPropW(target.frame, L"SkimvueAttached") != nullptr;
+    }
+    static bool WaitAttached(const Target& target, DWORD timeoutMs = 8000) {
+        return PumpUntil([&] { return IsAttached(target); }, timeoutMs);
+    }
+
+    static std::vector<int> Selected(HWND list) {
+        std::vector<int> selected;
+        for (auto i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); i != -1;
+             i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) {
+            selected.push_back(static_cast<int>(i));
+        }
+        return selected;
+    }
+    // The target marks every character its list view receives with a "+" in its title.
+    static size_t CharsSeen(const Target& target) {
+        wchar_t title[256] = {};
+        GetWindowTextW(target.frame, title, 256);
+        const std::wstring text(title);
+        return static_cast<size_t>(std::count(text.begin(), text.end(), L'+'));
+    }
+    static void TypeInto(const Target& target, const std::wstring& text) {
+        ASSERT_TRUE(FocusWindow(target.frame));
+        ASSERT_TRUE(Xdotool(L"type --delay 60 " + text));
+        PumpMessagesFor(300);
+    }
+
+    // The exit command of the tray icon's menu. The icon's callback message is posted as a
+    // right click would send it; the real menu opens and is answered from the keyboard.
+    bool ExitFromTrayMenu() {
+        HWND launcher = FindWindowW(L"SKIMVUE", nullptr);
+        if (launcher == nullptr) {
+            return false;
+        }
+        PostMessageW(launcher, WM_TRAYICON, 1, WM_RBUTTONDOWN);
+        HWND menu = nullptr;
+        PumpUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); });
+        if (menu == nullptr) {
+            return false;
+        }
+        // The exit command is the menu's last item.
+        RECT rect{};
+        GetWindowRect(menu, &rect);
+        ClickAt(POINT{(rect.left + rect.right) / 2, rect.bottom - 8});
+        return m_launcher.WaitExit(10000) == 0;
+    }
+
+    std::vector<Target> m_targets;
+    CProcess m_launcher;
+};
+
+const Rule kTargetRule{"SysListView32", "skimvue_target.exe", "SkimvueTargetFrame", "*"};
+
+TEST_F(EndToEnd, TypingInATargetSelectsAndTheExitCommandDetaches) {
+    m_targets.reserve(2);
+    WriteRules({kTargetRule});
+    Target& target = StartTarget(L"e2e typing");
+    StartLauncher();
+    ASSERT_TRUE(WaitAttached(target));
+
+    TypeInto(target, L"mma");
+    EXPECT_EQ(Selected(target.list), (std::vector<int>{2}));
+    EXPECT_EQ(CharsSeen(target), 0u);
+
+    ASSERT_TRUE(ExitFromTrayMenu());
+    PumpMessagesFor(200);
+    EXPECT_FALSE(IsAttached(target));
+    TypeInto(target, L"lps");
+    EXPECT_EQ(CharsSeen(target), 3u);
+    EXPECT_EQ(Selected(target.list), (std::vector<int>{2}));
+}
+
+TEST_F(EndToEnd, RomajiSelectsAJapaneseName) {
+    WriteRules({kTargetRule});
+    Target& target = StartTarget(L"e2e romaji");
+    StartLauncher();
+    ASSERT_TRUE(WaitAttached(target));
+    TypeInto(target, L"kensaku");
+    EXPECT_EQ(Selected(target.list), (std::vector<int>{4}));
+    ASSERT_TRUE(Xdotool(L"key Escape"));
+    TypeInto(target, L"nihon");
+    EXPECT_EQ(Selected(target.list), (std::vector<int>{5}));
+}
+
+TEST_F(EndToEnd, WindowOpenedAfterTheLauncherStartedIsHooked) {
+    m_targets.reserve(2);
+    WriteRules({kTargetRule});
+    StartLauncher();
+    PumpMessagesFor(1000);
+    Target& late = StartTarget(L"e2e late");
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(WaitAttached(late));
+    std::printf("attached %lu ms after its window appeared\n", GetTickCount() - start);
+    TypeInto(late, L"bet");
+    EXPECT_EQ(Selected(late.list), (std::vector<int>{1}));
+}
+
+TEST_F(EndToEnd, SecondLauncherEndsAtOnceWithZero) {
+    WriteRules({kTargetRule});
+    StartLauncher();
+    PumpUntil([] { return FindWindowW(L"SKIMVUE", nullptr) != nullptr; }, 5000);
+    CProcess second(L"\"" + BinDir() + L"\\" + kLauncher + L"\"");
+    EXPECT_EQ(second.WaitExit(5000), 0u);
+    EXPECT_EQ(WaitForSingleObject(m_launcher.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST_F(EndToEnd, RulesCompareEveryFieldCaseSensitively) {
+    m_targets.reserve(4);
+    WriteRules({{"syslistview32", "*", "*", "*"},
+                {"SysListView32", "SKIMVUE_TARGET.EXE", "*", "*"},
+                {"SysListView32", "*", "OwnedFrame", "SkimvueTargetOwner"}});
+    Target& plain = StartTarget(L"e2e plain");
+    Target& owned = StartTarget(L"e2e owned", L"--owner --class OwnedFrame");
+    StartLauncher();
+    ASSERT_TRUE(WaitAttached(owned));
+    PumpMessagesFor(1000);
+    EXPECT_FALSE(IsAttached(plain));
+}
+
+TEST_F(EndToEnd, KilledLauncherLeavesTheTargetWorkingAndANewOneAdoptsIt) {
+    m_targets.reserve(2);
+    WriteRules({kTargetRule});
+    Target& target = StartTarget(L"e2e killed");
+    StartLauncher();
+    ASSERT_TRUE(WaitAttached(target));
+    m_launcher.Kill();
+
+    TypeInto(target, L"alps");
+    EXPECT_EQ(Selected(target.list), (std::vector<int>{6}));
+
+    StartLauncher();
+    PumpMessagesFor(1500);
+    ASSERT_TRUE(ExitFromTrayMenu());
+    PumpMessagesFor(200);
+    EXPECT_FALSE(IsAttached(target));
+
+    PostMessageW(target.frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(target.process.WaitExit(10000), 0u);
+}
+
+} // namespace
