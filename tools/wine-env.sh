@@ -38,8 +38,14 @@ fi
 display_file="$root/display"
 xvfb_pid_file="$root/xvfb.pid"
 
+# SKIMVUE_DISPLAY names a display of the user's to run on instead of a private one.
 display_alive() {
+  [ -n "${SKIMVUE_DISPLAY:-}" ] && return 0
   [ -f "$xvfb_pid_file" ] && kill -0 "$(cat "$xvfb_pid_file")" 2>/dev/null
+}
+
+current_display() {
+  if [ -n "${SKIMVUE_DISPLAY:-}" ]; then echo "$SKIMVUE_DISPLAY"; else cat "$display_file"; fi
 }
 
 start_display() {
@@ -68,7 +74,7 @@ start() {
   flock 9
   start_display
   export DISPLAY
-  DISPLAY=$(cat "$display_file")
+  DISPLAY=$(current_display)
   if [ ! -f "$WINEPREFIX/.skimvue-ready" ]; then
     rm -rf "$WINEPREFIX"
     "$wine" wineboot -i </dev/null >"$root/wineboot.log" 2>&1 9>&-
@@ -83,7 +89,7 @@ start() {
 
 stop() {
   wineserver -k >/dev/null 2>&1 || true
-  if display_alive; then
+  if [ -f "$xvfb_pid_file" ]; then
     kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true
   fi
   rm -f "$xvfb_pid_file" "$display_file"
@@ -98,8 +104,9 @@ case "$cmd" in
       exit 77
     fi
     display_alive || start >/dev/null
+    [ -f "$WINEPREFIX/.skimvue-ready" ] || start >/dev/null
     export DISPLAY
-    DISPLAY=$(cat "$display_file")
+    DISPLAY=$(current_display)
     export SKIMVUE_WINE="$wine"
     case "$1" in
       *.exe | *.EXE)
