@@ -224,3 +224,85 @@ TEST(Keystroke_Characters, TakenAndFolded) {
     EXPECT_EQ(FoldTypedCharacter(L'.'), L'.');
     EXPECT_EQ(FoldTypedCharacter(L'\u691c'), L'\u691c');
 }
+
+namespace {
+
+constexpr wchar_t kRomajiTitle[] = L"Skimvue romaji test";
+
+// Romaji typed into a real list view of Japanese names, with the real migemo.dll and its
+// dictionary beside the test program.
+class KeystrokeRomaji : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        s_view = std::make_unique<CTestListView>(
+            std::vector<std::wstring>{L"kenji.txt", L"\u65e7\u691c\u7d22.txt", L"\u691c\u7d22\u7d50\u679c.txt",
+                                      L"\u65e5\u672c\u8a9e.md", L"notes.txt"},
+            LVS_REPORT, kRomajiTitle, true);
+    }
+    static void TearDownTestSuite() { s_view.reset(); }
+    void SetUp() override {
+        s_view->ClearSelection();
+        ASSERT_EQ(AttachWindow(s_view->List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+        ASSERT_TRUE(FocusWindowByTitle(kRomajiTitle));
+        SetFocus(s_view->List());
+        PumpMessagesFor(100);
+    }
+    void TearDown() override {
+        PumpMessagesFor(300);
+        DetachWindow(s_view->List());
+    }
+    std::vector<int> Selected() const { return s_view->SelectedItems(); }
+    const std::wstring& Text() const { return FindSearchState(s_view->List())->m_searchText; }
+
+    static std::unique_ptr<CTestListView> s_view;
+    CSettingsGuard m_guard;
+};
+
+std::unique_ptr<CTestListView> KeystrokeRomaji::s_view;
+
+TEST_F(KeystrokeRomaji, RomajiSelectsKanjiAndKana) {
+    ASSERT_TRUE(Xdotool(L"type --delay 40 kensaku"));
+    EXPECT_EQ(Selected(), (std::vector<int>{1}));
+    ASSERT_TRUE(Xdotool(L"key alt+n"));
+    EXPECT_EQ(Selected(), (std::vector<int>{2}));
+    ASSERT_TRUE(Xdotool(L"key Escape"));
+    ASSERT_TRUE(Xdotool(L"type --delay 40 nihon"));
+    EXPECT_EQ(Selected(), (std::vector<int>{3}));
+}
+
+TEST_F(KeystrokeRomaji, MigemoTakesPartFromEnableLengthCharacters) {
+    Shared.EnableLength = 5;
+    // "ken" still selected kenji.txt by the plain pattern; "kens" matches nothing yet.
+    ASSERT_TRUE(Xdotool(L"type --delay 40 kens"));
+    EXPECT_EQ(Selected(), (std::vector<int>{0}));
+    ASSERT_TRUE(Xdotool(L"type --delay 40 a"));
+    EXPECT_EQ(Selected(), (std::vector<int>{1}));
+}
+
+TEST_F(KeystrokeRomaji, ShiftChoosesMigemoWhenSwitchMigemoByShiftIsOn) {
+    Shared.SwitchMigemoByShift = 1;
+    ASSERT_TRUE(Xdotool(L"type --delay 40 kensa"));
+    EXPECT_EQ(Selected(), (std::vector<int>{0}));
+    ASSERT_TRUE(Xdotool(L"key Escape"));
+    ASSERT_TRUE(Xdotool(L"type --delay 40 kens"));
+    ASSERT_TRUE(Xdotool(L"key shift+a"));
+    EXPECT_EQ(Text(), L"kensa");
+    EXPECT_EQ(Selected(), (std::vector<int>{1}));
+}
+
+TEST_F(KeystrokeRomaji, PriorForwardMatchPutsNamesStartingWithTheMatchFirst) {
+    Shared.PriorForwardMatch = 1;
+    ASSERT_TRUE(Xdotool(L"type --delay 40 kensaku"));
+    EXPECT_EQ(Selected(), (std::vector<int>{2}));
+    ASSERT_TRUE(Xdotool(L"key alt+n"));
+    EXPECT_EQ(Selected(), (std::vector<int>{1}));
+}
+
+TEST_F(KeystrokeRomaji, InputDialogNeverUsesMigemo) {
+    ASSERT_TRUE(Xdotool(L"key alt+i sleep 1 type --delay 40 --args 1 kensaku sleep 0.3 key Return"));
+    PumpMessagesFor(300);
+    EXPECT_EQ(Text(), L"kensaku");
+    EXPECT_TRUE(Selected().empty());
+}
+
+} // namespace
