@@ -353,7 +353,6 @@ TEST_F(SettingDlgHints, LabelAndEditShowTheSameTextReshownAtTheEdit) {
     const POINT anchor = TopRightOf(dialog.Item(IDC_SETTING_ENABLE_LENGTH));
     EXPECT_EQ(TipPosition().x, anchor.x);
     EXPECT_EQ(TipPosition().y, anchor.y);
-    Screenshot(L"hint.png");
 
     HideTip();
     POINT inLabel = CentreOf(dialog.Item(IDC_SETTING_LENGTH_LABEL));
@@ -383,6 +382,7 @@ TEST_F(SettingDlgHints, ButtonsLeaveTheHintAndEmptySpaceHidesIt) {
     MoveTo(CentreOf(dialog.Item(IDC_SETTING_NEXT_MOD)));
     ASSERT_TRUE(PumpUntil([&] { return TipVisible(); }));
     EXPECT_EQ(ShownText(dialog), L"次候補選択\r\n初期値:Alt+N");
+    Screenshot(L"hint.png");
     const POINT anchor = TopRightOf(dialog.Item(IDC_SETTING_NEXT_KEY));
     EXPECT_EQ(TipPosition().x, anchor.x);
 }
