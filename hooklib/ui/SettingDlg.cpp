@@ -165,6 +165,9 @@ INT_PTR CSettingDlg::DoModal() {
     if (dialogTemplate.empty()) {
         return -1;
     }
+    // The rule list's window class is registered by the common controls library.
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
     return DialogBoxIndirectParamW(m_hInstance,
                                    reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),
                                    m_hWndParent, SettingDlgProc, 0);
@@ -410,7 +413,8 @@ void CSettingDlg::StoreRules() {
     TargetListViews.resize(static_cast<size_t>(rows));
     NumberOfTargetListView = rows;
     for (int row = 0; row < rows; ++row) {
-        TargetListView& rule = TargetListViews[static_cast<size_t>(row)];
+        // Cleared first, so a shorter text leaves nothing of the record's old one behind.
+        TargetListView& rule = TargetListViews[static_cast<size_t>(row)] = TargetListView{};
         for (int column = 0; column < kRuleColumns; ++column) {
             GetCellText(hWndList, row, column, RuleField(rule, column), kCellTextRoom);
         }
@@ -513,6 +517,10 @@ LRESULT CALLBACK CSettingDlg::HintSubclassProc(HWND hWnd, UINT msg, WPARAM wPara
     } catch (...) {
     }
     return CallWindowProcW(prevProc, hWnd, msg, wParam, lParam);
+}
+
+CSettingDlg* GetCurrentSettingDlg() {
+    return CurrentSettingDlg;
 }
 
 void RunSettingDlg(HWND hWndOwner) {

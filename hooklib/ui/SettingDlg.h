@@ -89,6 +89,9 @@ class CSettingDlg {
     RECT m_rcEdit{};
 };
 
+// The settings dialog that is open in this process, or null.
+CSettingDlg* GetCurrentSettingDlg();
+
 // ShowSettingDlg: shows the settings dialog of this module over owner and saves the settings
 // file after OK. While a dialog is open, brings that one to the front and returns.
 void RunSettingDlg(HWND hWndOwner);

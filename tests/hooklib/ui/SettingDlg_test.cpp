@@ -1,0 +1,428 @@
+#include "ui/SettingDlg.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "SettingDlgDriver.h"
+#include "harness/SettingsGuard.h"
+#include "harness/WinTestSupport.h"
+#include "harness/XInput.h"
+#include "settings/KeyBinding.h"
+#include "settings/ParamFile.h"
+#include "ui/SettingDlgResource.h"
+
+namespace {
+
+TargetListView Rule(const wchar_t* cls, const wchar_t* exe, const wchar_t* root,
+                    const wchar_t* owner) {
+    TargetListView rule{};
+    wcscpy(rule.ClsName, cls);
+    wcscpy(rule.ExeName, exe);
+    wcscpy(rule.RootClsName, root);
+    wcscpy(rule.RootOwnerClsName, owner);
+    return rule;
+}
+
+bool SameRule(const TargetListView& a, const TargetListView& b) {
+    return std::memcmp(&a, &b, sizeof(a)) == 0;
+}
+
+// Every setting away from its default, a flag stored as 2, four rules; the settings file of
+// this test program removed before and after.
+class SettingDlg : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_path = GetParamFilePath();
+        RemoveFile();
+        Shared.EnableLength = 5;
+        Shared.InputInterval = 1500;
+        Shared.DisableIme = 2;
+        Shared.ShowToolTip = 0;
+        Shared.ToolTipAutoPopDelay = 0;
+        Shared.PriorForwardMatch = 1;
+        Shared.SwitchMigemoByShift = 0;
+        Shared.KeyBind_Next = KEYBIND_CTRL | L';';
+        Shared.KeyBind_Back = KEYBIND_ALT | L'B';
+        Shared.KeyBind_SelAll = KEYBIND_ALT | L'7';
+        Shared.KeyBind_Input = KEYBIND_CTRL | L'/';
+        EnableOnExplorer = 0;
+        EnableOnListView = 1;
+        TargetListViews = {Rule(L"SysListView32", L"a.exe", L"RootA", L"*"),
+                           Rule(L"SysListView32", L"b.exe", L"RootB", L"OwnerB"),
+                           Rule(L"DirectUIHWND", L"*", L"*", L"*"),
+                           Rule(L"リスト", L"日本語.exe", L"ルート", L"オーナー")};
+        NumberOfTargetListView = 4;
+        m_before = Shared;
+        m_rulesBefore = TargetListViews;
+    }
+    void TearDown() override { RemoveFile(); }
+    void RemoveFile() const {
+        DeleteFileW(m_path.c_str());
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, m_path.c_str());
+    }
+    bool FileExists() const {
+        return GetFileAttributesW(m_path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    void ExpectNothingChanged() const {
+        EXPECT_EQ(std::memcmp(&Shared, &m_before, sizeof(Shared)), 0);
+        EXPECT_EQ(EnableOnExplorer, 0);
+        EXPECT_EQ(EnableOnListView, 1);
+        EXPECT_EQ(NumberOfTargetListView, 4);
+        ASSERT_EQ(TargetListViews.size(), m_rulesBefore.size());
+        for (size_t i = 0; i < m_rulesBefore.size(); ++i) {
+            EXPECT_TRUE(SameRule(TargetListViews[i], m_rulesBefore[i])) << i;
+        }
+        EXPECT_FALSE(FileExists());
+    }
+    static std::wstring Selected(HWND hWndCombo) {
+        const auto index = SendMessageW(hWndCombo, CB_GETCURSEL, 0, 0);
+        wchar_t text[16] = {};
+        SendMessageW(hWndCombo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+        return index == CB_ERR ? L"(none)" : text;
+    }
+    // Screen point of a cell of the rule list.
+    static POINT CellPoint(HWND hWndList, int item, int subItem) {
+        RECT cell{};
+        cell.top = subItem;
+        cell.left = LVIR_LABEL;
+        SendMessageW(hWndList, LVM_GETSUBITEMRECT, static_cast<WPARAM>(item),
+                     reinterpret_cast<LPARAM>(&cell));
+        POINT pt{cell.left + 6, (cell.top + cell.bottom) / 2};
+        ClientToScreen(hWndList, &pt);
+        return pt;
+    }
+    static void DoubleClickAt(POINT pt) {
+        Xdotool(L"mousemove " + std::to_wstring(pt.x) + L" " + std::to_wstring(pt.y) +
+                L" sleep 0.1 click --repeat 2 --delay 60 1 sleep 0.3");
+    }
+    static void FocusDialog(const CDialogThread& dialog) {
+        ASSERT_TRUE(FocusWindowByTitle(TextOf(dialog.Dialog())));
+    }
+
+    CSettingsGuard m_guard;
+    std::wstring m_path;
+    SharedBlock m_before{};
+    std::vector<TargetListView> m_rulesBefore;
+};
+
+TEST_F(SettingDlg, ShowsEveryVariableWithTheVersionInTheTitle) {
+    CDialogThread dialog;
+    ASSERT_NE(dialog.Dialog(), nullptr);
+    EXPECT_EQ(TextOf(dialog.Dialog()), L"Skimvue - Version1,0,0,0015");
+    EXPECT_EQ(TextOf(dialog.Item(IDC_SETTING_ENABLE_LENGTH)), L"5");
+    EXPECT_EQ(TextOf(dialog.Item(IDC_SETTING_INPUT_INTERVAL)), L"1500");
+    EXPECT_EQ(TextOf(dialog.Item(IDC_SETTING_AUTOPOP_DELAY)), L"0");
+    const auto checked = [&](int id) {
+        return SendMessageW(dialog.Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    };
+    EXPECT_TRUE(checked(IDC_SETTING_DISABLE_IME)) << "a flag stored as 2 shows checked";
+    EXPECT_FALSE(checked(IDC_SETTING_SHOW_TOOLTIP));
+    EXPECT_TRUE(checked(IDC_SETTING_PRIOR_FORWARD));
+    EXPECT_FALSE(checked(IDC_SETTING_MIGEMO_SHIFT));
+    EXPECT_FALSE(checked(IDC_SETTING_ON_EXPLORER));
+    EXPECT_TRUE(checked(IDC_SETTING_ON_LISTVIEW));
+    EXPECT_EQ(Selected(dialog.Item(IDC_SETTING_NEXT_MOD)), L"Ctrl");
+    EXPECT_EQ(Selected(dialog.Item(IDC_SETTING_NEXT_KEY)), L";");
+    EXPECT_EQ(Selected(dialog.Item(IDC_SETTING_SELALL_MOD)), L"Alt");
+    EXPECT_EQ(Selected(dialog.Item(IDC_SETTING_SELALL_KEY)), L"7");
+    EXPECT_EQ(Selected(dialog.Item(IDC_SETTING_INPUT_KEY)), L"/");
+
+    HWND hWndList = dialog.Item(IDC_SETTING_RULES);
+    ASSERT_EQ(RowCount(hWndList), 4);
+    EXPECT_EQ(CellText(hWndList, 1, 0), L"SysListView32");
+    EXPECT_EQ(CellText(hWndList, 1, 1), L"b.exe");
+    EXPECT_EQ(CellText(hWndList, 1, 2), L"RootB");
+    EXPECT_EQ(CellText(hWndList, 1, 3), L"OwnerB");
+    EXPECT_EQ(CellText(hWndList, 3, 1), L"日本語.exe");
+    wchar_t title[64] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = title;
+    column.cchTextMax = 64;
+    SendMessageW(hWndList, LVM_GETCOLUMNW, 3, reinterpret_cast<LPARAM>(&column));
+    EXPECT_STREQ(title, L"ルートオーナークラス");
+    Screenshot(L"settings.png");
+}
+
+// The template asks for Meiryo UI, which Wine lacks: whatever face the dialog got must have
+// real glyphs for its Japanese texts.
+TEST_F(SettingDlg, JapaneseTextHasGlyphsInTheDialogFont) {
+    CDialogThread dialog;
+    auto font = reinterpret_cast<HFONT>(SendMessageW(dialog.Dialog(), WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    HDC hDC = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(hDC, font);
+    const std::wstring text = L"一般設定キャンセルエクスプローラー上で有効";
+    std::vector<WORD> glyphs(text.size());
+    GetGlyphIndicesW(hDC, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                     GGI_MARK_NONEXISTING_GLYPHS);
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(hDC, LF_FACESIZE, face);
+    SelectObject(hDC, old);
+    ReleaseDC(nullptr, hDC);
+    for (size_t i = 0; i < text.size(); ++i) {
+        EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for character " << i << " in the dialog's face";
+    }
+    RecordProperty("DialogFace", ToUtf8(face));
+}
+
+TEST_F(SettingDlg, OkStoresEveryControlAndWritesTheExactFile) {
+    {
+        CDialogThread dialog;
+        SetWindowTextW(dialog.Item(IDC_SETTING_ENABLE_LENGTH), L"4x");
+        SetWindowTextW(dialog.Item(IDC_SETTING_INPUT_INTERVAL), L"");
+        SetWindowTextW(dialog.Item(IDC_SETTING_AUTOPOP_DELAY), L"3000");
+        SendMessageW(dialog.Item(IDC_SETTING_SHOW_TOOLTIP), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageW(dialog.Item(IDC_SETTING_PRIOR_FORWARD), BM_SETCHECK, BST_UNCHECKED, 0);
+        SendMessageW(dialog.Item(IDC_SETTING_ON_EXPLORER), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageW(dialog.Item(IDC_SETTING_BACK_MOD), CB_SETCURSEL, 1, 0);
+        ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
+        ASSERT_TRUE(dialog.WaitClosed());
+    }
+    EXPECT_EQ(Shared.EnableLength, 4);
+    EXPECT_EQ(Shared.InputInterval, 0u) << "a blank number field stores 0";
+    EXPECT_EQ(Shared.DisableIme, 1) << "a flag shown checked is stored as 1";
+    EXPECT_EQ(Shared.ShowToolTip, 1);
+    EXPECT_EQ(Shared.ToolTipAutoPopDelay, 3000);
+    EXPECT_EQ(Shared.PriorForwardMatch, 0);
+    EXPECT_EQ(Shared.KeyBind_Back, KEYBIND_CTRL | L'B');
+    EXPECT_EQ(EnableOnExplorer, 1);
+    EXPECT_EQ(NumberOfTargetListView, 4);
+    EXPECT_EQ(ReadFileBytes(m_path), "[General]\r\n"
+                                     "EnableLength=4\r\n"
+                                     "InputInterval=0\r\n"
+                                     "DisableIme=1\r\n"
+                                     "KeyBind_Next=Ctrl+;\r\n"
+                                     "KeyBind_Back=Ctrl+B\r\n"
+                                     "KeyBind_SelAll=Alt+7\r\n"
+                                     "KeyBind_Input=Ctrl+/\r\n"
+                                     "ShowToolTip=1\r\n"
+                                     "ToolTipAutoPopDelay=3000\r\n"
+                                     "PriorForwardMatch=0\r\n"
+                                     "SwitchMigemoByShift=0\r\n"
+                                     "EnableOnExplorer=1\r\n"
+                                     "EnableOnListView=1\r\n"
+                                     "NumberOfTargetListView=4\r\n"
+                                     "TargetListView[0].ClsName=SysListView32\r\n"
+                                     "TargetListView[0].ExeName=a.exe\r\n"
+                                     "TargetListView[0].RootClsName=RootA\r\n"
+                                     "TargetListView[0].RootOwnerClsName=*\r\n"
+                                     "TargetListView[1].ClsName=SysListView32\r\n"
+                                     "TargetListView[1].ExeName=b.exe\r\n"
+                                     "TargetListView[1].RootClsName=RootB\r\n"
+                                     "TargetListView[1].RootOwnerClsName=OwnerB\r\n"
+                                     "TargetListView[2].ClsName=DirectUIHWND\r\n"
+                                     "TargetListView[2].ExeName=*\r\n"
+                                     "TargetListView[2].RootClsName=*\r\n"
+                                     "TargetListView[2].RootOwnerClsName=*\r\n"
+                                     "TargetListView[3].ClsName=\x83\x8a\x83\x58\x83\x67\r\n"
+                                     "TargetListView[3].ExeName=\x93\xfa\x96\x7b\x8c\xea.exe\r\n"
+                                     "TargetListView[3].RootClsName=\x83\x8b\x81\x5b\x83\x67\r\n"
+                                     "TargetListView[3].RootOwnerClsName="
+                                     "\x83\x49\x81\x5b\x83\x69\x81\x5b\r\n");
+}
+
+enum class CloseBy { CancelButton, EscapeKey, CloseCommand };
+
+class SettingDlgClose : public SettingDlg, public ::testing::WithParamInterface<CloseBy> {};
+
+TEST_P(SettingDlgClose, ChangesNothing) {
+    CDialogThread dialog;
+    SetWindowTextW(dialog.Item(IDC_SETTING_ENABLE_LENGTH), L"9");
+    SendMessageW(dialog.Item(IDC_SETTING_DISABLE_IME), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(dialog.Item(IDC_SETTING_RULES), LVM_DELETEITEM, 0, 0);
+    switch (GetParam()) {
+    case CloseBy::CancelButton:
+        ClickAt(CentreOf(dialog.Item(IDCANCEL)));
+        break;
+    case CloseBy::EscapeKey:
+        FocusDialog(dialog);
+        Xdotool(L"key Escape");
+        break;
+    case CloseBy::CloseCommand:
+        // What the caption's close box sends; the test display has no window manager to
+        // draw that box.
+        PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    }
+    ASSERT_TRUE(dialog.WaitClosed());
+    ExpectNothingChanged();
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, SettingDlgClose,
+                         ::testing::Values(CloseBy::CancelButton, CloseBy::EscapeKey,
+                                           CloseBy::CloseCommand));
+
+TEST_F(SettingDlg, DoubleClickEditsACellAndEnterCommitsIt) {
+    CDialogThread dialog;
+    HWND hWndList = dialog.Item(IDC_SETTING_RULES);
+    HWND hWndEdit = dialog.Item(IDC_SETTING_CELL_EDIT);
+    FocusDialog(dialog);
+    DoubleClickAt(CellPoint(hWndList, 1, 1));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(hWndEdit) != FALSE; }));
+    EXPECT_EQ(TextOf(hWndEdit), L"b.exe");
+    // The editor lies over the cell it edits.
+    RECT editor{};
+    GetWindowRect(hWndEdit, &editor);
+    const POINT cell = CellPoint(hWndList, 1, 1);
+    EXPECT_TRUE(PtInRect(&editor, cell));
+
+    Xdotool(L"type --delay 40 new.exe");
+    Xdotool(L"key Return");
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(hWndEdit) == FALSE; }));
+    EXPECT_EQ(CellText(hWndList, 1, 1), L"new.exe");
+    EXPECT_FALSE(dialog.Closed()) << "Enter only ends the cell edit";
+    Xdotool(L"key Return");
+    EXPECT_FALSE(dialog.Closed()) << "Enter without a cell edit does nothing";
+
+    ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
+    ASSERT_TRUE(dialog.WaitClosed());
+    ASSERT_EQ(TargetListViews.size(), 4u);
+    EXPECT_STREQ(TargetListViews[1].ExeName, L"new.exe");
+    EXPECT_STREQ(TargetListViews[1].RootClsName, L"RootB");
+}
+
+TEST_F(SettingDlg, EscapeWhileEditingCancelsTheWholeDialog) {
+    CDialogThread dialog;
+    HWND hWndEdit = dialog.Item(IDC_SETTING_CELL_EDIT);
+    FocusDialog(dialog);
+    DoubleClickAt(CellPoint(dialog.Item(IDC_SETTING_RULES), 0, 0));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(hWndEdit) != FALSE; }));
+    Xdotool(L"type --delay 40 Other");
+    Xdotool(L"key Escape");
+    ASSERT_TRUE(dialog.WaitClosed());
+    ExpectNothingChanged();
+}
+
+TEST_F(SettingDlg, DeleteRemovesTheSelectedRowsAndOkWritesTheRest) {
+    CDialogThread dialog;
+    HWND hWndList = dialog.Item(IDC_SETTING_RULES);
+    FocusDialog(dialog);
+    ClickAt(CellPoint(hWndList, 1, 0));
+    const POINT third = CellPoint(hWndList, 2, 0);
+    Xdotool(L"mousemove " + std::to_wstring(third.x) + L" " + std::to_wstring(third.y) +
+            L" sleep 0.1 keydown ctrl click 1 keyup ctrl sleep 0.2");
+    ClickAt(CentreOf(dialog.Item(IDC_SETTING_DELETE)));
+    ASSERT_EQ(RowCount(hWndList), 2);
+    EXPECT_EQ(CellText(hWndList, 0, 1), L"a.exe");
+    EXPECT_EQ(CellText(hWndList, 1, 1), L"日本語.exe");
+    EXPECT_TRUE(TargetListViews.size() == 4u) << "rows reach the rules only on OK";
+
+    ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
+    ASSERT_TRUE(dialog.WaitClosed());
+    EXPECT_EQ(NumberOfTargetListView, 2);
+    ASSERT_EQ(TargetListViews.size(), 2u);
+    EXPECT_TRUE(SameRule(TargetListViews[0], m_rulesBefore[0]));
+    EXPECT_TRUE(SameRule(TargetListViews[1], m_rulesBefore[3]));
+}
+
+// Hints follow real mouse moves: the test hides the popup itself to see whether a move shows
+// it again.
+class SettingDlgHints : public SettingDlg {
+  protected:
+    bool TipVisible() const { return IsWindowVisible(Tip()) != FALSE; }
+    HWND Tip() const { return FindWindowExW(nullptr, nullptr, L"InfoTipWindowClass", nullptr); }
+    void HideTip() const { ShowWindow(Tip(), SW_HIDE); }
+    POINT TipPosition() const {
+        RECT rc{};
+        GetWindowRect(Tip(), &rc);
+        return POINT{rc.left, rc.top};
+    }
+    static POINT TopRightOf(HWND hWnd) {
+        RECT rc{};
+        GetWindowRect(hWnd, &rc);
+        return POINT{rc.right, rc.top};
+    }
+    // The text of the hint shown, read after a round trip through the dialog's thread.
+    static std::wstring ShownText(const CDialogThread& dialog) {
+        SendMessageW(dialog.Dialog(), WM_NULL, 0, 0);
+        const int index = dialog.Object().GetCurrentHint();
+        return index < 0 ? L"(none)"
+                         : dialog.Object().GetHints()[static_cast<size_t>(index)].m_text;
+    }
+};
+
+TEST_F(SettingDlgHints, LabelAndEditShowTheSameTextReshownAtTheEdit) {
+    CDialogThread dialog;
+    const std::wstring text = L"検索を開始する最小の文字数\r\n初期値:3\r\n最小値:2";
+    MoveTo(CentreOf(dialog.Item(IDC_SETTING_LENGTH_LABEL)));
+    ASSERT_TRUE(PumpUntil([&] { return TipVisible(); }));
+    EXPECT_EQ(ShownText(dialog), text);
+    const POINT anchor = TopRightOf(dialog.Item(IDC_SETTING_ENABLE_LENGTH));
+    EXPECT_EQ(TipPosition().x, anchor.x);
+    EXPECT_EQ(TipPosition().y, anchor.y);
+
+    HideTip();
+    POINT inLabel = CentreOf(dialog.Item(IDC_SETTING_LENGTH_LABEL));
+    inLabel.x -= 10;
+    MoveTo(inLabel);
+    EXPECT_FALSE(TipVisible()) << "moving inside one hint area does not show it again";
+
+    MoveTo(CentreOf(dialog.Item(IDC_SETTING_ENABLE_LENGTH)));
+    EXPECT_TRUE(PumpUntil([&] { return TipVisible(); })) << "the edit is a hint of its own";
+    EXPECT_EQ(ShownText(dialog), text);
+}
+
+TEST_F(SettingDlgHints, ButtonsLeaveTheHintAndEmptySpaceHidesIt) {
+    CDialogThread dialog;
+    MoveTo(CentreOf(dialog.Item(IDC_SETTING_DELETE)));
+    ASSERT_TRUE(PumpUntil([&] { return TipVisible(); }));
+    EXPECT_EQ(ShownText(dialog), L"下で選択している対象のリストビュー情報を削除");
+
+    MoveTo(CentreOf(dialog.Item(IDC_SETTING_OK)));
+    EXPECT_TRUE(TipVisible()) << "the OK button takes the mouse itself and has no hint";
+    EXPECT_EQ(ShownText(dialog), L"下で選択している対象のリストビュー情報を削除");
+
+    MoveTo(DialogPoint(dialog.Dialog(), 3, 330));
+    EXPECT_TRUE(PumpUntil([&] { return !TipVisible(); }));
+    EXPECT_EQ(ShownText(dialog), L"(none)");
+
+    MoveTo(CentreOf(dialog.Item(IDC_SETTING_NEXT_MOD)));
+    ASSERT_TRUE(PumpUntil([&] { return TipVisible(); }));
+    EXPECT_EQ(ShownText(dialog), L"次候補選択\r\n初期値:Alt+N");
+    Screenshot(L"hint.png");
+    const POINT anchor = TopRightOf(dialog.Item(IDC_SETTING_NEXT_KEY));
+    EXPECT_EQ(TipPosition().x, anchor.x);
+}
+
+TEST_F(SettingDlg, LauncherTimerKeepsFiringWhileTheDialogIsOpen) {
+    CDialogThread dialog;
+    const int ticks = dialog.TimerTicks();
+    EXPECT_TRUE(PumpUntil([&] { return dialog.TimerTicks() >= ticks + 3; }));
+    EXPECT_FALSE(dialog.Closed());
+}
+
+int CountSettingDialogs() {
+    int count = 0;
+    EnumWindows(
+        [](HWND hWnd, LPARAM counter) {
+            if (TextOf(hWnd) == L"Skimvue - Version1,0,0,0015") {
+                ++*reinterpret_cast<int*>(counter);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST_F(SettingDlg, SecondShowBringsTheOpenDialogForward) {
+    CDialogThread dialog;
+    unique_hwnd other(CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+                                      nullptr, nullptr, nullptr, nullptr));
+    SetForegroundWindow(other.get());
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.get(); }));
+
+    dialog.AskAgain();
+    ASSERT_TRUE(PumpUntil([&] { return dialog.AskAgainReturned(); }));
+    EXPECT_FALSE(dialog.Closed());
+    EXPECT_EQ(CountSettingDialogs(), 1);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog.Dialog(); }));
+
+    ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
+    ASSERT_TRUE(dialog.WaitClosed());
+    EXPECT_TRUE(FileExists()) << "the dialog that stayed open still saves";
+}
+
+} // namespace
