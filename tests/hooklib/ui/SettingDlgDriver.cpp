@@ -125,11 +125,6 @@ void MoveTo(POINT pt) {
     Xdotool(L"mousemove " + std::to_wstring(pt.x) + L" " + std::to_wstring(pt.y) + L" sleep 0.2");
 }
 
-void ClickAt(POINT pt) {
-    Xdotool(L"mousemove " + std::to_wstring(pt.x) + L" " + std::to_wstring(pt.y) +
-            L" sleep 0.1 click 1 sleep 0.2");
-}
-
 void Screenshot(const std::wstring& name) {
     // Every window of this process paints now, whichever thread owns it; Wine then copies the
     // painted surfaces to the X server on its own schedule, so the picture waits a moment.
