@@ -30,6 +30,8 @@ class Keystroke : public ::testing::Test {
         s_view.reset();
     }
     void SetUp() override {
+        // A loaded machine may pause between two keys; only the pause tests set their interval.
+        Shared.InputInterval = 60000;
         m_view.ClearSelection();
         m_view.ClearReceived();
         ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
@@ -74,9 +76,9 @@ TEST_F(Keystroke, EscapeStartsAfreshAndIsPassedOn) {
 }
 
 TEST_F(Keystroke, PauseLongerThanTheIntervalStartsAfresh) {
-    Shared.InputInterval = 400;
+    Shared.InputInterval = 1500;
     ASSERT_TRUE(Xdotool(L"type --delay 40 bet"));
-    PumpMessagesFor(700);
+    PumpMessagesFor(2500);
     ASSERT_TRUE(Xdotool(L"type --delay 40 alp"));
     EXPECT_EQ(State().m_searchText, L"alp");
     EXPECT_EQ(Selected(), (std::vector<int>{0}));
@@ -241,6 +243,7 @@ class KeystrokeRomaji : public ::testing::Test {
     }
     static void TearDownTestSuite() { s_view.reset(); }
     void SetUp() override {
+        Shared.InputInterval = 60000;
         s_view->ClearSelection();
         ASSERT_EQ(AttachWindow(s_view->List(), WM_HOOK_ATTACH_LISTVIEW), 1);
         ASSERT_TRUE(FocusWindowByTitle(kRomajiTitle));
