@@ -36,6 +36,16 @@ BOOL CALLBACK FindMessageBox(HWND hWnd, LPARAM found) {
     return TRUE;
 }
 
+BOOL CALLBACK RepaintOwnWindow(HWND hWnd, LPARAM) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hWnd, &processId);
+    if (processId == GetCurrentProcessId() && IsWindowVisible(hWnd)) {
+        RedrawWindow(hWnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    return TRUE;
+}
+
 } // namespace
 
 CDialogThread::CDialogThread() : m_thread([this] { Run(); }) {
@@ -133,18 +143,7 @@ void ClickAt(POINT pt) {
 void Screenshot(const std::wstring& name) {
     // Every window of this process paints now, whichever thread owns it; Wine then copies the
     // painted surfaces to the X server on its own schedule, so the picture waits a moment.
-    EnumWindows(
-        [](HWND hWnd, LPARAM) {
-            DWORD processId = 0;
-            GetWindowThreadProcessId(hWnd, &processId);
-            if (processId == GetCurrentProcessId() && IsWindowVisible(hWnd)) {
-                RedrawWindow(hWnd, nullptr, nullptr,
-                             RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN |
-                                 RDW_UPDATENOW);
-            }
-            return TRUE;
-        },
-        0);
+    EnumWindows(RepaintOwnWindow, 0);
     PumpMessagesFor(500);
     // The bin folder as Linux sees it: Z:\work\...\bin -> /work/.../screenshots.
     std::wstring dir = BinDir();

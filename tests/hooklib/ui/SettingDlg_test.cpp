@@ -394,16 +394,16 @@ TEST_F(SettingDlg, LauncherTimerKeepsFiringWhileTheDialogIsOpen) {
     EXPECT_FALSE(dialog.Closed());
 }
 
+BOOL CALLBACK CountSettingDialog(HWND hWnd, LPARAM counter) {
+    if (TextOf(hWnd) == L"Skimvue - Version1,0,0,0015") {
+        ++*reinterpret_cast<int*>(counter);
+    }
+    return TRUE;
+}
+
 int CountSettingDialogs() {
     int count = 0;
-    EnumWindows(
-        [](HWND hWnd, LPARAM counter) {
-            if (TextOf(hWnd) == L"Skimvue - Version1,0,0,0015") {
-                ++*reinterpret_cast<int*>(counter);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    EnumWindows(CountSettingDialog, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
