@@ -48,7 +48,7 @@ BOOL CALLBACK RepaintOwnWindow(HWND hWnd, LPARAM) {
 
 } // namespace
 
-CDialogThread::CDialogThread() : m_thread([this] { Run(); }) {
+CDialogThread::CDialogThread(void (*show)(HWND)) : m_show(show), m_thread([this] { Run(); }) {
     PumpUntil([this] {
         HWND found = nullptr;
         if (m_threadId != 0) {
@@ -93,7 +93,7 @@ LRESULT CALLBACK CDialogThread::OwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LP
         return 0;
     }
     if (msg == kAskAgain) {
-        RunSettingDlg(hWnd);
+        Current->m_show(hWnd);
         Current->m_bAskedAgain = true;
         return 0;
     }
@@ -112,7 +112,7 @@ void CDialogThread::Run() {
     m_hWndOwner = owner.get();
     SetTimer(owner.get(), kTimerId, kTimerPeriod, nullptr);
     m_threadId = GetCurrentThreadId();
-    RunSettingDlg(owner.get());
+    m_show(owner.get());
     KillTimer(owner.get(), kTimerId);
     m_bClosed = true;
 }

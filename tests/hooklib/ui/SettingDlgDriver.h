@@ -15,7 +15,8 @@
 // that counts its ticks, and a message on which it asks for the dialog once more.
 class CDialogThread {
   public:
-    CDialogThread();
+    // show: what the launcher calls, RunSettingDlg or the library's export.
+    explicit CDialogThread(void (*show)(HWND) = RunSettingDlg);
     ~CDialogThread();
     CDialogThread(const CDialogThread&) = delete;
     CDialogThread& operator=(const CDialogThread&) = delete;
@@ -39,6 +40,7 @@ class CDialogThread {
     static LRESULT CALLBACK OwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Run();
 
+    void (*m_show)(HWND);
     std::atomic<HWND> m_hWndOwner{nullptr};
     std::atomic<HWND> m_hWndDialog{nullptr};
     CSettingDlg* m_pDialog = nullptr;

@@ -9,6 +9,7 @@
 #include "harness/SettingsGuard.h"
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
+#include "hook/Exports.h"
 #include "settings/KeyBinding.h"
 #include "settings/ParamFile.h"
 #include "ui/SettingDlgResource.h"
@@ -423,6 +424,20 @@ TEST_F(SettingDlg, SecondShowBringsTheOpenDialogForward) {
     ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
     ASSERT_TRUE(dialog.WaitClosed());
     EXPECT_TRUE(FileExists()) << "the dialog that stayed open still saves";
+}
+
+// The launcher's way in: the library's export shows the library's own dialog 102.
+TEST_F(SettingDlg, ExportShowsTheLibrarysDialog) {
+    CDialogThread dialog(SkimvueDll::ShowSettingDlg);
+    ASSERT_NE(dialog.Dialog(), nullptr);
+    EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(dialog.Dialog(), GWLP_HINSTANCE)),
+              GetModuleHandleW(SKIMVUE_DLL_FILE));
+    EXPECT_EQ(TextOf(dialog.Item(IDCANCEL)), L"キャンセル");
+    dialog.AskAgain();
+    ASSERT_TRUE(PumpUntil([&] { return dialog.AskAgainReturned(); }));
+    EXPECT_EQ(CountSettingDialogs(), 1);
+    ClickAt(CentreOf(dialog.Item(IDCANCEL)));
+    EXPECT_TRUE(dialog.WaitClosed());
 }
 
 } // namespace
