@@ -1,8 +1,8 @@
 #include "harness/XInput.h"
 
-#include <atomic>
-#include <thread>
+#include <memory>
 
+#include "harness/WinTestSupport.h"
 #include "support/UniqueHandle.h"
 
 void PumpMessagesFor(DWORD ms) {
@@ -19,11 +19,50 @@ void PumpMessagesFor(DWORD ms) {
 
 namespace {
 
-// Wine runs a Unix program started by CreateProcess to its end before that call returns, and
-// it reads the modifier state when it handles a key event, not when the key was pressed. So
-// xdotool runs on a helper thread while this thread handles each key as it arrives.
-bool RunXdotool(const std::wstring& args) {
-    std::wstring commandLine = L"Z:\\usr\\bin\\xdotool " + args;
+// A fresh file name for the exit status of one Unix program run.
+std::wstring StatusFilePath() {
+    static LONG s_nRun = 0;
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + L"skimvue-unix-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(InterlockedIncrement(&s_nRun)) + L".status";
+}
+
+// Quotes text as one argument of a Windows command line (it holds no backslashes).
+std::wstring QuoteArgument(const std::wstring& text) {
+    std::wstring quoted = L"\"";
+    for (wchar_t c : text) {
+        quoted += c == L'"' ? std::wstring(L"\\\"") : std::wstring(1, c);
+    }
+    return quoted + L"\"";
+}
+
+// Pumps messages until the status file appears; its content is the program's exit status.
+bool WaitForStatus(const std::wstring& statusFile) {
+    const bool done = PumpUntil(
+        [&] { return GetFileAttributesW(statusFile.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+    if (!done) {
+        return false;
+    }
+    const std::string status = ReadFileBytes(statusFile);
+    DeleteFileW(statusFile.c_str());
+    return status == "0\n";
+}
+
+} // namespace
+
+bool RunUnixProgram(const std::wstring& unixPath, const std::wstring& args) {
+    // Wine starts a Unix program when CreateProcess is given its path on the Z: drive, but hands
+    // back no process handle to wait on: a shell writes the exit status to a file instead,
+    // renamed into place so the file appears complete.
+    const std::wstring statusFile = StatusFilePath();
+    const std::wstring unixStatus = UnixPath(statusFile);
+    if (unixStatus.empty()) {
+        return false;
+    }
+    const std::wstring script = unixPath + L" " + args + L"; echo $? >'" + unixStatus +
+                                L".part' && mv '" + unixStatus + L".part' '" + unixStatus + L"'";
+    std::wstring commandLine = L"Z:\\bin\\sh -c " + QuoteArgument(script);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
@@ -33,29 +72,50 @@ bool RunXdotool(const std::wstring& args) {
     }
     unique_handle process(info.hProcess);
     unique_handle thread(info.hThread);
-    WaitForSingleObject(process.get(), 20000);
-    return true;
+    const bool succeeded = WaitForStatus(statusFile);
+    // Let the input that X delivered reach this thread's queue and be handled.
+    PumpMessagesFor(100);
+    return succeeded;
 }
 
-} // namespace
-
 bool Xdotool(const std::wstring& args) {
-    std::atomic<bool> done{false};
-    bool started = false;
-    std::thread runner([&] {
-        started = RunXdotool(args);
-        done = true;
-    });
-    while (!done) {
-        PumpMessagesFor(5);
+    return RunUnixProgram(L"/usr/bin/xdotool", args);
+}
+
+bool FocusWindow(HWND window) {
+    // Wine keeps the X window of each top-level window in this property.
+    const auto xWindow = reinterpret_cast<UINT_PTR>(GetPropW(window, L"__wine_x11_whole_window"));
+    if (xWindow == 0) {
+        return false;
     }
-    runner.join();
-    // Events that X delivered last still have to reach this thread's queue.
-    PumpMessagesFor(150);
-    return started;
+    SetForegroundWindow(window);
+    return Xdotool(L"windowfocus --sync " + std::to_wstring(xWindow));
 }
 
 bool FocusWindowByTitle(const std::wstring& title) {
-    // There is no window manager on the test display: focusing is all X offers.
-    return Xdotool(L"search --sync --limit 1 --name \"^" + title + L"$\" windowfocus --sync");
+    HWND window = FindWindowW(nullptr, title.c_str());
+    return window != nullptr && FocusWindow(window);
+}
+
+bool ClickAt(POINT point) {
+    return Xdotool(L"mousemove --sync " + std::to_wstring(point.x) + L" " +
+                   std::to_wstring(point.y) + L" click 1");
+}
+
+std::wstring UnixPath(const std::wstring& windowsPath) {
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (toUnix == nullptr) {
+        return {};
+    }
+    const auto freeHeap = [](char* p) { HeapFree(GetProcessHeap(), 0, p); };
+    const std::unique_ptr<char, decltype(freeHeap)> unixPath(toUnix(windowsPath.c_str()), freeHeap);
+    if (!unixPath) {
+        return {};
+    }
+    const int length = MultiByteToWideChar(CP_UTF8, 0, unixPath.get(), -1, nullptr, 0);
+    std::wstring result(length > 0 ? length - 1 : 0, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, unixPath.get(), -1, result.data(), length);
+    return result;
 }

@@ -5,12 +5,25 @@
 
 #include <string>
 
-// Runs xdotool with args (for example L"key --delay 50 alt+n") while this thread handles the
-// input as it arrives; true when xdotool could be started.
+// Runs the Unix program at unixPath with args on the test display while this thread keeps
+// pumping messages; true when it exited with 0.
+bool RunUnixProgram(const std::wstring& unixPath, const std::wstring& args);
+
+// Runs xdotool with args (for example L"key --delay 50 alt+n"); true when it exited with 0.
 bool Xdotool(const std::wstring& args);
 
-// Activates and focuses the top-level window whose title is title (ASCII, unique).
+// Makes window (of any process) the foreground window and gives its X window the keyboard focus.
+// Works without a window manager, where xdotool's windowactivate has nothing to ask.
+bool FocusWindow(HWND window);
+
+// Focuses the top-level window whose title is title (unique) as FocusWindow does.
 bool FocusWindowByTitle(const std::wstring& title);
+
+// Moves the pointer to the screen point and clicks the left button there.
+bool ClickAt(POINT point);
+
+// The Unix path of a path on Wine's drives (for the Unix programs run above).
+std::wstring UnixPath(const std::wstring& windowsPath);
 
 // Dispatches this thread's messages for ms milliseconds.
 void PumpMessagesFor(DWORD ms);

@@ -62,7 +62,7 @@ CDialogThread::CDialogThread(void (*show)(HWND)) : m_show(show), m_thread([this]
     });
     // Visible to Windows is not yet mapped on the X server, where xdotool's input lands.
     if (m_hWndDialog.load() != nullptr) {
-        FocusWindowByTitle(TextOf(m_hWndDialog));
+        FocusWindow(m_hWndDialog);
     }
 }
 
@@ -135,24 +135,14 @@ void MoveTo(POINT pt) {
     Xdotool(L"mousemove " + std::to_wstring(pt.x) + L" " + std::to_wstring(pt.y) + L" sleep 0.2");
 }
 
-void ClickAt(POINT pt) {
-    Xdotool(L"mousemove " + std::to_wstring(pt.x) + L" " + std::to_wstring(pt.y) +
-            L" sleep 0.1 click 1 sleep 0.2");
-}
-
 void Screenshot(const std::wstring& name) {
     // Every window of this process paints now, whichever thread owns it; Wine then copies the
     // painted surfaces to the X server on its own schedule, so the picture waits a moment.
     EnumWindows(RepaintOwnWindow, 0);
     PumpMessagesFor(500);
-    // The bin folder as Linux sees it: Z:\work\...\bin -> /work/.../screenshots.
-    std::wstring dir = BinDir();
-    dir = dir.substr(2, dir.rfind(L'\\') - 2) + L"\\screenshots";
-    CreateDirectoryW((L"Z:" + dir).c_str(), nullptr);
-    for (wchar_t& c : dir) {
-        c = c == L'\\' ? L'/' : c;
-    }
-    RunProcess(L"Z:\\usr\\bin\\import -window root " + dir + L"/" + name);
+    const std::wstring dir = BinDir().substr(0, BinDir().rfind(L'\\')) + L"\\screenshots";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    RunUnixProgram(L"/usr/bin/import", L"-window root " + UnixPath(dir) + L"/" + name);
 }
 
 std::wstring TextOf(HWND hWnd) {

@@ -56,9 +56,8 @@ POINT CentreOf(HWND hWnd);
 // Dialog units of the settings dialog to screen pixels.
 POINT DialogPoint(HWND hDlg, int x, int y);
 
-// Moves the mouse to pt, or clicks there.
+// Moves the mouse to pt and lets the dialog handle the move.
 void MoveTo(POINT pt);
-void ClickAt(POINT pt);
 
 // Saves the whole screen as build/<bits>/screenshots/name beside the test's bin folder.
 void Screenshot(const std::wstring& name);

@@ -99,7 +99,7 @@ class SettingDlg : public ::testing::Test {
                 L" sleep 0.1 click --repeat 2 --delay 60 1 sleep 0.3");
     }
     static void FocusDialog(const CDialogThread& dialog) {
-        ASSERT_TRUE(FocusWindowByTitle(TextOf(dialog.Dialog())));
+        ASSERT_TRUE(FocusWindow(dialog.Dialog()));
     }
 
     CSettingsGuard m_guard;
