@@ -14,7 +14,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   wine wine64 wine32:i386
-  xvfb xdotool imagemagick x11-utils
+  xvfb xdotool imagemagick x11-utils icoutils
   locales fonts-ipafont-gothic
   googletest libgtest-dev libbenchmark-dev
   cmigemo-common libmigemo-dev libmigemo1

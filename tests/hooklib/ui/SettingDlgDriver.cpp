@@ -36,9 +36,19 @@ BOOL CALLBACK FindMessageBox(HWND hWnd, LPARAM found) {
     return TRUE;
 }
 
+BOOL CALLBACK RepaintOwnWindow(HWND hWnd, LPARAM) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hWnd, &processId);
+    if (processId == GetCurrentProcessId() && IsWindowVisible(hWnd)) {
+        RedrawWindow(hWnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    return TRUE;
+}
+
 } // namespace
 
-CDialogThread::CDialogThread() : m_thread([this] { Run(); }) {
+CDialogThread::CDialogThread(void (*show)(HWND)) : m_show(show), m_thread([this] { Run(); }) {
     PumpUntil([this] {
         HWND found = nullptr;
         if (m_threadId != 0) {
@@ -52,7 +62,7 @@ CDialogThread::CDialogThread() : m_thread([this] { Run(); }) {
     });
     // Visible to Windows is not yet mapped on the X server, where xdotool's input lands.
     if (m_hWndDialog.load() != nullptr) {
-        FocusWindowByTitle(TextOf(m_hWndDialog));
+        FocusWindow(m_hWndDialog);
     }
 }
 
@@ -83,7 +93,7 @@ LRESULT CALLBACK CDialogThread::OwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LP
         return 0;
     }
     if (msg == kAskAgain) {
-        RunSettingDlg(hWnd);
+        Current->m_show(hWnd);
         Current->m_bAskedAgain = true;
         return 0;
     }
@@ -102,7 +112,7 @@ void CDialogThread::Run() {
     m_hWndOwner = owner.get();
     SetTimer(owner.get(), kTimerId, kTimerPeriod, nullptr);
     m_threadId = GetCurrentThreadId();
-    RunSettingDlg(owner.get());
+    m_show(owner.get());
     KillTimer(owner.get(), kTimerId);
     m_bClosed = true;
 }
@@ -128,27 +138,11 @@ void MoveTo(POINT pt) {
 void Screenshot(const std::wstring& name) {
     // Every window of this process paints now, whichever thread owns it; Wine then copies the
     // painted surfaces to the X server on its own schedule, so the picture waits a moment.
-    EnumWindows(
-        [](HWND hWnd, LPARAM) {
-            DWORD processId = 0;
-            GetWindowThreadProcessId(hWnd, &processId);
-            if (processId == GetCurrentProcessId() && IsWindowVisible(hWnd)) {
-                RedrawWindow(hWnd, nullptr, nullptr,
-                             RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN |
-                                 RDW_UPDATENOW);
-            }
-            return TRUE;
-        },
-        0);
+    EnumWindows(RepaintOwnWindow, 0);
     PumpMessagesFor(500);
-    // The bin folder as Linux sees it: Z:\work\...\bin -> /work/.../screenshots.
-    std::wstring dir = BinDir();
-    dir = dir.substr(2, dir.rfind(L'\\') - 2) + L"\\screenshots";
-    CreateDirectoryW((L"Z:" + dir).c_str(), nullptr);
-    for (wchar_t& c : dir) {
-        c = c == L'\\' ? L'/' : c;
-    }
-    RunProcess(L"Z:\\usr\\bin\\import -window root " + dir + L"/" + name);
+    const std::wstring dir = BinDir().substr(0, BinDir().rfind(L'\\')) + L"\\screenshots";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    RunUnixProgram(L"/usr/bin/import", L"-window root " + UnixPath(dir) + L"/" + name);
 }
 
 std::wstring TextOf(HWND hWnd) {

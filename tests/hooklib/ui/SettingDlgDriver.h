@@ -15,7 +15,8 @@
 // that counts its ticks, and a message on which it asks for the dialog once more.
 class CDialogThread {
   public:
-    CDialogThread();
+    // show: what the launcher calls, RunSettingDlg or the library's export.
+    explicit CDialogThread(void (*show)(HWND) = RunSettingDlg);
     ~CDialogThread();
     CDialogThread(const CDialogThread&) = delete;
     CDialogThread& operator=(const CDialogThread&) = delete;
@@ -39,6 +40,7 @@ class CDialogThread {
     static LRESULT CALLBACK OwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Run();
 
+    void (*m_show)(HWND);
     std::atomic<HWND> m_hWndOwner{nullptr};
     std::atomic<HWND> m_hWndDialog{nullptr};
     CSettingDlg* m_pDialog = nullptr;
@@ -54,7 +56,7 @@ POINT CentreOf(HWND hWnd);
 // Dialog units of the settings dialog to screen pixels.
 POINT DialogPoint(HWND hDlg, int x, int y);
 
-// Moves the mouse to pt (clicks: ClickAt of the X input helpers).
+// Moves the mouse to pt and lets the dialog handle the move.
 void MoveTo(POINT pt);
 
 // Saves the whole screen as build/<bits>/screenshots/name beside the test's bin folder.

@@ -9,6 +9,7 @@
 #include "harness/SettingsGuard.h"
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
+#include "hook/Exports.h"
 #include "settings/KeyBinding.h"
 #include "settings/ParamFile.h"
 #include "ui/SettingDlgResource.h"
@@ -98,7 +99,7 @@ class SettingDlg : public ::testing::Test {
                 L" sleep 0.1 click --repeat 2 --delay 60 1 sleep 0.3");
     }
     static void FocusDialog(const CDialogThread& dialog) {
-        ASSERT_TRUE(FocusWindowByTitle(TextOf(dialog.Dialog())));
+        ASSERT_TRUE(FocusWindow(dialog.Dialog()));
     }
 
     CSettingsGuard m_guard;
@@ -394,16 +395,16 @@ TEST_F(SettingDlg, LauncherTimerKeepsFiringWhileTheDialogIsOpen) {
     EXPECT_FALSE(dialog.Closed());
 }
 
+BOOL CALLBACK CountSettingDialog(HWND hWnd, LPARAM counter) {
+    if (TextOf(hWnd) == L"Skimvue - Version1,0,0,0015") {
+        ++*reinterpret_cast<int*>(counter);
+    }
+    return TRUE;
+}
+
 int CountSettingDialogs() {
     int count = 0;
-    EnumWindows(
-        [](HWND hWnd, LPARAM counter) {
-            if (TextOf(hWnd) == L"Skimvue - Version1,0,0,0015") {
-                ++*reinterpret_cast<int*>(counter);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    EnumWindows(CountSettingDialog, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
@@ -423,6 +424,20 @@ TEST_F(SettingDlg, SecondShowBringsTheOpenDialogForward) {
     ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
     ASSERT_TRUE(dialog.WaitClosed());
     EXPECT_TRUE(FileExists()) << "the dialog that stayed open still saves";
+}
+
+// The launcher's way in: the library's export shows the library's own dialog 102.
+TEST_F(SettingDlg, ExportShowsTheLibrarysDialog) {
+    CDialogThread dialog(SkimvueDll::ShowSettingDlg);
+    ASSERT_NE(dialog.Dialog(), nullptr);
+    EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(dialog.Dialog(), GWLP_HINSTANCE)),
+              GetModuleHandleW(SKIMVUE_DLL_FILE));
+    EXPECT_EQ(TextOf(dialog.Item(IDCANCEL)), L"キャンセル");
+    dialog.AskAgain();
+    ASSERT_TRUE(PumpUntil([&] { return dialog.AskAgainReturned(); }));
+    EXPECT_EQ(CountSettingDialogs(), 1);
+    ClickAt(CentreOf(dialog.Item(IDCANCEL)));
+    EXPECT_TRUE(dialog.WaitClosed());
 }
 
 } // namespace

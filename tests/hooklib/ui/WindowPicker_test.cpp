@@ -164,7 +164,7 @@ class WindowPicker : public ::testing::Test {
     // focus change arriving during the drag ends the capture.
     static void PressOnAim(const CDialogThread& dialog) {
         Xdotool(L"mousemove " + Point(CentreOf(dialog.Item(IDC_SETTING_AIM))) + L" sleep 0.2");
-        ASSERT_TRUE(FocusWindowByTitle(TextOf(dialog.Dialog())));
+        ASSERT_TRUE(FocusWindow(dialog.Dialog()));
         ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog.Dialog(); }));
         Xdotool(L"mousedown 1 sleep 0.2");
     }
