@@ -15,7 +15,9 @@ class CCorpus {
         m_state = m_state * 1664525u + 1013904223u;
         return m_state >> 8;
     }
-    template <class T> const T& Pick(const std::vector<T>& items) { return items[Next() % items.size()]; }
+    template <class T> const T& Pick(const std::vector<T>& items) {
+        return items[Next() % items.size()];
+    }
 
     uint32_t m_state;
 };

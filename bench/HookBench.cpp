@@ -24,9 +24,10 @@ std::vector<HWND> CreateWindows() {
     RegisterClassW(&wc);
     std::vector<HWND> windows;
     for (int i = 0; i < kWindows; ++i) {
-        HWND top = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                   nullptr, nullptr, wc.hInstance, nullptr);
-        CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, top, nullptr, wc.hInstance, nullptr);
+        HWND top = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                   100, nullptr, nullptr, wc.hInstance, nullptr);
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, top, nullptr, wc.hInstance,
+                        nullptr);
         windows.push_back(top);
     }
     return windows;
@@ -45,8 +46,8 @@ void UseRules() {
     EnableOnExplorer = 0;
     EnableOnListView = 1;
     TargetListViews = {Rule(L"NoSuchList1", L"NoSuchRoot1"), Rule(L"NoSuchList2", L"NoSuchRoot2"),
-                       Rule(L"NoSuchList3", L"SkimvueBenchWindow"), Rule(L"NoSuchList4", L"NoSuchRoot4"),
-                       Rule(L"NoSuchList5", L"*")};
+                       Rule(L"NoSuchList3", L"SkimvueBenchWindow"),
+                       Rule(L"NoSuchList4", L"NoSuchRoot4"), Rule(L"NoSuchList5", L"*")};
     NumberOfTargetListView = static_cast<int32_t>(TargetListViews.size());
 }
 
@@ -57,7 +58,9 @@ void TimePass() {
         const auto start = std::chrono::steady_clock::now();
         StartHooking(nullptr);
         UseRules();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     std::sort(times.begin(), times.end());
     std::printf("one hooking pass, %d top-level windows, 5 rules: median %.3f ms\n", kWindows,

@@ -13,8 +13,8 @@
 int main() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 400, 300, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 400, 300,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
     column.cx = 300;
@@ -33,7 +33,9 @@ int main() {
     for (int run = 0; run < 21; ++run) {
         const auto start = std::chrono::steady_clock::now();
         ctrl.GetItemNames(read);
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     std::sort(times.begin(), times.end());
     std::printf("GetItemNames, %zu items: median %.2f ms\n", read.size(), times[times.size() / 2]);

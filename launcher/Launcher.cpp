@@ -21,9 +21,6 @@ constexpr wchar_t kMutexName[] = L"MUTEX_SKIM_VUE_64";
 constexpr wchar_t kMutexName[] = L"MUTEX_SKIM_VUE_32";
 #endif
 
-using unique_hicon = unique_any<HICON, DestroyIcon>;
-using unique_hmenu = unique_any<HMENU, DestroyMenu>;
-
 HINSTANCE g_instance = nullptr;
 
 void ShowTrayMenu(HWND window) {
@@ -34,7 +31,8 @@ void ShowTrayMenu(HWND window) {
         return;
     }
     SetForegroundWindow(window);
-    TrackPopupMenu(GetSubMenu(menu.get(), 0), TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, window, nullptr);
+    TrackPopupMenu(GetSubMenu(menu.get(), 0), TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, window,
+                   nullptr);
 }
 
 LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

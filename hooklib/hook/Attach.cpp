@@ -112,7 +112,8 @@ void DetachWindow(HWND window) {
     }
     state->m_pTip.reset();
     if (state->m_pfnOrigWndProc != nullptr) {
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state->m_pfnOrigWndProc));
+        SetWindowLongPtrW(window, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(state->m_pfnOrigWndProc));
     }
     if (state->m_hHook != nullptr) {
         UnhookWindowsHookEx(std::exchange(state->m_hHook, nullptr));

@@ -10,7 +10,9 @@
 
 namespace {
 
-bool IsWildcard(const wchar_t* field) { return field[0] == L'*' && field[1] == L'\0'; }
+bool IsWildcard(const wchar_t* field) {
+    return field[0] == L'*' && field[1] == L'\0';
+}
 
 BOOL CALLBACK EnumExplorerViewProc(HWND window, LPARAM) {
     if (ReadClassName(window) != L"DirectUIHWND") {
@@ -47,7 +49,8 @@ BOOL CALLBACK EnumTargetChildProc(HWND window, LPARAM ruleIndex) {
         ReadRootOwnerClassName(window) != rule->RootOwnerClsName) {
         return TRUE;
     }
-    HookWindow(window, className == L"DirectUIHWND" ? WM_HOOK_ATTACH_EXPLORER : WM_HOOK_ATTACH_LISTVIEW);
+    HookWindow(window,
+               className == L"DirectUIHWND" ? WM_HOOK_ATTACH_EXPLORER : WM_HOOK_ATTACH_LISTVIEW);
     return TRUE;
 }
 

@@ -73,9 +73,9 @@ int HookWindow(HWND window, UINT attachMessage) {
     }
     Shared.AttachResult = 0;
     DWORD_PTR ignored = 0;
-    const LRESULT sent = SendMessageTimeoutW(window, attachMessage, reinterpret_cast<WPARAM>(window),
-                                             reinterpret_cast<LPARAM>(hook), SMTO_ABORTIFHUNG,
-                                             kAttachTimeoutMs, &ignored);
+    const LRESULT sent = SendMessageTimeoutW(
+        window, attachMessage, reinterpret_cast<WPARAM>(window), reinterpret_cast<LPARAM>(hook),
+        SMTO_ABORTIFHUNG, kAttachTimeoutMs, &ignored);
     if (sent == 0 || Shared.AttachResult == 0) {
         // Nobody owns a hook whose handshake failed.
         UnhookWindowsHookEx(hook);
@@ -118,7 +118,8 @@ int EndHooking() {
 LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code != HC_ACTION || message == nullptr ||
-        (message->message != WM_HOOK_ATTACH_EXPLORER && message->message != WM_HOOK_ATTACH_LISTVIEW)) {
+        (message->message != WM_HOOK_ATTACH_EXPLORER &&
+         message->message != WM_HOOK_ATTACH_LISTVIEW)) {
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
     if (message->wParam == 0 || message->lParam == 0 ||
@@ -127,8 +128,8 @@ LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) {
     }
     // The hook runs inside the target: nothing may escape into it.
     try {
-        Shared.AttachResult = AnswerAttach(message->hwnd, message->message,
-                                           reinterpret_cast<HHOOK>(message->lParam));
+        Shared.AttachResult =
+            AnswerAttach(message->hwnd, message->message, reinterpret_cast<HHOOK>(message->lParam));
     } catch (...) {
         Shared.AttachResult = 0;
     }

@@ -39,7 +39,9 @@ std::wstring ReadExeName(HWND window) {
     return slash == std::wstring::npos ? full : full.substr(slash + 1);
 }
 
-std::wstring ReadRootClassName(HWND window) { return ReadClassName(GetAncestor(window, GA_ROOT)); }
+std::wstring ReadRootClassName(HWND window) {
+    return ReadClassName(GetAncestor(window, GA_ROOT));
+}
 
 std::wstring ReadRootOwnerClassName(HWND window) {
     return ReadClassName(GetAncestor(window, GA_ROOTOWNER));

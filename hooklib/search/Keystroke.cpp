@@ -15,7 +15,9 @@ namespace {
 
 constexpr size_t kSearchTextReserve = 260;
 
-bool IsKeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+bool IsKeyHeld(int key) {
+    return (GetKeyState(key) & 0x8000) != 0;
+}
 
 WORD CharacterType(wchar_t c) {
     WORD type = 0;
@@ -71,7 +73,8 @@ void RunInputDialogSearch(HWND window, SearchState& state) {
 }
 
 void HandleBinding(HWND window, SearchState& state, KeyBinding modifier, WPARAM virtualKey) {
-    const KeyBinding code = modifier | (MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_CHAR) & 0xFFFF);
+    const KeyBinding code =
+        modifier | (MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_CHAR) & 0xFFFF);
     const bool shift = IsKeyHeld(VK_SHIFT);
     bool next = false;
     bool back = false;

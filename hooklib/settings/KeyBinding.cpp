@@ -4,7 +4,9 @@ namespace {
 
 constexpr KeyBinding kKeyMask = 0xFFFF;
 
-bool IsGraphic(unsigned value) { return value >= 0x21 && value <= 0x7E; }
+bool IsGraphic(unsigned value) {
+    return value >= 0x21 && value <= 0x7E;
+}
 
 std::wstring Chord(const wchar_t* modifier, wchar_t key) {
     return std::wstring(modifier) + L'+' + key;

@@ -20,9 +20,9 @@ class CPrivateProfile : public CProfileStore {
 
     std::wstring Read(const std::wstring& key, const std::wstring& def, size_t capacity) override {
         std::vector<wchar_t> buffer(capacity, L'\0');
-        const DWORD length = GetPrivateProfileStringW(kSection, key.c_str(), def.c_str(),
-                                                      buffer.data(), static_cast<DWORD>(capacity),
-                                                      m_path.c_str());
+        const DWORD length =
+            GetPrivateProfileStringW(kSection, key.c_str(), def.c_str(), buffer.data(),
+                                     static_cast<DWORD>(capacity), m_path.c_str());
         return std::wstring(buffer.data(), std::min<size_t>(length, capacity - 1));
     }
 
@@ -76,7 +76,8 @@ CStdString ResolveParamFilePath(const CStdString& modulePath) {
     if (parts.directory.empty() || lastBackslash == std::wstring::npos) {
         return besideLibrary;
     }
-    const std::wstring perUserFolder = SpecialFolder(CSIDL_APPDATA) + directory.substr(lastBackslash);
+    const std::wstring perUserFolder =
+        SpecialFolder(CSIDL_APPDATA) + directory.substr(lastBackslash);
     CStdString perUserFile(perUserFolder + L"\\" + parts.name + parts.extension);
     if (FileExists(besideLibrary) && !FileExists(perUserFile) &&
         CreateDirectoryW(perUserFolder.c_str(), nullptr)) {
@@ -85,7 +86,9 @@ CStdString ResolveParamFilePath(const CStdString& modulePath) {
     return perUserFile;
 }
 
-CStdString GetParamFilePath() { return ResolveParamFilePath(GetModulePath()); }
+CStdString GetParamFilePath() {
+    return ResolveParamFilePath(GetModulePath());
+}
 
 void ExchangeParamFile(bool save) {
     CPrivateProfile profile(GetParamFilePath());

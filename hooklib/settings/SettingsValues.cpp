@@ -10,7 +10,8 @@ namespace {
 
 constexpr size_t kDecimalCapacity = 1025;
 
-template <class T> void ExchangeDecimal(CProfileStore& store, bool save, const wchar_t* key, T& value) {
+template <class T>
+void ExchangeDecimal(CProfileStore& store, bool save, const wchar_t* key, T& value) {
     const std::wstring text = std::to_wstring(static_cast<int32_t>(value));
     if (save) {
         store.Write(key, text);
@@ -28,8 +29,8 @@ void ExchangeBinding(CProfileStore& store, bool save, const wchar_t* key, KeyBin
         }
         return;
     }
-    binding = ParseKeyBinding(store.Read(key, DefaultKeyBindingText(binding), kDecimalCapacity),
-                              binding);
+    binding =
+        ParseKeyBinding(store.Read(key, DefaultKeyBindingText(binding), kDecimalCapacity), binding);
 }
 
 void ExchangeRuleField(CProfileStore& store, bool save, const std::wstring& key,

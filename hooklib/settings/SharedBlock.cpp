@@ -10,22 +10,22 @@
 
 // The initial values live in the image and apply until the settings file is loaded.
 SKIMVUE_SHARED SharedBlock Shared = {
-    3,                   // EnableLength
-    2000,                // InputInterval
-    0,                   // DisableIme
-    KEYBIND_ALT | L'N',  // KeyBind_Next
-    KEYBIND_ALT | L'B',  // KeyBind_Back
-    KEYBIND_ALT | L'S',  // KeyBind_SelAll
-    KEYBIND_ALT | L'I',  // KeyBind_Input
-    0,                   // ShowToolTip
-    2000,                // ToolTipAutoPopDelay
-    0,                   // PriorForwardMatch
-    0,                   // SwitchMigemoByShift
-    nullptr,             // LauncherWindow
-    0,                   // AttachResult
-    nullptr,             // LibraryModule
-    {},                  // LibraryDir
-    nullptr,             // FirstAttachModule
+    3,                  // EnableLength
+    2000,               // InputInterval
+    0,                  // DisableIme
+    KEYBIND_ALT | L'N', // KeyBind_Next
+    KEYBIND_ALT | L'B', // KeyBind_Back
+    KEYBIND_ALT | L'S', // KeyBind_SelAll
+    KEYBIND_ALT | L'I', // KeyBind_Input
+    0,                  // ShowToolTip
+    2000,               // ToolTipAutoPopDelay
+    0,                  // PriorForwardMatch
+    0,                  // SwitchMigemoByShift
+    nullptr,            // LauncherWindow
+    0,                  // AttachResult
+    nullptr,            // LibraryModule
+    {},                 // LibraryDir
+    nullptr,            // FirstAttachModule
 };
 
 int32_t EnableOnExplorer = 1;

@@ -53,10 +53,14 @@ extern int32_t NumberOfTargetListView;
 extern std::vector<TargetListView> TargetListViews;
 
 // Flags count as on only when exactly 1.
-inline bool IsOn(int32_t flag) { return flag == 1; }
+inline bool IsOn(int32_t flag) {
+    return flag == 1;
+}
 
 // The length of search text from which Migemo takes part: never below 2.
-inline int EffectiveEnableLength() { return Shared.EnableLength < 2 ? 2 : Shared.EnableLength; }
+inline int EffectiveEnableLength() {
+    return Shared.EnableLength < 2 ? 2 : Shared.EnableLength;
+}
 
 // LibraryDir as a string, read bounded: any process can write the block, so a missing
 // terminator must not run past the buffer.

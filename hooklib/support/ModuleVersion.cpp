@@ -11,7 +11,9 @@ constexpr WORD kDefaultCodePage = 1252;
 constexpr DWORD kFixedSignature = 0xFEEF04BD;
 } // namespace
 
-HMODULE GetThisModule() { return reinterpret_cast<HMODULE>(&__ImageBase); }
+HMODULE GetThisModule() {
+    return reinterpret_cast<HMODULE>(&__ImageBase);
+}
 
 CStdString GetModulePath() {
     wchar_t path[1024] = {};
@@ -45,7 +47,8 @@ bool CModuleVersion::LoadVersionInfo(const CStdString& path) {
     if (!VerQueryValueW(m_pVersionInfo.get(), L"\\", &fixed, &fixedSize) || fixed == nullptr) {
         return false;
     }
-    std::copy_n(static_cast<const BYTE*>(fixed), std::min<size_t>(fixedSize, sizeof(VS_FIXEDFILEINFO)),
+    std::copy_n(static_cast<const BYTE*>(fixed),
+                std::min<size_t>(fixedSize, sizeof(VS_FIXEDFILEINFO)),
                 reinterpret_cast<BYTE*>(static_cast<VS_FIXEDFILEINFO*>(this)));
     void* translation = nullptr;
     UINT translationSize = 0;

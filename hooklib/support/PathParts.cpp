@@ -1,7 +1,9 @@
 #include "support/PathParts.h"
 
 namespace {
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 } // namespace
 
 PathParts SplitPath(const std::wstring& path) {

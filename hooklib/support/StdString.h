@@ -7,8 +7,7 @@ template <class CharT> class CStdTemplString : public std::basic_string<CharT> {
     using std::basic_string<CharT>::basic_string;
     CStdTemplString() = default;
     CStdTemplString(const std::basic_string<CharT>& text) : std::basic_string<CharT>(text) {}
-    CStdTemplString(std::basic_string<CharT>&& text)
-        : std::basic_string<CharT>(std::move(text)) {}
+    CStdTemplString(std::basic_string<CharT>&& text) : std::basic_string<CharT>(std::move(text)) {}
     virtual ~CStdTemplString() = default;
     CStdTemplString(const CStdTemplString&) = default;
     CStdTemplString(CStdTemplString&&) = default;

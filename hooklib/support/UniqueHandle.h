@@ -38,4 +38,6 @@ using unique_hmodule = unique_any<HMODULE, FreeLibrary>;
 using unique_hhook = unique_any<HHOOK, UnhookWindowsHookEx>;
 using unique_hwnd = unique_any<HWND, DestroyWindow>;
 using unique_hfont = unique_any<HFONT, DeleteObject>;
+using unique_hicon = unique_any<HICON, DestroyIcon>;
+using unique_hmenu = unique_any<HMENU, DestroyMenu>;
 using unique_event_source = unique_any<HANDLE, DeregisterEventSource>;

@@ -8,8 +8,6 @@
 #include "support/StdString.h"
 #include "support/UniqueHandle.h"
 
-using unique_hicon = unique_any<HICON, DestroyIcon>;
-
 class CInputDlg {
   public:
     // instance holds dialog 101 and icon 103; parent is the window the dialog is modal to.

@@ -10,8 +10,6 @@
 #include "support/UniqueHandle.h"
 #include "ui/InfoTip.h"
 
-using unique_hicon = unique_any<HICON, DestroyIcon>;
-
 // One help area: hovering m_rcHover shows m_text at m_ptAnchor (both in dialog client
 // coordinates).
 struct ControlHint {

@@ -1,16 +1,13 @@
 #include "ui/WindowPicker.h"
 
-#include <psapi.h>
-
 #include <algorithm>
 
-#include "support/UniqueHandle.h"
+#include "hook/WindowIdentity.h"
 #include "ui/SettingDlg.h"
 #include "ui/SettingDlgResource.h"
 
 namespace {
 
-constexpr int kNameBuffer = 1024;
 // A rule field holds 260 characters, but the picker fills it as the dialog's cell texts are
 // read back: 259 characters and the terminator.
 constexpr size_t kRuleFieldText = kRuleFieldLength - 2;
@@ -18,11 +15,6 @@ constexpr int kFrameWidth = 3;
 
 std::wstring OrStar(const std::wstring& value) {
     return value.empty() ? L"*" : value;
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 struct CWindowDC {
@@ -41,41 +33,9 @@ struct CWindowDC {
 
 } // namespace
 
-std::wstring ReadWindowClass(HWND hwnd) {
-    if (hwnd == nullptr) {
-        return std::wstring();
-    }
-    wchar_t name[kNameBuffer] = {};
-    const int length = GetClassNameW(hwnd, name, kNameBuffer);
-    return std::wstring(name, static_cast<size_t>(std::max(length, 0)));
-}
-
-std::wstring ReadProcessExeName(HWND hwnd) {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(hwnd, &processId);
-    unique_handle process(
-        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
-    if (!process) {
-        return std::wstring();
-    }
-    // Room for one module handle yields the first module: the executable.
-    HMODULE module = nullptr;
-    DWORD needed = 0;
-    if (!EnumProcessModules(process.get(), &module, sizeof(module), &needed)) {
-        return std::wstring();
-    }
-    wchar_t path[kNameBuffer] = {};
-    const DWORD length = GetModuleFileNameExW(process.get(), module, path, kNameBuffer);
-    if (length == 0) {
-        return std::wstring();
-    }
-    return FileNameOf(std::wstring(path, length));
-}
-
 WindowIdentity ReadWindowIdentity(HWND hwnd) {
-    return WindowIdentity{ReadWindowClass(hwnd), ReadProcessExeName(hwnd),
-                          ReadWindowClass(GetAncestor(hwnd, GA_ROOT)),
-                          ReadWindowClass(GetAncestor(hwnd, GA_ROOTOWNER))};
+    return WindowIdentity{ReadClassName(hwnd), ReadExeName(hwnd), ReadRootClassName(hwnd),
+                          ReadRootOwnerClassName(hwnd)};
 }
 
 void CopyRuleField(wchar_t (&field)[kRuleFieldLength], const std::wstring& text) {

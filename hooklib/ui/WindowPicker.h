@@ -16,13 +16,6 @@ struct WindowIdentity {
     std::wstring m_rootOwnerClsName;
 };
 
-// Class of hwnd (at most 1023 characters); empty when it cannot be read.
-std::wstring ReadWindowClass(HWND hwnd);
-
-// File name of the executable of hwnd's process; empty when the process cannot be opened or
-// queried.
-std::wstring ReadProcessExeName(HWND hwnd);
-
 WindowIdentity ReadWindowIdentity(HWND hwnd);
 
 // The identity as a list-view rule: empty values become "*" so the rule does not restrict them;

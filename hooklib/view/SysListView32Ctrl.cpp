@@ -30,7 +30,8 @@ int CSysListView32Ctrl::GetItemNames(ItemNames& names) {
         item.iSubItem = 0;
         item.pszText = text;
         item.cchTextMax = kTextLimit;
-        SendMessageW(m_hWnd, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        SendMessageW(m_hWnd, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&item));
         text[kTextCapacity - 1] = L'\0';
         names[static_cast<size_t>(i)] = text;
         if (text[0] == L'\0') {
@@ -61,7 +62,8 @@ int CSysListView32Ctrl::GetItemRect(int index, int, RECT* rect) {
     }
     RECT bounds{};
     bounds.left = LVIR_BOUNDS;
-    SendMessageW(m_hWnd, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&bounds));
+    SendMessageW(m_hWnd, LVM_GETITEMRECT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&bounds));
     POINT topLeft{bounds.left, bounds.top};
     POINT bottomRight{bounds.right, bounds.bottom};
     ClientToScreen(m_hWnd, &topLeft);

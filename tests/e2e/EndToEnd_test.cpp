@@ -38,8 +38,8 @@ class CProcess {
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info{};
         std::wstring line = commandLine;
-        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, BinDir().c_str(),
-                           &startup, &info)) {
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           BinDir().c_str(), &startup, &info)) {
             m_process.reset(info.hProcess);
             CloseHandle(info.hThread);
         }
@@ -57,7 +57,8 @@ class CProcess {
     }
     // The exit code once the program has ended within timeoutMs; STILL_ACTIVE otherwise.
     DWORD WaitExit(DWORD timeoutMs) const {
-        PumpUntil([&] { return WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0; }, timeoutMs);
+        PumpUntil([&] { return WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0; },
+                  timeoutMs);
         DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(m_process.get(), &code);
         return code;
@@ -85,12 +86,14 @@ class EndToEnd : public ::testing::Test {
     }
 
     static void WriteRules(const std::vector<Rule>& rules) {
-        std::string text = "[General]\r\nEnableOnExplorer=0\r\nEnableOnListView=1\r\nNumberOfTargetListView=" +
-                           std::to_string(rules.size()) + "\r\n";
+        std::string text =
+            "[General]\r\nEnableOnExplorer=0\r\nEnableOnListView=1\r\nNumberOfTargetListView=" +
+            std::to_string(rules.size()) + "\r\n";
         for (size_t i = 0; i < rules.size(); ++i) {
             const std::string key = "TargetListView[" + std::to_string(i) + "].";
-            text += key + "ClsName=" + rules[i].cls + "\r\n" + key + "ExeName=" + rules[i].exe + "\r\n" +
-                    key + "RootClsName=" + rules[i].root + "\r\n" + key + "RootOwnerClsName=" + rules[i].owner + "\r\n";
+            text += key + "ClsName=" + rules[i].cls + "\r\n" + key + "ExeName=" + rules[i].exe +
+                    "\r\n" + key + "RootClsName=" + rules[i].root + "\r\n" + key +
+                    "RootOwnerClsName=" + rules[i].owner + "\r\n";
         }
         const std::wstring path = BinDir() + L"\\" + kSettings;
         WriteFileBytes(path, text);
@@ -99,8 +102,10 @@ class EndToEnd : public ::testing::Test {
 
     Target& StartTarget(const std::wstring& title, const std::wstring& extra = L"") {
         Target target;
-        target.process = CProcess(L"\"" + BinDir() + L"\\skimvue_target.exe\" --title \"" + title + L"\" " + extra);
-        PumpUntil([&] { return (target.frame = FindWindowW(nullptr, title.c_str())) != nullptr; }, 10000);
+        target.process = CProcess(L"\"" + BinDir() + L"\\skimvue_target.exe\" --title \"" + title +
+                                  L"\" " + extra);
+        PumpUntil([&] { return (target.frame = FindWindowW(nullptr, title.c_str())) != nullptr; },
+                  10000);
         target.list = target.frame ? GetWindow(target.frame, GW_CHILD) : nullptr;
         m_targets.push_back(std::move(target));
         return m_targets.back();
@@ -118,7 +123,8 @@ class EndToEnd : public ::testing::Test {
 
     static std::vector<int> Selected(HWND list) {
         std::vector<int> selected;
-        for (auto i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); i != -1;
+        for (auto i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+             i != -1;
              i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) {
             selected.push_back(static_cast<int>(i));
         }
@@ -146,7 +152,9 @@ class EndToEnd : public ::testing::Test {
         }
         PostMessageW(launcher, WM_TRAYICON, 1, WM_RBUTTONDOWN);
         HWND menu = nullptr;
-        PumpUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); });
+        PumpUntil([&] {
+            return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu);
+        });
         if (menu == nullptr) {
             return false;
         }

@@ -14,8 +14,12 @@
 
 namespace {
 
-const wchar_t* const kNames[] = {L"alpha.txt", L"beta.txt", L"gamma.txt", L"alpine.doc",
-                                 L"\u691c\u7d22\u7d50\u679c.txt", L"\u65e5\u672c\u8a9e.md",
+const wchar_t* const kNames[] = {L"alpha.txt",
+                                 L"beta.txt",
+                                 L"gamma.txt",
+                                 L"alpine.doc",
+                                 L"\u691c\u7d22\u7d50\u679c.txt",
+                                 L"\u65e5\u672c\u8a9e.md",
                                  L"alps.txt"};
 
 WNDPROC g_listProc = nullptr;
@@ -25,7 +29,8 @@ int g_charsSeen = 0;
 LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CHAR) {
         ++g_charsSeen;
-        SetWindowTextW(GetParent(window), (g_title + L" " + std::wstring(g_charsSeen, L'+')).c_str());
+        SetWindowTextW(GetParent(window),
+                       (g_title + L" " + std::wstring(g_charsSeen, L'+')).c_str());
     }
     return CallWindowProcW(g_listProc, window, message, wParam, lParam);
 }
@@ -44,8 +49,10 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_TIMER:
         if (HWND list = GetWindow(window, GW_CHILD)) {
-            const bool attached = GetWindowLongPtrW(list, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(ListProc);
-            SetPropW(window, L"SkimvueAttached", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(attached)));
+            const bool attached =
+                GetWindowLongPtrW(list, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(ListProc);
+            SetPropW(window, L"SkimvueAttached",
+                     reinterpret_cast<HANDLE>(static_cast<INT_PTR>(attached)));
         }
         return 0;
     case WM_DESTROY:
@@ -58,8 +65,9 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 HWND CreateList(HWND frame) {
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | WS_TABSTOP,
-                                0, 0, 400, 300, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND list =
+        CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | WS_TABSTOP, 0, 0,
+                        400, 300, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
     column.cx = 300;
@@ -116,9 +124,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     // The title comes last, so a test that finds the window by it finds it ready.
     // An owned window is a popup, so its root owner is the owner (GetParent leads there).
-    const DWORD style = (owned ? WS_POPUPWINDOW | WS_CAPTION | WS_THICKFRAME : WS_OVERLAPPEDWINDOW) | WS_VISIBLE;
-    HWND frame = CreateWindowExW(0, className.c_str(), L"", style,
-                                 60, 60, 420, 320, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const DWORD style =
+        (owned ? WS_POPUPWINDOW | WS_CAPTION | WS_THICKFRAME : WS_OVERLAPPEDWINDOW) | WS_VISIBLE;
+    HWND frame = CreateWindowExW(0, className.c_str(), L"", style, 60, 60, 420, 320, owner, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
     CreateList(frame);
     SetFocus(GetWindow(frame, GW_CHILD));
     SetTimer(frame, 1, 50, nullptr);

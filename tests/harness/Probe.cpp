@@ -60,6 +60,7 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"eventlog" && argc == 3) {
         return EventLog(argv[2]);
     }
-    std::fprintf(stderr, "usage: skimvue_probe shared-read DLL | shared-write DLL VALUE | eventlog TEXT\n");
+    std::fprintf(stderr,
+                 "usage: skimvue_probe shared-read DLL | shared-write DLL VALUE | eventlog TEXT\n");
     return 1;
 }

@@ -37,9 +37,9 @@ void RegisterFrameClass() {
 CTestListView::CTestListView(const std::vector<std::wstring>& names, DWORD style,
                              const std::wstring& title, bool visible) {
     RegisterFrameClass();
-    m_frame.reset(CreateWindowExW(0, kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0),
-                                  40, 40, 480, 360, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                  nullptr));
+    m_frame.reset(CreateWindowExW(0, kFrameClass, title.c_str(),
+                                  WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40, 40, 480,
+                                  360, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
     RECT client{};
     GetClientRect(m_frame.get(), &client);
     m_list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0,
@@ -60,7 +60,8 @@ CTestListView::CTestListView(const std::vector<std::wstring>& names, DWORD style
     SetFocus(m_list);
 }
 
-LRESULT CALLBACK CTestListView::RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CTestListView::RecordingProc(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
     auto* self = reinterpret_cast<CTestListView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_KEYDOWN || message == WM_CHAR || message == WM_SYSKEYDOWN ||
         message == WM_SYSCHAR || message == WM_DESTROY || message >= WM_APP) {
@@ -95,7 +96,9 @@ std::vector<int> CTestListView::SelectedItems() const {
     return selected;
 }
 
-int CTestListView::FocusedItem() const { return ListView_GetNextItem(m_list, -1, LVNI_FOCUSED); }
+int CTestListView::FocusedItem() const {
+    return ListView_GetNextItem(m_list, -1, LVNI_FOCUSED);
+}
 
 bool CTestListView::IsItemFullyVisible(int index) const {
     RECT item{};
@@ -111,4 +114,6 @@ bool CTestListView::IsItemFullyVisible(int index) const {
            item.right <= client.right + 1;
 }
 
-void CTestListView::ClearSelection() { ListView_SetItemState(m_list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED); }
+void CTestListView::ClearSelection() {
+    ListView_SetItemState(m_list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+}

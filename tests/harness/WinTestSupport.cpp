@@ -14,9 +14,13 @@ std::wstring BinDir() {
     return DirectoryOf(path);
 }
 
-std::wstring LibraryPath() { return BinDir() + L"\\" + SKIMVUE_DLL_FILE; }
+std::wstring LibraryPath() {
+    return BinDir() + L"\\" + SKIMVUE_DLL_FILE;
+}
 
-std::wstring ProbePath() { return BinDir() + L"\\skimvue_probe.exe"; }
+std::wstring ProbePath() {
+    return BinDir() + L"\\skimvue_probe.exe";
+}
 
 ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs) {
     ProcessResult result;
@@ -82,12 +86,15 @@ SectionView FindSection(HMODULE module, const char* name) {
 CTempDir::CTempDir(const std::wstring& name) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    m_path = std::wstring(temp) + L"skimvue-" + name + L"-" + std::to_wstring(GetCurrentProcessId());
+    m_path =
+        std::wstring(temp) + L"skimvue-" + name + L"-" + std::to_wstring(GetCurrentProcessId());
     RemoveTree(m_path);
     CreateDirectoryW(m_path.c_str(), nullptr);
 }
 
-CTempDir::~CTempDir() { RemoveTree(m_path); }
+CTempDir::~CTempDir() {
+    RemoveTree(m_path);
+}
 
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW data;

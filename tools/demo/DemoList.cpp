@@ -85,10 +85,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"SkimvueDemoFrame";
     RegisterClassW(&wc);
-    HWND frame = CreateWindowExW(0, wc.lpszClassName, L"Skimvue demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                 40, 40, 440, 420, nullptr, nullptr, instance, nullptr);
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | WS_TABSTOP,
-                                0, 0, 440, 420, frame, nullptr, instance, nullptr);
+    HWND frame =
+        CreateWindowExW(0, wc.lpszClassName, L"Skimvue demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                        40, 440, 420, nullptr, nullptr, instance, nullptr);
+    HWND list =
+        CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | WS_TABSTOP, 0, 0,
+                        440, 420, frame, nullptr, instance, nullptr);
     Fill(list, FileNames(FolderArgument()));
     SetFocus(list);
     MSG msg;

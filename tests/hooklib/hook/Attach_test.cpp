@@ -16,7 +16,9 @@ class Attach : public ::testing::Test {
   protected:
     CSettingsGuard m_guard;
     CTestListView m_view{{L"alpha", L"beta"}};
-    WNDPROC Proc() const { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(m_view.List(), GWLP_WNDPROC)); }
+    WNDPROC Proc() const {
+        return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(m_view.List(), GWLP_WNDPROC));
+    }
 };
 
 TEST_F(Attach, SubclassesTheWindowWithAFreshState) {

@@ -23,12 +23,11 @@ class Keystroke : public ::testing::Test {
     // One visible window for the whole suite: each test attaches it afresh.
     static void SetUpTestSuite() {
         s_view = std::make_unique<CTestListView>(
-            std::vector<std::wstring>{L"alpha.txt", L"beta.txt", L"gamma.txt", L"alpine.doc", L"alps.txt"},
+            std::vector<std::wstring>{L"alpha.txt", L"beta.txt", L"gamma.txt", L"alpine.doc",
+                                      L"alps.txt"},
             LVS_REPORT, kTitle, true);
     }
-    static void TearDownTestSuite() {
-        s_view.reset();
-    }
+    static void TearDownTestSuite() { s_view.reset(); }
     void SetUp() override {
         // A loaded machine may pause between two keys; only the pause tests set their interval.
         Shared.InputInterval = 60000;
@@ -177,7 +176,8 @@ TEST_F(Keystroke, InputDialogEscapeLeavesTheTextEmpty) {
 
 TEST_F(Keystroke, InputDialogCancelButtonLeavesTheTextEmpty) {
     ASSERT_TRUE(Xdotool(L"type --delay 40 bet"));
-    ASSERT_TRUE(Xdotool(L"key alt+i sleep 1 type --delay 40 --args 1 gam sleep 0.3 key Tab Tab space"));
+    ASSERT_TRUE(
+        Xdotool(L"key alt+i sleep 1 type --delay 40 --args 1 gam sleep 0.3 key Tab Tab space"));
     PumpMessagesFor(300);
     EXPECT_FALSE(ListGotChar(L'g'));
     EXPECT_TRUE(State().m_searchText.empty());
@@ -237,8 +237,9 @@ class KeystrokeRomaji : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         s_view = std::make_unique<CTestListView>(
-            std::vector<std::wstring>{L"kenji.txt", L"\u65e7\u691c\u7d22.txt", L"\u691c\u7d22\u7d50\u679c.txt",
-                                      L"\u65e5\u672c\u8a9e.md", L"notes.txt"},
+            std::vector<std::wstring>{L"kenji.txt", L"\u65e7\u691c\u7d22.txt",
+                                      L"\u691c\u7d22\u7d50\u679c.txt", L"\u65e5\u672c\u8a9e.md",
+                                      L"notes.txt"},
             LVS_REPORT, kRomajiTitle, true);
     }
     static void TearDownTestSuite() { s_view.reset(); }
@@ -302,7 +303,8 @@ TEST_F(KeystrokeRomaji, PriorForwardMatchPutsNamesStartingWithTheMatchFirst) {
 }
 
 TEST_F(KeystrokeRomaji, InputDialogNeverUsesMigemo) {
-    ASSERT_TRUE(Xdotool(L"key alt+i sleep 1 type --delay 40 --args 1 kensaku sleep 0.3 key Return"));
+    ASSERT_TRUE(
+        Xdotool(L"key alt+i sleep 1 type --delay 40 --args 1 kensaku sleep 0.3 key Return"));
     PumpMessagesFor(300);
     EXPECT_EQ(Text(), L"kensaku");
     EXPECT_TRUE(Selected().empty());

@@ -88,7 +88,8 @@ TEST(Pattern_Migemo, NoExpressionMatchesNothing) {
 }
 
 TEST(Pattern_Migemo, GroupOfThreeAlternativesKeepsTheFirstTwo) {
-    const CPattern pattern = BuildMigemoPatternFromExpression(std::wstring(L"(ka|\u304b|\u30ab)"), false);
+    const CPattern pattern =
+        BuildMigemoPatternFromExpression(std::wstring(L"(ka|\u304b|\u30ab)"), false);
     EXPECT_TRUE(pattern.Search(L"xka"));
     EXPECT_TRUE(pattern.Search(L"\u304b\u3055"));
     EXPECT_FALSE(pattern.Search(L"\u30ab\u30b5"));

@@ -22,7 +22,9 @@ class KeyBindingCombo : public ::testing::Test {
         return CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0,
                                100, 200, m_parent.get(), nullptr, nullptr, nullptr);
     }
-    int Selection(HWND list) const { return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0)); }
+    int Selection(HWND list) const {
+        return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
+    }
     std::wstring Entry(HWND list, int index) const {
         wchar_t text[16] = {};
         SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));

@@ -15,7 +15,9 @@ std::wstring SpecialFolder(int csidl) {
     return path;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // The settings file of this test program: the library code takes its own module's name.
 class ParamFile : public ::testing::Test {
@@ -131,8 +133,8 @@ TEST_F(ParamFile, BinaryGarbageLoadsWithoutHarm) {
 TEST_F(ParamFile, LongValuesAreMalformedOrCut) {
     WriteFile("[General]\r\nEnableLength=" + std::string(10000, '7') +
               "\r\nKeyBind_Next=" + std::string(10000, 'x') +
-              "\r\nNumberOfTargetListView=1\r\nTargetListView[0].ClsName=" + std::string(10000, 'c') +
-              "\r\n");
+              "\r\nNumberOfTargetListView=1\r\nTargetListView[0].ClsName=" +
+              std::string(10000, 'c') + "\r\n");
     ExchangeParamFile(false);
     EXPECT_EQ(Shared.EnableLength, 3);
     EXPECT_EQ(Shared.KeyBind_Next, 0x1004Eu);
@@ -232,7 +234,8 @@ TEST_F(ParamFileRedirection, LibraryInTheWindowsDriveRootStaysBeside) {
 
 TEST_F(ParamFileRedirection, OrdinaryFolderStaysBeside) {
     CTempDir dir(L"beside");
-    EXPECT_EQ(ResolveParamFilePath(dir.Path() + L"\\Skimvue64.dll"), dir.Path() + L"\\Skimvue64.ini");
+    EXPECT_EQ(ResolveParamFilePath(dir.Path() + L"\\Skimvue64.dll"),
+              dir.Path() + L"\\Skimvue64.ini");
 }
 
 TEST_F(ParamFileRedirection, LongPathIsUsedWhole) {

@@ -36,7 +36,8 @@ class SettingsValues : public ::testing::Test {
     CMemoryProfile m_profile;
 };
 
-TargetListView Rule(const wchar_t* cls, const wchar_t* exe, const wchar_t* root, const wchar_t* owner) {
+TargetListView Rule(const wchar_t* cls, const wchar_t* exe, const wchar_t* root,
+                    const wchar_t* owner) {
     TargetListView rule{};
     wcsncpy(rule.ClsName, cls, kRuleFieldLength - 1);
     wcsncpy(rule.ExeName, exe, kRuleFieldLength - 1);
@@ -48,13 +49,20 @@ TargetListView Rule(const wchar_t* cls, const wchar_t* exe, const wchar_t* root,
 TEST_F(SettingsValues, DefaultSaveWritesEveryKeyInOrder) {
     ExchangeSettings(m_profile, true);
     const std::vector<std::pair<std::wstring, std::wstring>> expected{
-        {L"EnableLength", L"3"},        {L"InputInterval", L"2000"},
-        {L"DisableIme", L"0"},          {L"KeyBind_Next", L"Alt+N"},
-        {L"KeyBind_Back", L"Alt+B"},    {L"KeyBind_SelAll", L"Alt+S"},
-        {L"KeyBind_Input", L"Alt+I"},   {L"ShowToolTip", L"0"},
-        {L"ToolTipAutoPopDelay", L"2000"}, {L"PriorForwardMatch", L"0"},
-        {L"SwitchMigemoByShift", L"0"}, {L"EnableOnExplorer", L"1"},
-        {L"EnableOnListView", L"0"},    {L"NumberOfTargetListView", L"0"}};
+        {L"EnableLength", L"3"},
+        {L"InputInterval", L"2000"},
+        {L"DisableIme", L"0"},
+        {L"KeyBind_Next", L"Alt+N"},
+        {L"KeyBind_Back", L"Alt+B"},
+        {L"KeyBind_SelAll", L"Alt+S"},
+        {L"KeyBind_Input", L"Alt+I"},
+        {L"ShowToolTip", L"0"},
+        {L"ToolTipAutoPopDelay", L"2000"},
+        {L"PriorForwardMatch", L"0"},
+        {L"SwitchMigemoByShift", L"0"},
+        {L"EnableOnExplorer", L"1"},
+        {L"EnableOnListView", L"0"},
+        {L"NumberOfTargetListView", L"0"}};
     EXPECT_EQ(m_profile.m_writes, expected);
 }
 
@@ -137,10 +145,13 @@ TEST_F(SettingsValues, MissingKeysKeepTheCurrentValues) {
 }
 
 TEST_F(SettingsValues, MalformedDecimalsKeepTheCurrentValueAndTrailingTextIsIgnored) {
-    m_profile.m_values = {{L"EnableLength", L"abc"},   {L"InputInterval", L"7x"},
-                          {L"DisableIme", L"  -1 "},   {L"ShowToolTip", L""},
+    m_profile.m_values = {{L"EnableLength", L"abc"},
+                          {L"InputInterval", L"7x"},
+                          {L"DisableIme", L"  -1 "},
+                          {L"ShowToolTip", L""},
                           {L"ToolTipAutoPopDelay", L"99999999999"},
-                          {L"PriorForwardMatch", L"+"}, {L"SwitchMigemoByShift", L"\x0001\x00ff"}};
+                          {L"PriorForwardMatch", L"+"},
+                          {L"SwitchMigemoByShift", L"\x0001\x00ff"}};
     ExchangeSettings(m_profile, false);
     EXPECT_EQ(Shared.EnableLength, 3);
     EXPECT_EQ(Shared.InputInterval, 7u);
@@ -168,8 +179,9 @@ TEST_F(SettingsValues, MissingRuleFieldsBecomeWildcards) {
     ExchangeSettings(m_profile, false);
     ASSERT_EQ(TargetListViews.size(), 2u);
     EXPECT_STREQ(TargetListViews[0].RootOwnerClsName, L"D");
-    for (const wchar_t* field : {TargetListViews[1].ClsName, TargetListViews[1].ExeName,
-                                 TargetListViews[1].RootClsName, TargetListViews[1].RootOwnerClsName}) {
+    for (const wchar_t* field :
+         {TargetListViews[1].ClsName, TargetListViews[1].ExeName, TargetListViews[1].RootClsName,
+          TargetListViews[1].RootOwnerClsName}) {
         EXPECT_STREQ(field, L"*");
     }
 }

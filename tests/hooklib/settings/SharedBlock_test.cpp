@@ -60,12 +60,14 @@ TEST_F(SharedBlockSection, OneCopyForTwoProcesses) {
 TEST_F(SharedBlockSection, OtherWordSizeHasItsOwnBlock) {
     const std::wstring otherBin = SKIMVUE_OTHER_BIN_DIR;
     const std::wstring otherProbe = otherBin + L"\\skimvue_probe.exe";
-    const std::wstring otherDll = otherBin + (SKIMVUE_BITS == 64 ? L"\\Skimvue.dll" : L"\\Skimvue64.dll");
+    const std::wstring otherDll =
+        otherBin + (SKIMVUE_BITS == 64 ? L"\\Skimvue.dll" : L"\\Skimvue64.dll");
     if (GetFileAttributesW(otherProbe.c_str()) == INVALID_FILE_ATTRIBUTES) {
         GTEST_SKIP() << "the other word size is not built";
     }
     m_block->EnableLength = 4242;
-    const ProcessResult result = RunProcess(L"\"" + otherProbe + L"\" shared-read \"" + otherDll + L"\"");
+    const ProcessResult result =
+        RunProcess(L"\"" + otherProbe + L"\" shared-read \"" + otherDll + L"\"");
     if (!result.started) {
         GTEST_SKIP() << "this machine cannot run programs of the other word size";
     }

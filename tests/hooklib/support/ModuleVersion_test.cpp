@@ -24,7 +24,8 @@ TEST(ModuleVersion_GetVersion, NeedsRoomForTheTerminator) {
     wchar_t buffer[32];
     std::fill(std::begin(buffer), std::end(buffer), L'#');
     EXPECT_EQ(SkimvueDll::GetVersion(buffer, static_cast<unsigned long>(length)), 0);
-    EXPECT_TRUE(std::all_of(std::begin(buffer), std::end(buffer), [](wchar_t c) { return c == L'#'; }));
+    EXPECT_TRUE(
+        std::all_of(std::begin(buffer), std::end(buffer), [](wchar_t c) { return c == L'#'; }));
     EXPECT_EQ(SkimvueDll::GetVersion(buffer, static_cast<unsigned long>(length + 1)), 1);
     EXPECT_STREQ(buffer, kVersion);
     EXPECT_EQ(buffer[length + 1], L'#');

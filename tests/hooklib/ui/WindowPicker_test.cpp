@@ -7,6 +7,7 @@
 #include "harness/SettingsGuard.h"
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
+#include "hook/WindowIdentity.h"
 #include "ui/SettingDlgResource.h"
 
 namespace {
@@ -98,7 +99,7 @@ TEST(WindowIdentity, ReadsClassExecutableRootAndRootOwner) {
 TEST(WindowIdentity, ProcessThatCannotBeOpenedGivesAStar) {
     CTargetProcess target(L"SkimvueLockedId", RECT{0, 0, 40, 40}, true);
     ASSERT_NE(target.Get(), nullptr);
-    EXPECT_EQ(ReadProcessExeName(target.Get()), L"");
+    EXPECT_EQ(ReadExeName(target.Get()), L"");
     const TargetListView rule = GetWindowIdentity(target.Get());
     EXPECT_STREQ(rule.ExeName, L"*");
     EXPECT_STREQ(rule.ClsName, L"SkimvueLockedId");

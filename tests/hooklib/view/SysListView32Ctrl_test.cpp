@@ -18,7 +18,8 @@ std::vector<std::wstring> Numbered(int count) {
 class SysListView32Ctrl : public ::testing::TestWithParam<DWORD> {};
 
 TEST_P(SysListView32Ctrl, ReadsEveryNameInItemOrder) {
-    const std::vector<std::wstring> names{L"readme.txt", L"\u691c\u7d22\u7d50\u679c.txt", L"Makefile"};
+    const std::vector<std::wstring> names{L"readme.txt", L"\u691c\u7d22\u7d50\u679c.txt",
+                                          L"Makefile"};
     CTestListView view(names, GetParam());
     CSysListView32Ctrl ctrl(view.List());
     ItemNames read;
@@ -46,7 +47,8 @@ TEST_P(SysListView32Ctrl, SelectItemAddingKeepsSelectionAndFocus) {
     EXPECT_EQ(view.FocusedItem(), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, SysListView32Ctrl, ::testing::Values(LVS_REPORT, LVS_LIST, LVS_ICON));
+INSTANTIATE_TEST_SUITE_P(Styles, SysListView32Ctrl,
+                         ::testing::Values(LVS_REPORT, LVS_LIST, LVS_ICON));
 
 TEST(SysListView32Ctrl_Names, EmptyViewGivesAnEmptyList) {
     CTestListView view({});
