@@ -472,8 +472,7 @@ class CEmitter {
 
     void NoteAssertion(EOp op) {
         m_program.m_positional = m_program.m_positional || op != EOp::LineBegin;
-        m_program.m_wordBoundary =
-            m_program.m_wordBoundary || op == EOp::WordBoundary || op == EOp::NotWordBoundary;
+        m_program.m_lineBegin = m_program.m_lineBegin || op == EOp::LineBegin;
     }
 
     Fragment Concat(const Ast& ast) {

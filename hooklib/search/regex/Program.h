@@ -44,7 +44,7 @@ struct Program {
     uint32_t m_start = 0;
     int m_counters = 0;
     bool m_positional = false; // has "$", "\b" or "\B": steps depend on the neighbours
-    bool m_wordBoundary = false;
+    bool m_lineBegin = false;  // has "^": the first position differs from the others
 };
 
 // Nothing when the pattern is not one this engine handles: back-references, lookahead, "\x",

@@ -1,6 +1,7 @@
 #include "search/regex/Regex.h"
 
 #include <algorithm>
+#include <map>
 #include <unordered_set>
 
 namespace regex {
@@ -19,12 +20,39 @@ struct Thread {
     uint32_t m_start; // where the match this thread extends began
 };
 
-// The result of starting a match at some position and consuming one character of a class,
-// for patterns whose steps do not depend on the neighbouring characters.
+// Where a match may start during a step: nowhere (one was found), at a later position, or at
+// the first position, which differs from the later ones only for patterns with "^".
+enum EStart : uint8_t { kNoStart, kLaterStart, kFirstStart, kStartKinds };
+
+// Starting a match at some position and consuming one character of a class.
 struct StartStep {
     std::vector<uint32_t> m_nodes; // character nodes reached, in priority order
     bool m_matched = false;        // the match ends right after the character
 };
+
+struct StartCache {
+    std::vector<uint32_t> m_nodes;    // character nodes a start reaches, before any match
+    bool m_matches = false;           // a start matches the empty string
+    std::vector<int32_t> m_stepIndex; // per class: index into m_steps, or -1
+    std::vector<StartStep> m_steps;
+};
+
+// A step of the thread automaton: the next list of threads, where each came from (an index in
+// the previous list, or kInjected for a match starting at this character), and which thread
+// completed a match, if any.
+constexpr uint32_t kInjected = UINT32_MAX;
+constexpr uint32_t kNoMatch = UINT32_MAX - 1;
+constexpr int32_t kEmptyState = 0; // no thread alive
+// Beyond this the automaton stops growing and the search goes on thread by thread.
+constexpr size_t kMaxMachineBytes = 2 << 20;
+
+struct Move {
+    int32_t m_next;
+    uint32_t m_matchFrom;
+    std::vector<uint32_t> m_from;
+};
+
+enum EIdle : uint8_t { kIdleUnknown, kIdle, kBusy };
 
 } // namespace
 
@@ -33,13 +61,19 @@ struct CRegex::Tables {
     std::vector<Char> m_classStart;     // class i covers [m_classStart[i], m_classStart[i+1])
     size_t m_words = 0;                 // 64-bit words per set in m_accept
     std::vector<uint64_t> m_accept;     // set s accepts class c: bit c of row s
-    // Starting a match without counted repeats or positional assertions is the same at every
-    // position after the first; it is worked out once per class.
-    bool m_cacheStarts = false;
-    std::vector<uint32_t> m_startNodes; // character nodes a start reaches, before any match
-    bool m_startMatches = false;        // a start matches the empty string
-    std::vector<int32_t> m_stepIndex;   // per class: index into m_steps, or -1
-    std::vector<StartStep> m_steps;
+
+    // Without counted repeats or assertions on neighbours ("$", "\b", "\B"), a step depends
+    // only on the ordered list of threads and the character's class: the steps met are kept as
+    // an automaton over those lists.
+    bool m_useMachine = false;
+    StartCache m_startCache[kStartKinds];
+    std::vector<std::vector<uint32_t>> m_stateNodes;
+    std::map<std::vector<uint32_t>, int32_t> m_stateIds;
+    std::vector<int32_t> m_edges; // per state, class and EStart: index into m_moves, or -1
+    std::vector<Move> m_moves;
+    std::vector<EIdle> m_idle; // per class: nothing alive stays so, with no match
+    size_t m_machineBytes = 0;
+
     // Scratch of the search, kept to avoid allocating for every name.
     std::vector<uint32_t> m_visited;
     std::vector<uint32_t> m_emitted;
@@ -47,6 +81,7 @@ struct CRegex::Tables {
     std::unordered_set<uint64_t> m_visitedInContext;
     std::vector<Thread> m_current, m_next;
     std::vector<Item> m_stack;
+    std::vector<uint32_t> m_starts, m_nextStarts;
 
     void BuildClasses(const std::vector<CCharSet>& sets);
 
@@ -89,101 +124,221 @@ class CRegex::CRunner {
         : m_program(program), m_tables(tables), m_text(text) {}
 
     std::optional<Span> Run() {
-        std::vector<Thread>& current = m_tables.m_current;
-        current.clear();
+        m_tables.m_current.clear();
         NextGeneration();
-        for (size_t pos = 0;; ++pos) {
-            const bool cached = !m_match && pos > 0 && m_tables.m_cacheStarts;
-            if (!m_match && !cached) {
-                if (Closure(m_program.m_start, static_cast<uint32_t>(pos), pos, current)) {
-                    m_match = Span{pos, pos};
-                }
-            } else if (cached && m_tables.m_startMatches) {
+        return m_tables.m_useMachine ? RunMachine() : RunThreads(0);
+    }
+
+    // Prepares the automaton: what a start reaches at the first and at later positions.
+    void Prepare() {
+        for (const EStart kind : {kLaterStart, kFirstStart}) {
+            StartCache& cache = m_tables.m_startCache[kind];
+            std::vector<Thread> reached;
+            NextGeneration();
+            cache.m_matches = Closure(m_program.m_start, 0, kind == kFirstStart ? 0 : 1, reached);
+            for (const Thread& thread : reached) {
+                cache.m_nodes.push_back(thread.m_node);
+            }
+            cache.m_stepIndex.assign(m_tables.m_classStart.size(), -1);
+        }
+        m_tables.m_idle.assign(m_tables.m_classStart.size(), kIdleUnknown);
+        Intern({}); // kEmptyState
+    }
+
+  private:
+    // Thread by thread from pos, with the threads in m_current; a match may start at every
+    // position until one is found.
+    std::optional<Span> RunThreads(size_t pos) {
+        std::vector<Thread>& current = m_tables.m_current;
+        for (;; ++pos) {
+            if (!m_match && Closure(m_program.m_start, static_cast<uint32_t>(pos), pos, current)) {
                 m_match = Span{pos, pos};
             }
             if (pos == m_text.size() || (m_match && current.empty())) {
                 return m_match;
             }
-            Step(pos, cached);
+            const uint32_t cls = m_tables.ClassOf(ToChar(m_text[pos]));
+            if (const auto begin = StepClass(pos, cls, nullptr, 0)) {
+                m_match = Span{*begin, pos + 1};
+            }
         }
     }
 
-    // The character nodes a start reaches at a position after the first, and then after one
-    // character of class cls.
-    void FillStartCache() {
-        m_tables.m_cacheStarts = false;
-        std::vector<Thread> starts;
+    // As RunThreads, by the thread automaton while it has room; each thread's start position
+    // travels beside it in m_starts.
+    std::optional<Span> RunMachine() {
+        m_tables.m_starts.clear();
+        int32_t state = kEmptyState;
+        for (size_t pos = 0;; ++pos) {
+            if (state == kEmptyState && !m_match && pos > 0) {
+                pos = SkipIdle(pos);
+            }
+            const EStart kind = m_match                             ? kNoStart
+                                : pos == 0 && m_program.m_lineBegin ? kFirstStart
+                                                                    : kLaterStart;
+            if (pos == m_text.size() || (state == kEmptyState && kind == kNoStart)) {
+                return EmptyStartMatch(kind, pos);
+            }
+            const Move* move = MoveOf(state, m_tables.ClassOf(ToChar(m_text[pos])), kind);
+            if (!move) {
+                return ResumeThreads(state, pos);
+            }
+            EmptyStartMatch(kind, pos);
+            Follow(*move, pos);
+            state = move->m_next;
+        }
+    }
+
+    std::optional<Span> EmptyStartMatch(EStart kind, size_t pos) {
+        if (kind != kNoStart && m_tables.m_startCache[kind].m_matches) {
+            m_match = Span{pos, pos};
+        }
+        return m_match;
+    }
+
+    // Past the characters at which nothing starts: the common case, kept cheap.
+    size_t SkipIdle(size_t pos) {
+        for (; pos < m_text.size(); ++pos) {
+            const uint32_t cls = m_tables.ClassOf(ToChar(m_text[pos]));
+            EIdle& idle = m_tables.m_idle[cls];
+            if (idle == kIdleUnknown) {
+                const Move* move = MoveOf(kEmptyState, cls, kLaterStart);
+                if (!move) {
+                    return pos;
+                }
+                idle = move->m_next == kEmptyState && move->m_matchFrom == kNoMatch &&
+                               !m_tables.m_startCache[kLaterStart].m_matches
+                           ? kIdle
+                           : kBusy;
+            }
+            if (idle != kIdle) {
+                return pos;
+            }
+        }
+        return pos;
+    }
+
+    void Follow(const Move& move, size_t pos) {
+        std::vector<uint32_t>& starts = m_tables.m_starts;
+        const auto startOf = [&](uint32_t from) {
+            return from == kInjected ? static_cast<uint32_t>(pos) : starts[from];
+        };
+        if (move.m_matchFrom != kNoMatch) {
+            m_match = Span{startOf(move.m_matchFrom), pos + 1};
+        }
+        std::vector<uint32_t>& next = m_tables.m_nextStarts;
+        next.clear();
+        for (const uint32_t from : move.m_from) {
+            next.push_back(startOf(from));
+        }
+        starts.swap(next);
+    }
+
+    // The automaton is full: the threads of state go on one by one from pos.
+    std::optional<Span> ResumeThreads(int32_t state, size_t pos) {
+        std::vector<Thread>& current = m_tables.m_current;
+        current.clear();
         NextGeneration();
-        m_tables.m_startMatches = Closure(m_program.m_start, 0, 1, starts);
-        for (const Thread& thread : starts) {
-            m_tables.m_startNodes.push_back(thread.m_node);
+        const std::vector<uint32_t>& nodes = m_tables.m_stateNodes[static_cast<size_t>(state)];
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            current.push_back({nodes[i], m_tables.m_starts[i]});
+            m_tables.m_emitted[nodes[i]] = m_tables.m_generation;
         }
-        m_tables.m_cacheStarts = true;
+        return RunThreads(pos);
     }
 
-  private:
-    void NextGeneration() {
-        if (++m_tables.m_generation == 0) {
-            std::fill(m_tables.m_visited.begin(), m_tables.m_visited.end(), 0);
-            std::fill(m_tables.m_emitted.begin(), m_tables.m_emitted.end(), 0);
-            m_tables.m_generation = 1;
+    int32_t Intern(std::vector<uint32_t> nodes) {
+        const auto [it, added] =
+            m_tables.m_stateIds.emplace(nodes, static_cast<int32_t>(m_tables.m_stateNodes.size()));
+        if (added) {
+            const size_t edges = kStartKinds * m_tables.m_classStart.size();
+            m_tables.m_machineBytes +=
+                nodes.size() * sizeof(uint32_t) * 2 + edges * sizeof(int32_t);
+            m_tables.m_stateNodes.push_back(std::move(nodes));
+            m_tables.m_edges.resize(m_tables.m_edges.size() + edges, -1);
         }
-        if (m_program.m_counters > 0) {
-            m_tables.m_visitedInContext.clear();
-        }
+        return it->second;
     }
 
-    // Consumes the character at pos with every thread, in priority order, then with a start
-    // at pos when that comes from the cache.
-    void Step(size_t pos, bool cached) {
+    const Move* MoveOf(int32_t state, uint32_t cls, EStart kind) {
+        const size_t edge =
+            (static_cast<size_t>(state) * m_tables.m_classStart.size() + cls) * kStartKinds + kind;
+        if (m_tables.m_edges[edge] >= 0) {
+            return &m_tables.m_moves[static_cast<size_t>(m_tables.m_edges[edge])];
+        }
+        if (m_tables.m_machineBytes > kMaxMachineBytes) {
+            return nullptr;
+        }
+        Move move = ComputeMove(state, cls, kind);
+        m_tables.m_machineBytes += sizeof(Move) + move.m_from.size() * sizeof(uint32_t);
+        m_tables.m_edges[edge] = static_cast<int32_t>(m_tables.m_moves.size());
+        m_tables.m_moves.push_back(std::move(move));
+        return &m_tables.m_moves.back();
+    }
+
+    // One step of the threads of state, each thread's start replaced by its index.
+    Move ComputeMove(int32_t state, uint32_t cls, EStart kind) {
+        std::vector<Thread>& current = m_tables.m_current;
+        current.clear();
+        const std::vector<uint32_t>& nodes = m_tables.m_stateNodes[static_cast<size_t>(state)];
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            current.push_back({nodes[i], static_cast<uint32_t>(i)});
+        }
+        const StartStep* start = kind == kNoStart ? nullptr : &StepOf(kind, cls);
+        const std::optional<uint32_t> matchFrom = StepClass(1, cls, start, kInjected);
+        Move move{0, matchFrom.value_or(kNoMatch), {}};
+        std::vector<uint32_t> reached;
+        for (const Thread& thread : m_tables.m_current) {
+            reached.push_back(thread.m_node);
+            move.m_from.push_back(thread.m_start);
+        }
+        move.m_next = Intern(std::move(reached));
+        return move;
+    }
+
+    // Consumes a character of class cls at pos with every thread, in priority order, then with
+    // a start there (as startValue) when one is given. Gives the start of the thread that
+    // completed a match.
+    std::optional<uint32_t> StepClass(size_t pos, uint32_t cls, const StartStep* start,
+                                      uint32_t startValue) {
         std::vector<Thread>& current = m_tables.m_current;
         std::vector<Thread>& next = m_tables.m_next;
-        const uint32_t cls = m_tables.ClassOf(ToChar(m_text[pos]));
-        const StartStep* start = cached ? &StepOf(cls) : nullptr;
         NextGeneration();
-        if (current.empty() && (!start || (start->m_nodes.empty() && !start->m_matched))) {
-            return; // nothing alive and nothing starts here: the common case, kept cheap
-        }
         next.clear();
-        bool matched = false;
+        std::optional<uint32_t> matched;
         for (const Thread& thread : current) {
             const Node& node = m_program.m_nodes[thread.m_node];
             if (m_tables.Accepts(node.m_set, cls) &&
                 Closure(node.m_next, thread.m_start, pos + 1, next)) {
-                m_match = Span{thread.m_start, pos + 1};
-                matched = true;
+                matched = thread.m_start;
                 break; // every later thread has a lower priority
             }
         }
         if (start && !matched) {
-            ReplayStart(*start, pos, next);
+            for (const uint32_t node : start->m_nodes) {
+                Emit(node, startValue, next);
+            }
+            matched = start->m_matched ? std::optional<uint32_t>(startValue) : std::nullopt;
         }
         current.swap(next);
+        return matched;
     }
 
-    void ReplayStart(const StartStep& step, size_t pos, std::vector<Thread>& next) {
-        for (const uint32_t node : step.m_nodes) {
-            Emit(node, static_cast<uint32_t>(pos), next);
-        }
-        if (step.m_matched) {
-            m_match = Span{pos, pos + 1};
-        }
-    }
-
-    const StartStep& StepOf(uint32_t cls) {
-        int32_t& index = m_tables.m_stepIndex[cls];
+    const StartStep& StepOf(EStart kind, uint32_t cls) {
+        StartCache& cache = m_tables.m_startCache[kind];
+        int32_t& index = cache.m_stepIndex[cls];
         if (index < 0) {
-            index = static_cast<int32_t>(m_tables.m_steps.size());
-            m_tables.m_steps.push_back(ComputeStep(cls));
+            index = static_cast<int32_t>(cache.m_steps.size());
+            cache.m_steps.push_back(ComputeStep(cache, cls));
         }
-        return m_tables.m_steps[static_cast<size_t>(index)];
+        return cache.m_steps[static_cast<size_t>(index)];
     }
 
-    StartStep ComputeStep(uint32_t cls) {
+    StartStep ComputeStep(const StartCache& cache, uint32_t cls) {
         StartStep step;
         std::vector<Thread> reached;
         NextGeneration();
-        for (const uint32_t start : m_tables.m_startNodes) {
+        for (const uint32_t start : cache.m_nodes) {
             const Node& node = m_program.m_nodes[start];
             if (m_tables.Accepts(node.m_set, cls) && Closure(node.m_next, 0, 1, reached)) {
                 step.m_matched = true;
@@ -194,6 +349,17 @@ class CRegex::CRunner {
             step.m_nodes.push_back(thread.m_node);
         }
         return step;
+    }
+
+    void NextGeneration() {
+        if (++m_tables.m_generation == 0) {
+            std::fill(m_tables.m_visited.begin(), m_tables.m_visited.end(), 0);
+            std::fill(m_tables.m_emitted.begin(), m_tables.m_emitted.end(), 0);
+            m_tables.m_generation = 1;
+        }
+        if (m_program.m_counters > 0) {
+            m_tables.m_visitedInContext.clear();
+        }
     }
 
     void Emit(uint32_t node, uint32_t start, std::vector<Thread>& out) {
@@ -333,8 +499,8 @@ CRegex::CRegex(Program program)
     m_tables->m_visited.assign(m_program.m_nodes.size(), 0);
     m_tables->m_emitted.assign(m_program.m_nodes.size(), 0);
     if (m_program.m_counters == 0 && !m_program.m_positional) {
-        m_tables->m_stepIndex.assign(m_tables->m_classStart.size(), -1);
-        CRunner(m_program, *m_tables, {}).FillStartCache();
+        m_tables->m_useMachine = true;
+        CRunner(m_program, *m_tables, {}).Prepare();
     }
 }
 
@@ -362,11 +528,13 @@ size_t CRegex::CompiledBytes() const {
     }
     const Tables& t = *m_tables;
     bytes += t.m_tableClass.size() * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
-             t.m_accept.size() * sizeof(uint64_t) + t.m_startNodes.size() * sizeof(uint32_t) +
-             t.m_stepIndex.size() * sizeof(int32_t) +
+             t.m_accept.size() * sizeof(uint64_t) + t.m_idle.size() +
              (t.m_visited.size() + t.m_emitted.size()) * sizeof(uint32_t);
-    for (const StartStep& step : t.m_steps) {
-        bytes += sizeof(step) + step.m_nodes.size() * sizeof(uint32_t);
+    for (const StartCache& cache : t.m_startCache) {
+        bytes += (cache.m_nodes.size() + cache.m_stepIndex.size()) * sizeof(uint32_t);
+        for (const StartStep& step : cache.m_steps) {
+            bytes += sizeof(step) + step.m_nodes.size() * sizeof(uint32_t);
+        }
     }
     return bytes;
 }

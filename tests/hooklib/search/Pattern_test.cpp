@@ -88,7 +88,8 @@ TEST(Pattern_Migemo, NoExpressionMatchesNothing) {
 }
 
 TEST(Pattern_Migemo, GroupOfThreeAlternativesKeepsTheFirstTwo) {
-    const CPattern pattern = BuildMigemoPatternFromExpression(std::wstring(L"(ka|\u304b|\u30ab)"), false);
+    const CPattern pattern =
+        BuildMigemoPatternFromExpression(std::wstring(L"(ka|\u304b|\u30ab)"), false);
     EXPECT_TRUE(pattern.Search(L"xka"));
     EXPECT_TRUE(pattern.Search(L"\u304b\u3055"));
     EXPECT_FALSE(pattern.Search(L"\u30ab\u30b5"));
@@ -108,6 +109,26 @@ TEST(Pattern_Migemo, BracesMatchLiterally) {
     const CPattern pattern = BuildMigemoPatternFromExpression(std::wstring(L"a{2}"), false);
     EXPECT_TRUE(pattern.Search(L"xa{2}"));
     EXPECT_FALSE(pattern.Search(L"aa"));
+}
+
+} // namespace
+
+namespace {
+
+// Back-references and the like are left to std::wregex, which may backtrack without bound: it
+// runs under a work budget per pattern, and once that is spent no further name matches.
+TEST(Pattern_Library, RunsUnderAWorkBudget) {
+    const CPattern pattern = BuildPlainPattern(L"(a*)*\\1b");
+    ASSERT_TRUE(pattern.UsesLibrary());
+    EXPECT_EQ(FirstMatch(pattern, L"xab"), L"ab");
+    EXPECT_FALSE(pattern.Search(std::wstring(259, L'a')));
+    EXPECT_FALSE(pattern.Search(L"xab"));
+}
+
+TEST(Pattern_Library, EngineTakesWhatItHandles) {
+    EXPECT_FALSE(BuildPlainPattern(L"(a*)*b").UsesLibrary());
+    EXPECT_FALSE(BuildPlainPattern(L"^\u304b[\u304c\u30ab]|x").UsesLibrary());
+    EXPECT_TRUE(BuildPlainPattern(L"(?=a)").UsesLibrary());
 }
 
 } // namespace

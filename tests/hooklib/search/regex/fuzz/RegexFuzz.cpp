@@ -47,6 +47,18 @@ void RunPattern(CCaseGenerator& generator, int names, Totals& totals) {
     }
 }
 
+void PrintTotals(uint64_t seed, double seconds, const Totals& totals) {
+    std::printf("seed %llu, %.0f s: %llu patterns (%llu handled by the engine), %llu name cases "
+                "compared, %llu skipped (library over its work limit), %llu mismatches\n",
+                static_cast<unsigned long long>(seed), seconds,
+                static_cast<unsigned long long>(totals.m_patterns),
+                static_cast<unsigned long long>(totals.m_handled),
+                static_cast<unsigned long long>(totals.m_cases),
+                static_cast<unsigned long long>(totals.m_skipped),
+                static_cast<unsigned long long>(totals.m_mismatches));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -59,18 +71,16 @@ int main(int argc, char** argv) {
     const auto elapsed = [&] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
+    double reported = 0;
     while (elapsed() < seconds) {
         for (int i = 0; i < 100; ++i) {
             RunPattern(generator, names, totals);
         }
+        if (elapsed() - reported >= 60) {
+            reported = elapsed();
+            PrintTotals(seed, reported, totals);
+        }
     }
-    std::printf("seed %llu, %.0f s: %llu patterns (%llu handled by the engine), %llu name cases "
-                "compared, %llu skipped (library over its work limit), %llu mismatches\n",
-                static_cast<unsigned long long>(seed), elapsed(),
-                static_cast<unsigned long long>(totals.m_patterns),
-                static_cast<unsigned long long>(totals.m_handled),
-                static_cast<unsigned long long>(totals.m_cases),
-                static_cast<unsigned long long>(totals.m_skipped),
-                static_cast<unsigned long long>(totals.m_mismatches));
+    PrintTotals(seed, elapsed(), totals);
     return totals.m_mismatches == 0 ? 0 : 1;
 }
