@@ -52,6 +52,9 @@ struct Move {
     std::vector<uint32_t> m_from;
 };
 
+// Visit marks kept in a flat array (4 MB); beyond, in a hash set.
+constexpr size_t kMaxMarks = 1 << 20;
+
 enum EIdle : uint8_t { kIdleUnknown, kIdle, kBusy };
 
 } // namespace
@@ -75,7 +78,9 @@ struct CRegex::Tables {
     size_t m_machineBytes = 0;
 
     // Scratch of the search, kept to avoid allocating for every name.
+    // Visit marks per node and repeat counts; patterns too large for that use the hash set.
     std::vector<uint32_t> m_visited;
+    uint32_t m_countBits = 0;
     std::vector<uint32_t> m_emitted;
     uint32_t m_generation = 0;
     std::unordered_set<uint64_t> m_visitedInContext;
@@ -357,7 +362,7 @@ class CRegex::CRunner {
             std::fill(m_tables.m_emitted.begin(), m_tables.m_emitted.end(), 0);
             m_tables.m_generation = 1;
         }
-        if (m_program.m_counters > 0) {
+        if (m_tables.m_visited.empty()) {
             m_tables.m_visitedInContext.clear();
         }
     }
@@ -388,9 +393,10 @@ class CRegex::CRunner {
     }
 
     bool FirstVisit(uint32_t node) {
-        if (m_program.m_counters == 0) {
-            const bool first = m_tables.m_visited[node] != m_tables.m_generation;
-            m_tables.m_visited[node] = m_tables.m_generation;
+        const size_t index = (size_t{node} << m_tables.m_countBits) | m_counts;
+        if (index < m_tables.m_visited.size()) {
+            const bool first = m_tables.m_visited[index] != m_tables.m_generation;
+            m_tables.m_visited[index] = m_tables.m_generation;
             return first;
         }
         return m_tables.m_visitedInContext.insert(uint64_t{node} << 32 | m_counts).second;
@@ -496,7 +502,11 @@ void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets) {
 CRegex::CRegex(Program program)
     : m_program(std::move(program)), m_tables(std::make_unique<Tables>()) {
     m_tables->BuildClasses(m_program.m_sets);
-    m_tables->m_visited.assign(m_program.m_nodes.size(), 0);
+    m_tables->m_countBits = 2 * static_cast<uint32_t>(m_program.m_counters);
+    if (const size_t marks = m_program.m_nodes.size() << m_tables->m_countBits;
+        marks <= kMaxMarks) {
+        m_tables->m_visited.assign(marks, 0);
+    }
     m_tables->m_emitted.assign(m_program.m_nodes.size(), 0);
     if (m_program.m_counters == 0 && !m_program.m_positional) {
         m_tables->m_useMachine = true;
