@@ -1,12 +1,16 @@
 // Romaji search cost with real Migemo expressions: for queries of 1 to 8 letters over 1,000,
 // 10,000 and 100,000 names, the median time of one matching pass with the Migemo pattern and
-// with the plain pattern, the time of opening the dictionary, and peak memory.
+// with the plain pattern, the time of opening the dictionary, and peak memory. Then one
+// keystroke's RunSearch (plain and Migemo pattern, PriorForwardMatch off and on) against the
+// same run done with std::wregex, and hostile patterns on long names.
 //   skimvue_migemo_bench [repetitions]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
+#include <regex>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +18,8 @@
 #include "search/Migemo.h"
 #include "search/MigemoLibrary.h"
 #include "search/Pattern.h"
+#include "search/SearchRun.h"
+#include "settings/SharedBlock.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -155,6 +161,125 @@ void MeasureQueries(const Names& names, int repetitions, const MatchPass& pass) 
     }
 }
 
+// The search run as specified, on std::wregex: the reference for speed and for results.
+class CLibraryRun {
+  public:
+    CLibraryRun(const Names& names, CMigemo& migemo) : m_names(names), m_migemo(migemo) {}
+
+    std::vector<Candidate> Run(const std::wstring& text, bool prior) {
+        std::vector<Candidate> candidates;
+        MatchedSet matched(m_names.size(), false);
+        if (prior) {
+            Pass(L"^" + text, candidates, matched);
+        }
+        Pass(text, candidates, matched);
+        return candidates;
+    }
+
+  private:
+    static std::optional<std::wregex> Compile(const std::wstring& text) {
+        try {
+            return std::wregex(text,
+                               std::regex_constants::ECMAScript | std::regex_constants::icase);
+        } catch (const std::regex_error&) {
+            return std::nullopt;
+        }
+    }
+
+    static bool Search(const std::optional<std::wregex>& regex, const std::wstring& name,
+                       std::wstring& found) {
+        std::wsmatch match;
+        if (!regex || !std::regex_search(name, match, *regex)) {
+            return false;
+        }
+        found = match.str(0);
+        return true;
+    }
+
+    void Pass(const std::wstring& text, std::vector<Candidate>& candidates, MatchedSet& matched) {
+        const bool anchored = text[0] == L'^';
+        const auto expression = m_migemo.Query(anchored ? text.substr(1) : text);
+        const auto plain = Compile(text);
+        const auto romaji =
+            expression ? Compile(EditMigemoExpression(*expression, anchored)) : std::nullopt;
+        std::wstring found;
+        for (size_t i = 0; i < m_names.size(); ++i) {
+            if (!matched[i] &&
+                (Search(plain, m_names[i], found) || Search(romaji, m_names[i], found))) {
+                candidates.push_back({static_cast<uint32_t>(i), found});
+                matched[i] = true;
+            }
+        }
+    }
+
+    const Names& m_names;
+    CMigemo& m_migemo;
+};
+
+bool SameCandidates(const std::vector<Candidate>& a, const std::vector<Candidate>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.m_itemIndex == y.m_itemIndex && x.m_matchedText == y.m_matchedText;
+    });
+}
+
+void MeasureKeystrokes(const Names& names, int repetitions) {
+    static const wchar_t* const queries[] = {L"ni",     L"kan",     L"shir",    L"kensa",
+                                             L"nihong", L"shiryou", L"kaigirok"};
+    SearchCore state;
+    state.m_itemNames = names;
+    CLibraryRun library(names, *GetMigemo());
+    for (const int prior : {0, 1}) {
+        Shared.PriorForwardMatch = prior;
+        for (const wchar_t* query : queries) {
+            state.m_searchText = query;
+            const double ours = MedianMs(repetitions, [&] { RunSearch(2, state, Both); });
+            std::vector<Candidate> reference;
+            const double theirs =
+                MedianMs(repetitions, [&] { reference = library.Run(query, prior == 1); });
+            std::printf("keystroke %7zu names  prior %-3s %-9ls ours %8.3f ms  std::wregex %9.3f ms"
+                        "  ratio 1:%-6.1f %6zu candidates%s\n",
+                        names.size(), prior ? "on" : "off", query, ours, theirs, theirs / ours,
+                        state.m_candidates.size(),
+                        SameCandidates(state.m_candidates, reference) ? "" : "  DIFFERENT");
+        }
+    }
+    Shared.PriorForwardMatch = 0;
+}
+
+// Patterns that make the library backtrack without bound, on names of 259 "a": ours stays
+// linear; patterns it leaves to the library stop at the work budget.
+void MeasureHostile(int repetitions) {
+    SearchCore state;
+    state.m_itemNames.assign(1000, std::wstring(259, L'a'));
+    for (const wchar_t* text : {L"(a*)*b", L"(a|a)*b", L"((a*)*)*b", L"(a*b*)*c", L"(a*)*\\1b"}) {
+        state.m_searchText = text;
+        const double ms = MedianMs(repetitions, [&] { RunSearch(1, state, PlainOnly); });
+        std::printf("hostile %-12ls on 1000 names of 259 a: %8.2f ms, %zu candidates%s\n", text, ms,
+                    state.m_candidates.size(),
+                    BuildPlainPattern(text).UsesLibrary() ? " (std::wregex under its budget)" : "");
+    }
+}
+
+void MeasureCompiledSize() {
+    static const wchar_t* const queries[] = {L"ni",     L"kan",     L"shir",    L"kensa",
+                                             L"nihong", L"shiryou", L"kaigirok"};
+    size_t largest = 0;
+    size_t bytes = 0;
+    for (const wchar_t* query : queries) {
+        for (const bool anchored : {false, true}) {
+            const auto expression = GetMigemo()->Query(query).value_or(L"");
+            const std::wstring edited = EditMigemoExpression(expression, anchored);
+            if (const auto regex = regex::CRegex::Compile(edited);
+                regex && edited.size() > largest) {
+                largest = edited.size();
+                bytes = regex->CompiledBytes();
+            }
+        }
+    }
+    std::printf("largest Migemo pattern of the keystrokes: %zu chars, compiled %zu bytes\n",
+                largest, bytes);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -169,6 +294,11 @@ int main(int argc, char** argv) {
     for (const size_t count : {1000u, 10000u, 100000u}) {
         MeasureQueries(MakeCorpus(words, count), count >= 100000 ? 3 : repetitions, MatchAll);
     }
+    MeasureCompiledSize();
+    for (const size_t count : {10000u, 100000u}) {
+        MeasureKeystrokes(MakeCorpus(words, count), count >= 100000 ? 3 : repetitions);
+    }
+    MeasureHostile(repetitions);
     std::printf("peak memory: %.1f MiB\n", PeakMemoryMiB());
     return 0;
 }

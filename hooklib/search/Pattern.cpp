@@ -1,5 +1,7 @@
 #include "search/Pattern.h"
 
+#include <algorithm>
+
 #include "search/Migemo.h"
 
 namespace {
@@ -7,6 +9,9 @@ namespace {
 constexpr auto kSyntax = std::regex_constants::ECMAScript | std::regex_constants::icase;
 
 CPattern Compile(const std::wstring& text) {
+    if (auto engine = regex::CRegex::Compile(text)) {
+        return CPattern(std::move(*engine));
+    }
     try {
         return CPattern(std::wregex(text, kSyntax));
     } catch (const std::exception&) {
@@ -29,27 +34,26 @@ std::wstring EscapeAll(const std::wstring& text, wchar_t brace) {
 } // namespace
 
 bool CPattern::Search(const std::wstring& name, std::wstring* matched) const {
-    if (!m_regex) {
-        return false;
-    }
-    const size_t end = name.find(L'\0');
-    const auto first = name.begin();
-    const auto last = end == std::wstring::npos ? name.end() : name.begin() + static_cast<long>(end);
-    try {
-        std::wsmatch match;
-        if (!std::regex_search(first, last, match, *m_regex)) {
-            return false;
+    const std::wstring_view text(name.c_str(), std::min(name.size(), name.find(L'\0')));
+    std::optional<regex::Span> span;
+    if (m_engine) {
+        span = m_engine->Search(text);
+    } else if (m_library) {
+        regex::Span found{};
+        if (regex::BoundedSearch(*m_library, text, *m_budget, &found) ==
+            regex::EBoundedResult::Found) {
+            span = found;
         }
-        if (matched) {
-            *matched = match.str(0);
-        }
-        return true;
-    } catch (const std::exception&) {
-        return false;
     }
+    if (span && matched) {
+        matched->assign(text.substr(span->m_begin, span->m_end - span->m_begin));
+    }
+    return span.has_value();
 }
 
-CPattern BuildPlainPattern(const std::wstring& text) { return Compile(text); }
+CPattern BuildPlainPattern(const std::wstring& text) {
+    return Compile(text);
+}
 
 std::wstring EditMigemoExpression(const std::wstring& expression, bool anchored) {
     std::wstring edited = EscapeAll(EscapeAll(expression, L'{'), L'}');

@@ -1,27 +1,45 @@
 #pragma once
 // The two patterns a search tests every item name against: the plain pattern, compiled from
 // the typed text, and the Migemo pattern, compiled from the expression Migemo gives for it.
-// Both are ECMAScript, case-insensitive, in the classic locale.
+// Both are ECMAScript, case-insensitive, in the classic locale, and match as std::wregex does.
+// Our engine (search/regex) runs them in time linear in the name; the few constructs it leaves
+// to std::wregex (back-references, lookahead, "\x" and the like) run under a work budget.
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <string>
+
+#include "search/regex/BoundedSearch.h"
+#include "search/regex/Regex.h"
 
 class CMigemo;
 
 class CPattern {
   public:
+    // Work, in library steps, that the patterns left to std::wregex may spend in one matching
+    // pass (some tens of milliseconds). Once it is spent, the remaining names do not match.
+    static constexpr uint64_t kFallbackBudget = 4'000'000;
+
     // The empty pattern: matches nothing.
     CPattern() = default;
-    explicit CPattern(std::wregex regex) : m_regex(std::move(regex)) {}
+    explicit CPattern(regex::CRegex engine) : m_engine(std::move(engine)) {}
+    explicit CPattern(std::wregex library)
+        : m_library(std::move(library)),
+          m_budget(std::make_unique<regex::CWorkBudget>(kFallbackBudget)) {}
 
-    bool IsEmpty() const { return !m_regex.has_value(); }
+    bool IsEmpty() const { return !m_engine && !m_library; }
+    // The pattern runs on std::wregex under the budget.
+    bool UsesLibrary() const { return m_library.has_value(); }
 
     // First match anywhere in name (up to its first NUL). On a match, the matched text goes to
-    // matched. A failure of the regular-expression library while searching counts as no match.
+    // matched. Not for use by two threads at once.
     bool Search(const std::wstring& name, std::wstring* matched = nullptr) const;
 
   private:
-    std::optional<std::wregex> m_regex;
+    std::optional<regex::CRegex> m_engine;
+    std::optional<std::wregex> m_library;
+    std::unique_ptr<regex::CWorkBudget> m_budget;
 };
 
 // Compiles text unchanged: what the user types is a regular expression. Invalid: empty pattern.

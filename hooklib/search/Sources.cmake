@@ -10,3 +10,9 @@ if(WIN32)
 else()
   list(APPEND SKIMVUE_PORTABLE_SOURCES search/MigemoPosix.cpp)
 endif()
+# Our own regular-expression engine behind the patterns.
+list(APPEND SKIMVUE_PORTABLE_SOURCES
+  search/regex/BoundedSearch.cpp
+  search/regex/CharSet.cpp
+  search/regex/Compile.cpp
+  search/regex/Regex.cpp)

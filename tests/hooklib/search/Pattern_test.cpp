@@ -112,3 +112,23 @@ TEST(Pattern_Migemo, BracesMatchLiterally) {
 }
 
 } // namespace
+
+namespace {
+
+// Back-references and the like are left to std::wregex, which may backtrack without bound: it
+// runs under a work budget per pattern, and once that is spent no further name matches.
+TEST(Pattern_Library, RunsUnderAWorkBudget) {
+    const CPattern pattern = BuildPlainPattern(L"(a*)*\\1b");
+    ASSERT_TRUE(pattern.UsesLibrary());
+    EXPECT_EQ(FirstMatch(pattern, L"xab"), L"ab");
+    EXPECT_FALSE(pattern.Search(std::wstring(259, L'a')));
+    EXPECT_FALSE(pattern.Search(L"xab"));
+}
+
+TEST(Pattern_Library, EngineTakesWhatItHandles) {
+    EXPECT_FALSE(BuildPlainPattern(L"(a*)*b").UsesLibrary());
+    EXPECT_FALSE(BuildPlainPattern(L"^\u304b[\u304c\u30ab]|x").UsesLibrary());
+    EXPECT_TRUE(BuildPlainPattern(L"(?=a)").UsesLibrary());
+}
+
+} // namespace

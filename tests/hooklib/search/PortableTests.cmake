@@ -4,3 +4,9 @@ list(APPEND SKIMVUE_PORTABLE_TESTS
   # Migemo adapter with the real library and dictionary.
   hooklib/search/Migemo_test.cpp
   hooklib/search/MigemoTestSupport.cpp)
+# Our regular-expression engine, and a short fixed-seed run of the differential fuzzer.
+list(APPEND SKIMVUE_PORTABLE_TESTS
+  hooklib/search/regex/CharSet_test.cpp
+  hooklib/search/regex/Regex_test.cpp
+  hooklib/search/regex/RegexDifferential_test.cpp
+  hooklib/search/regex/fuzz/CaseGenerator.cpp)

@@ -1,0 +1,552 @@
+#include "search/regex/Regex.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_set>
+
+namespace regex {
+namespace {
+
+constexpr Char kTableChars = 0x10000;
+
+// Stack entries of a closure: a node to visit with the repeat counts of its path.
+struct Item {
+    uint32_t m_node;
+    uint32_t m_counts;
+};
+
+struct Thread {
+    uint32_t m_node;
+    uint32_t m_start; // where the match this thread extends began
+};
+
+// Where a match may start during a step: nowhere (one was found), at a later position, or at
+// the first position, which differs from the later ones only for patterns with "^".
+enum EStart : uint8_t { kNoStart, kLaterStart, kFirstStart, kStartKinds };
+
+// Starting a match at some position and consuming one character of a class.
+struct StartStep {
+    std::vector<uint32_t> m_nodes; // character nodes reached, in priority order
+    bool m_matched = false;        // the match ends right after the character
+};
+
+struct StartCache {
+    std::vector<uint32_t> m_nodes;    // character nodes a start reaches, before any match
+    bool m_matches = false;           // a start matches the empty string
+    std::vector<int32_t> m_stepIndex; // per class: index into m_steps, or -1
+    std::vector<StartStep> m_steps;
+};
+
+// A step of the thread automaton: the next list of threads, where each came from (an index in
+// the previous list, or kInjected for a match starting at this character), and which thread
+// completed a match, if any.
+constexpr uint32_t kInjected = UINT32_MAX;
+constexpr uint32_t kNoMatch = UINT32_MAX - 1;
+constexpr int32_t kEmptyState = 0; // no thread alive
+// Beyond this the automaton stops growing and the search goes on thread by thread.
+constexpr size_t kMaxMachineBytes = 2 << 20;
+
+struct Move {
+    int32_t m_next;
+    uint32_t m_matchFrom;
+    std::vector<uint32_t> m_from;
+};
+
+// Visit marks kept in a flat array (4 MB); beyond, in a hash set.
+constexpr size_t kMaxMarks = 1 << 20;
+
+enum EIdle : uint8_t { kIdleUnknown, kIdle, kBusy };
+
+} // namespace
+
+struct CRegex::Tables {
+    std::vector<uint16_t> m_tableClass; // class of each character below kTableChars
+    std::vector<Char> m_classStart;     // class i covers [m_classStart[i], m_classStart[i+1])
+    size_t m_words = 0;                 // 64-bit words per set in m_accept
+    std::vector<uint64_t> m_accept;     // set s accepts class c: bit c of row s
+
+    // Without counted repeats or assertions on neighbours ("$", "\b", "\B"), a step depends
+    // only on the ordered list of threads and the character's class: the steps met are kept as
+    // an automaton over those lists.
+    bool m_useMachine = false;
+    StartCache m_startCache[kStartKinds];
+    std::vector<std::vector<uint32_t>> m_stateNodes;
+    std::map<std::vector<uint32_t>, int32_t> m_stateIds;
+    std::vector<int32_t> m_edges; // per state, class and EStart: index into m_moves, or -1
+    std::vector<Move> m_moves;
+    std::vector<EIdle> m_idle; // per class: nothing alive stays so, with no match
+    size_t m_machineBytes = 0;
+
+    // Scratch of the search, kept to avoid allocating for every name.
+    // Visit marks per node and repeat counts; patterns too large for that use the hash set.
+    std::vector<uint32_t> m_visited;
+    uint32_t m_countBits = 0;
+    std::vector<uint32_t> m_emitted;
+    uint32_t m_generation = 0;
+    std::unordered_set<uint64_t> m_visitedInContext;
+    std::vector<Thread> m_current, m_next;
+    std::vector<Item> m_stack;
+    std::vector<uint32_t> m_starts, m_nextStarts;
+
+    void BuildClasses(const std::vector<CCharSet>& sets);
+
+    uint32_t ClassOf(Char c) const {
+        if (c < kTableChars) {
+            return m_tableClass[c];
+        }
+        const auto it = std::upper_bound(m_classStart.begin(), m_classStart.end(), c);
+        return static_cast<uint32_t>(it - m_classStart.begin() - 1);
+    }
+    bool Accepts(uint32_t set, uint32_t cls) const {
+        return (m_accept[set * m_words + cls / 64] >> (cls % 64)) & 1;
+    }
+};
+
+namespace {
+
+std::vector<Char> ClassStarts(const std::vector<CCharSet>& sets) {
+    std::vector<Char> starts{0};
+    for (const CCharSet& set : sets) {
+        for (const auto& [first, last] : set.Intervals()) {
+            starts.push_back(first);
+            if (last != kMaxChar) {
+                starts.push_back(last + 1);
+            }
+        }
+    }
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    return starts;
+}
+
+} // namespace
+
+// One search of one text: a Pike machine whose threads are kept in the order the library's
+// depth-first search would try them, so the first thread to match wins as it does there.
+class CRegex::CRunner {
+  public:
+    CRunner(const Program& program, Tables& tables, std::wstring_view text)
+        : m_program(program), m_tables(tables), m_text(text) {}
+
+    std::optional<Span> Run() {
+        m_tables.m_current.clear();
+        NextGeneration();
+        return m_tables.m_useMachine ? RunMachine() : RunThreads(0);
+    }
+
+    // Prepares the automaton: what a start reaches at the first and at later positions.
+    void Prepare() {
+        for (const EStart kind : {kLaterStart, kFirstStart}) {
+            StartCache& cache = m_tables.m_startCache[kind];
+            std::vector<Thread> reached;
+            NextGeneration();
+            cache.m_matches = Closure(m_program.m_start, 0, kind == kFirstStart ? 0 : 1, reached);
+            for (const Thread& thread : reached) {
+                cache.m_nodes.push_back(thread.m_node);
+            }
+            cache.m_stepIndex.assign(m_tables.m_classStart.size(), -1);
+        }
+        m_tables.m_idle.assign(m_tables.m_classStart.size(), kIdleUnknown);
+        Intern({}); // kEmptyState
+    }
+
+  private:
+    // Thread by thread from pos, with the threads in m_current; a match may start at every
+    // position until one is found.
+    std::optional<Span> RunThreads(size_t pos) {
+        std::vector<Thread>& current = m_tables.m_current;
+        for (;; ++pos) {
+            if (!m_match && Closure(m_program.m_start, static_cast<uint32_t>(pos), pos, current)) {
+                m_match = Span{pos, pos};
+            }
+            if (pos == m_text.size() || (m_match && current.empty())) {
+                return m_match;
+            }
+            const uint32_t cls = m_tables.ClassOf(ToChar(m_text[pos]));
+            if (const auto begin = StepClass(pos, cls, nullptr, 0)) {
+                m_match = Span{*begin, pos + 1};
+            }
+        }
+    }
+
+    // As RunThreads, by the thread automaton while it has room; each thread's start position
+    // travels beside it in m_starts.
+    std::optional<Span> RunMachine() {
+        m_tables.m_starts.clear();
+        int32_t state = kEmptyState;
+        for (size_t pos = 0;; ++pos) {
+            if (state == kEmptyState && !m_match && pos > 0) {
+                pos = SkipIdle(pos);
+            }
+            const EStart kind = m_match                             ? kNoStart
+                                : pos == 0 && m_program.m_lineBegin ? kFirstStart
+                                                                    : kLaterStart;
+            if (pos == m_text.size() || (state == kEmptyState && kind == kNoStart)) {
+                return EmptyStartMatch(kind, pos);
+            }
+            const Move* move = MoveOf(state, m_tables.ClassOf(ToChar(m_text[pos])), kind);
+            if (!move) {
+                return ResumeThreads(state, pos);
+            }
+            EmptyStartMatch(kind, pos);
+            Follow(*move, pos);
+            state = move->m_next;
+        }
+    }
+
+    std::optional<Span> EmptyStartMatch(EStart kind, size_t pos) {
+        if (kind != kNoStart && m_tables.m_startCache[kind].m_matches) {
+            m_match = Span{pos, pos};
+        }
+        return m_match;
+    }
+
+    // Past the characters at which nothing starts: the common case, kept cheap.
+    size_t SkipIdle(size_t pos) {
+        for (; pos < m_text.size(); ++pos) {
+            const uint32_t cls = m_tables.ClassOf(ToChar(m_text[pos]));
+            EIdle& idle = m_tables.m_idle[cls];
+            if (idle == kIdleUnknown) {
+                const Move* move = MoveOf(kEmptyState, cls, kLaterStart);
+                if (!move) {
+                    return pos;
+                }
+                idle = move->m_next == kEmptyState && move->m_matchFrom == kNoMatch &&
+                               !m_tables.m_startCache[kLaterStart].m_matches
+                           ? kIdle
+                           : kBusy;
+            }
+            if (idle != kIdle) {
+                return pos;
+            }
+        }
+        return pos;
+    }
+
+    void Follow(const Move& move, size_t pos) {
+        std::vector<uint32_t>& starts = m_tables.m_starts;
+        const auto startOf = [&](uint32_t from) {
+            return from == kInjected ? static_cast<uint32_t>(pos) : starts[from];
+        };
+        if (move.m_matchFrom != kNoMatch) {
+            m_match = Span{startOf(move.m_matchFrom), pos + 1};
+        }
+        std::vector<uint32_t>& next = m_tables.m_nextStarts;
+        next.clear();
+        for (const uint32_t from : move.m_from) {
+            next.push_back(startOf(from));
+        }
+        starts.swap(next);
+    }
+
+    // The automaton is full: the threads of state go on one by one from pos.
+    std::optional<Span> ResumeThreads(int32_t state, size_t pos) {
+        std::vector<Thread>& current = m_tables.m_current;
+        current.clear();
+        NextGeneration();
+        const std::vector<uint32_t>& nodes = m_tables.m_stateNodes[static_cast<size_t>(state)];
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            current.push_back({nodes[i], m_tables.m_starts[i]});
+            m_tables.m_emitted[nodes[i]] = m_tables.m_generation;
+        }
+        return RunThreads(pos);
+    }
+
+    int32_t Intern(std::vector<uint32_t> nodes) {
+        const auto [it, added] =
+            m_tables.m_stateIds.emplace(nodes, static_cast<int32_t>(m_tables.m_stateNodes.size()));
+        if (added) {
+            const size_t edges = kStartKinds * m_tables.m_classStart.size();
+            m_tables.m_machineBytes +=
+                nodes.size() * sizeof(uint32_t) * 2 + edges * sizeof(int32_t);
+            m_tables.m_stateNodes.push_back(std::move(nodes));
+            m_tables.m_edges.resize(m_tables.m_edges.size() + edges, -1);
+        }
+        return it->second;
+    }
+
+    const Move* MoveOf(int32_t state, uint32_t cls, EStart kind) {
+        const size_t edge =
+            (static_cast<size_t>(state) * m_tables.m_classStart.size() + cls) * kStartKinds + kind;
+        if (m_tables.m_edges[edge] >= 0) {
+            return &m_tables.m_moves[static_cast<size_t>(m_tables.m_edges[edge])];
+        }
+        if (m_tables.m_machineBytes > kMaxMachineBytes) {
+            return nullptr;
+        }
+        Move move = ComputeMove(state, cls, kind);
+        m_tables.m_machineBytes += sizeof(Move) + move.m_from.size() * sizeof(uint32_t);
+        m_tables.m_edges[edge] = static_cast<int32_t>(m_tables.m_moves.size());
+        m_tables.m_moves.push_back(std::move(move));
+        return &m_tables.m_moves.back();
+    }
+
+    // One step of the threads of state, each thread's start replaced by its index.
+    Move ComputeMove(int32_t state, uint32_t cls, EStart kind) {
+        std::vector<Thread>& current = m_tables.m_current;
+        current.clear();
+        const std::vector<uint32_t>& nodes = m_tables.m_stateNodes[static_cast<size_t>(state)];
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            current.push_back({nodes[i], static_cast<uint32_t>(i)});
+        }
+        const StartStep* start = kind == kNoStart ? nullptr : &StepOf(kind, cls);
+        const std::optional<uint32_t> matchFrom = StepClass(1, cls, start, kInjected);
+        Move move{0, matchFrom.value_or(kNoMatch), {}};
+        std::vector<uint32_t> reached;
+        for (const Thread& thread : m_tables.m_current) {
+            reached.push_back(thread.m_node);
+            move.m_from.push_back(thread.m_start);
+        }
+        move.m_next = Intern(std::move(reached));
+        return move;
+    }
+
+    // Consumes a character of class cls at pos with every thread, in priority order, then with
+    // a start there (as startValue) when one is given. Gives the start of the thread that
+    // completed a match.
+    std::optional<uint32_t> StepClass(size_t pos, uint32_t cls, const StartStep* start,
+                                      uint32_t startValue) {
+        std::vector<Thread>& current = m_tables.m_current;
+        std::vector<Thread>& next = m_tables.m_next;
+        NextGeneration();
+        next.clear();
+        std::optional<uint32_t> matched;
+        for (const Thread& thread : current) {
+            const Node& node = m_program.m_nodes[thread.m_node];
+            if (m_tables.Accepts(node.m_set, cls) &&
+                Closure(node.m_next, thread.m_start, pos + 1, next)) {
+                matched = thread.m_start;
+                break; // every later thread has a lower priority
+            }
+        }
+        if (start && !matched) {
+            for (const uint32_t node : start->m_nodes) {
+                Emit(node, startValue, next);
+            }
+            matched = start->m_matched ? std::optional<uint32_t>(startValue) : std::nullopt;
+        }
+        current.swap(next);
+        return matched;
+    }
+
+    const StartStep& StepOf(EStart kind, uint32_t cls) {
+        StartCache& cache = m_tables.m_startCache[kind];
+        int32_t& index = cache.m_stepIndex[cls];
+        if (index < 0) {
+            index = static_cast<int32_t>(cache.m_steps.size());
+            cache.m_steps.push_back(ComputeStep(cache, cls));
+        }
+        return cache.m_steps[static_cast<size_t>(index)];
+    }
+
+    StartStep ComputeStep(const StartCache& cache, uint32_t cls) {
+        StartStep step;
+        std::vector<Thread> reached;
+        NextGeneration();
+        for (const uint32_t start : cache.m_nodes) {
+            const Node& node = m_program.m_nodes[start];
+            if (m_tables.Accepts(node.m_set, cls) && Closure(node.m_next, 0, 1, reached)) {
+                step.m_matched = true;
+                break;
+            }
+        }
+        for (const Thread& thread : reached) {
+            step.m_nodes.push_back(thread.m_node);
+        }
+        return step;
+    }
+
+    void NextGeneration() {
+        if (++m_tables.m_generation == 0) {
+            std::fill(m_tables.m_visited.begin(), m_tables.m_visited.end(), 0);
+            std::fill(m_tables.m_emitted.begin(), m_tables.m_emitted.end(), 0);
+            m_tables.m_generation = 1;
+        }
+        if (m_tables.m_visited.empty()) {
+            m_tables.m_visitedInContext.clear();
+        }
+    }
+
+    void Emit(uint32_t node, uint32_t start, std::vector<Thread>& out) {
+        if (m_tables.m_emitted[node] != m_tables.m_generation) {
+            m_tables.m_emitted[node] = m_tables.m_generation;
+            out.push_back({node, start});
+        }
+    }
+
+    // Follows every path from root that consumes nothing, in the library's order, appending
+    // the character nodes reached to out. True when a path reaches the match (the search stops
+    // there: what is not yet tried has a lower priority).
+    bool Closure(uint32_t root, uint32_t start, size_t pos, std::vector<Thread>& out) {
+        std::vector<Item>& stack = m_tables.m_stack;
+        stack.clear();
+        stack.push_back({root, 0});
+        while (!stack.empty()) {
+            const Item item = stack.back();
+            stack.pop_back();
+            m_counts = item.m_counts;
+            if (Visit(item.m_node, start, pos, out)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool FirstVisit(uint32_t node) {
+        const size_t index = (size_t{node} << m_tables.m_countBits) | m_counts;
+        if (index < m_tables.m_visited.size()) {
+            const bool first = m_tables.m_visited[index] != m_tables.m_generation;
+            m_tables.m_visited[index] = m_tables.m_generation;
+            return first;
+        }
+        return m_tables.m_visitedInContext.insert(uint64_t{node} << 32 | m_counts).second;
+    }
+
+    bool Visit(uint32_t index, uint32_t start, size_t pos, std::vector<Thread>& out) {
+        if (!FirstVisit(index)) {
+            return false;
+        }
+        const Node& node = m_program.m_nodes[index];
+        switch (node.m_op) {
+        case EOp::Match:
+            return true;
+        case EOp::Char:
+            Emit(index, start, out);
+            return false;
+        case EOp::Alt:
+            Push(node.m_next);
+            Push(node.m_alt);
+            return false;
+        case EOp::Repeat:
+            PushRepeat(node);
+            return false;
+        default:
+            if (Holds(node.m_op, pos)) {
+                Push(node.m_next);
+            }
+            return false;
+        }
+    }
+
+    void Push(uint32_t node) { m_tables.m_stack.push_back({node, m_counts}); }
+
+    // Greedy: once more, then leave; lazy: the other way round. A counted repeat goes once more
+    // only twice at one position (std::regex's guard against empty loops); its count holds for
+    // what follows the extra iteration and is restored before leaving is tried.
+    void PushRepeat(const Node& node) {
+        const int counter = node.m_counter;
+        const uint32_t shift = counter < 0 ? 0 : 2 * static_cast<uint32_t>(counter);
+        const uint32_t count = counter < 0 ? 0 : (m_counts >> shift) & 3;
+        const auto pushMore = [&] {
+            if (count < 2) {
+                const uint32_t counts = counter < 0 ? m_counts : m_counts + (1u << shift);
+                m_tables.m_stack.push_back({node.m_alt, counts});
+            }
+        };
+        if (node.m_lazy) {
+            pushMore();
+            Push(node.m_next);
+        } else {
+            Push(node.m_next);
+            pushMore();
+        }
+    }
+
+    bool IsWord(size_t pos) const {
+        return pos < m_text.size() && classic::WordChars().Contains(ToChar(m_text[pos]));
+    }
+
+    bool Holds(EOp op, size_t pos) const {
+        switch (op) {
+        case EOp::LineBegin:
+            return pos == 0;
+        case EOp::LineEnd:
+            return pos == m_text.size();
+        case EOp::WordBoundary:
+            return (pos > 0 && IsWord(pos - 1)) != IsWord(pos);
+        case EOp::NotWordBoundary:
+            return (pos > 0 && IsWord(pos - 1)) == IsWord(pos);
+        default:
+            return true;
+        }
+    }
+
+    const Program& m_program;
+    Tables& m_tables;
+    std::wstring_view m_text;
+    std::optional<Span> m_match;
+    uint32_t m_counts = 0; // of the path being followed: two bits per counted repeat
+};
+
+void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets) {
+    m_classStart = ClassStarts(sets);
+    m_tableClass.resize(kTableChars);
+    for (size_t cls = 0; cls < m_classStart.size() && m_classStart[cls] < kTableChars; ++cls) {
+        const Char end = cls + 1 < m_classStart.size()
+                             ? std::min(m_classStart[cls + 1], kTableChars)
+                             : kTableChars;
+        std::fill(m_tableClass.begin() + m_classStart[cls], m_tableClass.begin() + end,
+                  static_cast<uint16_t>(cls));
+    }
+    m_words = (m_classStart.size() + 63) / 64;
+    m_accept.assign(sets.size() * m_words, 0);
+    for (size_t set = 0; set < sets.size(); ++set) {
+        for (const auto& [first, last] : sets[set].Intervals()) {
+            for (uint32_t cls = ClassOf(first); cls <= ClassOf(last); ++cls) {
+                m_accept[set * m_words + cls / 64] |= uint64_t{1} << (cls % 64);
+            }
+        }
+    }
+}
+
+CRegex::CRegex(Program program)
+    : m_program(std::move(program)), m_tables(std::make_unique<Tables>()) {
+    m_tables->BuildClasses(m_program.m_sets);
+    m_tables->m_countBits = 2 * static_cast<uint32_t>(m_program.m_counters);
+    if (const size_t marks = m_program.m_nodes.size() << m_tables->m_countBits;
+        marks <= kMaxMarks) {
+        m_tables->m_visited.assign(marks, 0);
+    }
+    m_tables->m_emitted.assign(m_program.m_nodes.size(), 0);
+    if (m_program.m_counters == 0 && !m_program.m_positional) {
+        m_tables->m_useMachine = true;
+        CRunner(m_program, *m_tables, {}).Prepare();
+    }
+}
+
+CRegex::CRegex(CRegex&&) noexcept = default;
+CRegex& CRegex::operator=(CRegex&&) noexcept = default;
+CRegex::~CRegex() = default;
+
+std::optional<CRegex> CRegex::Compile(std::wstring_view pattern) {
+    std::optional<Program> program = CompileProgram(pattern);
+    // Class numbers are 16 bits wide in the character table.
+    if (!program || ClassStarts(program->m_sets).size() > 0xFFFF) {
+        return std::nullopt;
+    }
+    return CRegex(std::move(*program));
+}
+
+std::optional<Span> CRegex::Search(std::wstring_view text) const {
+    return CRunner(m_program, *m_tables, text).Run();
+}
+
+size_t CRegex::CompiledBytes() const {
+    size_t bytes = sizeof(*this) + sizeof(Tables) + m_program.m_nodes.size() * sizeof(Node);
+    for (const CCharSet& set : m_program.m_sets) {
+        bytes += sizeof(set) + set.Intervals().size() * sizeof(CCharSet::Interval);
+    }
+    const Tables& t = *m_tables;
+    bytes += t.m_tableClass.size() * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
+             t.m_accept.size() * sizeof(uint64_t) + t.m_idle.size() +
+             (t.m_visited.size() + t.m_emitted.size()) * sizeof(uint32_t);
+    for (const StartCache& cache : t.m_startCache) {
+        bytes += (cache.m_nodes.size() + cache.m_stepIndex.size()) * sizeof(uint32_t);
+        for (const StartStep& step : cache.m_steps) {
+            bytes += sizeof(step) + step.m_nodes.size() * sizeof(uint32_t);
+        }
+    }
+    return bytes;
+}
+
+} // namespace regex

@@ -1,0 +1,167 @@
+#include "search/regex/Regex.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace {
+
+using regex::CRegex;
+
+// What std::wregex finds, as "begin-end" or "none".
+std::string Library(const std::wstring& pattern, const std::wstring& name) {
+    const std::wregex library(pattern,
+                              std::regex_constants::ECMAScript | std::regex_constants::icase);
+    std::wsmatch match;
+    if (!std::regex_search(name, match, library)) {
+        return "none";
+    }
+    return std::to_string(match.position(0)) + "-" +
+           std::to_string(match.position(0) + match.length(0));
+}
+
+std::string Ours(const std::wstring& pattern, const std::wstring& name) {
+    const auto compiled = CRegex::Compile(pattern);
+    if (!compiled) {
+        return "not handled";
+    }
+    const auto span = compiled->Search(name);
+    return span ? std::to_string(span->m_begin) + "-" + std::to_string(span->m_end) : "none";
+}
+
+struct Case {
+    const wchar_t* m_pattern;
+    const wchar_t* m_name;
+    const char* m_expected;
+};
+
+void ExpectCases(std::initializer_list<Case> cases) {
+    for (const Case& c : cases) {
+        EXPECT_EQ(Ours(c.m_pattern, c.m_name), c.m_expected)
+            << "pattern " << testing::PrintToString(std::wstring(c.m_pattern));
+        EXPECT_EQ(Library(c.m_pattern, c.m_name), c.m_expected)
+            << "library, pattern " << testing::PrintToString(std::wstring(c.m_pattern));
+    }
+}
+
+TEST(Regex_FirstMatch, LeftmostStartThenAlternativesInWrittenOrder) {
+    ExpectCases({{L"a|ab", L"xab", "1-2"},
+                 {L"ab|a", L"xab", "1-3"},
+                 {L"b|xa", L"xab", "0-2"},
+                 {L"(a|ab)(c|bcd)", L"abcd", "0-4"},
+                 {L"", L"abc", "0-0"},
+                 {L"z*", L"abc", "0-0"},
+                 {L"q", L"abc", "none"}});
+}
+
+TEST(Regex_FirstMatch, GreedyAndLazyQuantifiers) {
+    ExpectCases({{L"a+", L"baaa", "1-4"},
+                 {L"a+?", L"baaa", "1-2"},
+                 {L"a*?b", L"aab", "0-3"},
+                 {L"a??a", L"aa", "0-1"},
+                 {L"a{2,3}", L"aaaa", "0-3"},
+                 {L"a{2,3}?", L"aaaa", "0-2"},
+                 {L"a{2,}", L"aaaaa", "0-5"},
+                 {L"a{0}b", L"ab", "1-2"},
+                 {L"(ab){2}", L"abababx", "0-4"},
+                 {L"a**", L"aa", "0-2"},
+                 {L"a*??", L"aa", "0-0"}});
+}
+
+// std::regex lets a loop go round empty twice at one position before it must leave; that
+// decides which of several paths through a nullable loop comes first.
+TEST(Regex_FirstMatch, EmptyIterationsAsTheLibraryCountsThem) {
+    ExpectCases({{L"(|a)*", L"a", "0-0"},
+                 {L"(a|)*", L"aa", "0-2"},
+                 {L"(a*)*b", L"aab", "0-3"},
+                 {L"(a?)*?b", L"ab", "0-2"},
+                 {L"(a*|b)*c", L"abbc", "0-4"},
+                 {L"((a*)*)*", L"aa", "0-2"}});
+}
+
+TEST(Regex_FirstMatch, Assertions) {
+    ExpectCases({{L"^ab", L"xab", "none"},
+                 {L"^ab", L"abx", "0-2"},
+                 {L"x|^a", L"ba", "none"},
+                 {L"a$", L"aba", "2-3"},
+                 {L"a$", L"a\nb", "none"},
+                 {L"\\bb", L"ab b", "3-4"},
+                 {L"\\Bb", L"b ab", "3-4"},
+                 {L"a^", L"aa", "none"}});
+}
+
+TEST(Regex_CharacterSets, ClassesRangesAndCase) {
+    ExpectCases({{L"[a-c]+", L"xBCa", "1-4"},
+                 {L"[^a-c]", L"abcD", "3-4"},
+                 {L"\\d+", L"ab12", "2-4"},
+                 {L"\\w+", L"-_a1-", "1-4"},
+                 {L"\\s", L"a b", "1-2"},
+                 {L"[\\W]", L"ab-", "2-3"},
+                 {L"[^\\W]", L"-a", "1-2"},
+                 {L"[a-]+", L"x-a-", "1-4"},
+                 {L"[-a]", L"x-", "1-2"},
+                 {L"[]", L"abc", "none"},
+                 {L"[^]", L"abc", "0-1"},
+                 {L"[Z-a]", L"z", "0-1"},
+                 {L"\\{\\}", L"a{}", "1-3"},
+                 {L"ABC", L"xabcx", "1-4"},
+                 {L".", L"\n\ra", "2-3"},
+                 {L"\u304b", L"\u30ab\u304b", "1-2"}});
+}
+
+TEST(Regex_NotHandled, LeftToTheLibrary) {
+    for (const wchar_t* pattern :
+         {L"(a)\\1", L"(?=a)a", L"(?!a)b", L"\\x41", L"\\u0041", L"\\cA", L"[[:alpha:]]",
+          L"a{1001}", L"(a*b*c*d*e*)*", L"(", L"a{2", L"*", L"[b-a]", L"a)"}) {
+        EXPECT_FALSE(CRegex::Compile(pattern).has_value())
+            << testing::PrintToString(std::wstring(pattern));
+    }
+}
+
+// A pattern that the library takes minutes over (each further "a" triples its time) is linear
+// here.
+TEST(Regex_Bounded, NestedQuantifiersOnLongNames) {
+    const auto nested = CRegex::Compile(L"(a*)*b");
+    ASSERT_TRUE(nested);
+    EXPECT_FALSE(nested->Search(std::wstring(259, L'a')));
+    const auto span = nested->Search(std::wstring(258, L'a') + L"b");
+    ASSERT_TRUE(span);
+    EXPECT_EQ(span->m_end - span->m_begin, 259u);
+}
+
+// Thousands of character classes fill the step automaton quickly; the search then goes on
+// thread by thread with the same result.
+TEST(Regex_Bounded, FullAutomatonGoesOnThreadByThread) {
+    std::wstring set = L"[";
+    for (wchar_t c = 0x4e00; c < 0x4e00 + 6000; c += 2) {
+        set += c;
+    }
+    const std::wstring pattern = set + L"].{0,40}z";
+    std::wstring name;
+    for (int i = 0; i < 250; ++i) {
+        name += static_cast<wchar_t>(0x4e00 + (i * 7919) % 6000);
+    }
+    name += L"z";
+    EXPECT_EQ(Ours(pattern, name), Library(pattern, name));
+    EXPECT_EQ(Ours(pattern, name.substr(0, 200)), Library(pattern, name.substr(0, 200)));
+}
+
+// Cases the differential fuzzer found while the engine was written.
+TEST(Regex_FuzzRegressions, AgreeWithTheLibrary) {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"", L"ACY\u6f22\u304b"},
+        {L"^[\u00e0-\u00ff\\Wa-cA-Z]*?", L"aC\u00df"},
+        {L"y{0}\\b", L"-\u304c\u00e9\uff419x"},
+        {L"c{0}?\\b-{0,2}?(\u30ac{0,1}z)", L"\u65e5y\u30acz\u30abc"},
+        {L"y{0}?\\B", L"1\u00c9\u304c-\u30a2"},
+        {L"^$(?:\\W\\s)*.[0-9]|(?:ay{0,}?|.C){1,3}\u00e9\u304b|.\\S{2}|", L"1. \u00c99"},
+        {L"z{2}{0,2}[\u00e0-\u00ff[\\d]|\\-|(?:y{0,2})", L"9\u00df\u304b"},
+        {L"z{2}{0,2}[\u00e0-\u00ff[\\d]|\\-|(?:y{0,2})", L"YyBB_"},
+    };
+    for (const auto& [pattern, name] : cases) {
+        EXPECT_EQ(Ours(pattern, name), Library(pattern, name))
+            << testing::PrintToString(std::wstring(pattern));
+    }
+}
+
+} // namespace
