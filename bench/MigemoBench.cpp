@@ -161,7 +161,7 @@ void MeasureQueries(const Names& names, int repetitions, const MatchPass& pass) 
     }
 }
 
-// The search run as specified, on std::wregex: the reference for speed and for results.
+// The search run done with std::wregex throughout: the reference for speed and results.
 class CLibraryRun {
   public:
     CLibraryRun(const Names& names, CMigemo& migemo) : m_names(names), m_migemo(migemo) {}

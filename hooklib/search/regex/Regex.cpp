@@ -176,6 +176,10 @@ class CRegex::CRunner {
         int32_t state = kEmptyState;
         for (size_t pos = 0;; ++pos) {
             if (state == kEmptyState && !m_match && pos > 0) {
+                const StartCache& later = m_tables.m_startCache[kLaterStart];
+                if (later.m_nodes.empty() && !later.m_matches) {
+                    return m_match; // anchored at the start, and nothing alive
+                }
                 pos = SkipIdle(pos);
             }
             const EStart kind = m_match                             ? kNoStart
