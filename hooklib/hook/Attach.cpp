@@ -140,7 +140,7 @@ LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_KEYDOWN:
         case WM_CHAR:
         case WM_SYSKEYDOWN:
-            if (const auto result = HandleKeyMessage(window, message, wParam, lParam)) {
+            if (const auto result = HandleKeyMessage(window, *state, message, wParam, lParam)) {
                 return *result;
             }
             break;

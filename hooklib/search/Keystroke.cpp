@@ -147,27 +147,24 @@ void ResetSearch(SearchState& state) {
     }
 }
 
-std::optional<LRESULT> HandleKeyMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    SearchState* state = FindSearchState(window);
-    if (state == nullptr) {
-        return std::nullopt;
-    }
+std::optional<LRESULT> HandleKeyMessage(HWND window, SearchState& state, UINT message,
+                                        WPARAM wParam, LPARAM lParam) {
     if (IsOn(Shared.DisableIme) && IsImeOpen(window) && CloseIme(window) != 0) {
         return std::nullopt;
     }
     switch (message) {
     case WM_CHAR:
-        return HandleChar(window, *state, wParam, lParam);
+        return HandleChar(window, state, wParam, lParam);
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) {
-            ResetSearch(*state);
+            ResetSearch(state);
         }
         if (IsKeyHeld(VK_CONTROL)) {
-            HandleBinding(window, *state, KEYBIND_CTRL, wParam);
+            HandleBinding(window, state, KEYBIND_CTRL, wParam);
         }
         return std::nullopt;
     case WM_SYSKEYDOWN:
-        HandleBinding(window, *state, KEYBIND_ALT, wParam);
+        HandleBinding(window, state, KEYBIND_ALT, wParam);
         return std::nullopt;
     default:
         return std::nullopt;

@@ -9,7 +9,8 @@ struct SearchState;
 
 // Handles WM_KEYDOWN, WM_CHAR and WM_SYSKEYDOWN of an attached window. A result means the
 // message is consumed; no result means it goes on to the window's previous procedure.
-std::optional<LRESULT> HandleKeyMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+std::optional<LRESULT> HandleKeyMessage(HWND window, SearchState& state, UINT message,
+                                        WPARAM wParam, LPARAM lParam);
 
 // A new search text: clears it, reads the view's item names afresh and hides the tip.
 void ResetSearch(SearchState& state);
