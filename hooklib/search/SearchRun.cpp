@@ -8,7 +8,9 @@
 
 namespace {
 
-bool StartsWithCaret(const std::wstring& text) { return !text.empty() && text[0] == L'^'; }
+bool StartsWithCaret(const std::wstring& text) {
+    return !text.empty() && text[0] == L'^';
+}
 
 void MatchWithMigemo(SearchCore& state, const std::wstring& text, MatchedSet& matched,
                      MatchMode mode) {
@@ -24,7 +26,8 @@ void MatchItems(const ItemNames& names, std::vector<Candidate>& candidates, CMig
     const bool anchored = StartsWithCaret(text);
     const std::wstring query = anchored ? text.substr(1) : text;
     const CPattern plain = mode != MigemoOnly ? BuildPlainPattern(text) : CPattern();
-    const CPattern romaji = mode != PlainOnly ? BuildMigemoPattern(migemo, query, anchored) : CPattern();
+    const CPattern romaji =
+        mode != PlainOnly ? BuildMigemoPattern(migemo, query, anchored) : CPattern();
     if (plain.IsEmpty() && romaji.IsEmpty()) {
         return;
     }
