@@ -40,17 +40,37 @@ SRC
   need_update=1
 fi
 
+# A mirror caught mid-sync fails an index now and then: try again, and go on with the indexes
+# there are when it keeps failing (the install below then says what is really missing).
+apt_update() {
+  for attempt in 1 2 3; do
+    apt-get update -qq && return 0
+    echo "setup: apt-get update failed (attempt $attempt)" >&2
+    sleep $((attempt * 10))
+  done
+  echo "setup: going on with the package indexes at hand" >&2
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" -eq 1 ] || [ ! -d /var/lib/apt/lists ] ||
    [ -z "$(ls /var/lib/apt/lists/*_Sources 2>/dev/null)" ]; then
-  apt-get update -qq
+  apt_update
 fi
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  if ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    # Without the security suite's i386 index (mirror out of sync) its amd64 libraries cannot
+    # be matched by i386 ones: take both from the point release instead.
+    echo "setup: retrying with the point release preferred over security updates" >&2
+    pref=$(mktemp)
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' > "$pref"
+    apt-get install -y -qq --no-install-recommends -o Dir::Etc::Preferences="$pref" \
+      "${missing[@]}" >/dev/null
+    rm -f "$pref"
+  fi
 fi
 
 # The cmigemo sources migemo.dll is built from, unpacked once into a stable folder.

@@ -78,17 +78,27 @@ std::optional<std::wstring> CMigemo::Query(const std::wstring& query) {
             return std::nullopt;
         }
         std::lock_guard lock(m_queryMutex);
-        const ExpressionPtr expression(
-            m_library->query(m_hMigemo, reinterpret_cast<const unsigned char*>(narrow->c_str())),
-            ExpressionRelease{m_library.get(), m_hMigemo});
-        if (!expression) {
-            return std::nullopt;
+        if (!m_hasLast || m_lastQuery != *narrow) {
+            m_hasLast = false;
+            m_lastExpression = AskLibrary(*narrow);
+            m_lastQuery = *narrow;
+            m_hasLast = true;
         }
-        return FromCp932(reinterpret_cast<const char*>(expression.get()));
+        return m_lastExpression;
     } catch (const std::exception&) {
         // Nothing may leave the adapter into the host's window procedure.
         return std::nullopt;
     }
+}
+
+std::optional<std::wstring> CMigemo::AskLibrary(const std::string& query) {
+    const ExpressionPtr expression(
+        m_library->query(m_hMigemo, reinterpret_cast<const unsigned char*>(query.c_str())),
+        ExpressionRelease{m_library.get(), m_hMigemo});
+    if (!expression) {
+        return std::nullopt;
+    }
+    return FromCp932(reinterpret_cast<const char*>(expression.get()));
 }
 
 std::shared_ptr<CMigemo> GetMigemo() {

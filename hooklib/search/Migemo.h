@@ -25,6 +25,7 @@ class CMigemo {
 
   private:
     void Open(const std::wstring& dir);
+    std::optional<std::wstring> AskLibrary(const std::string& query);
 
     // Each adapter holds its own module reference and entry points: an adapter still in use on
     // one thread keeps its module mapped whatever a newer adapter does.
@@ -32,6 +33,10 @@ class CMigemo {
     void* m_hMigemo = nullptr;
     // The library reuses buffers of the Migemo object while it builds an expression.
     std::mutex m_queryMutex;
+    // A keystroke asks for the same query once per matching pass: the last answer is kept.
+    bool m_hasLast = false;
+    std::string m_lastQuery;
+    std::optional<std::wstring> m_lastExpression;
 };
 
 // The process's adapter, created by the first call. Held by the caller for one matching pass:

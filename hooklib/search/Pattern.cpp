@@ -33,8 +33,15 @@ std::wstring EscapeAll(const std::wstring& text, wchar_t brace) {
 
 } // namespace
 
+std::wstring_view NameText(const std::wstring& name) {
+    return std::wstring_view(name.c_str(), std::min(name.size(), name.find(L'\0')));
+}
+
 bool CPattern::Search(const std::wstring& name, std::wstring* matched) const {
-    const std::wstring_view text(name.c_str(), std::min(name.size(), name.find(L'\0')));
+    return SearchText(NameText(name), matched);
+}
+
+bool CPattern::SearchText(std::wstring_view text, std::wstring* matched) const {
     std::optional<regex::Span> span;
     if (m_engine) {
         span = m_engine->Search(text);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <string_view>
 
 #include "search/regex/BoundedSearch.h"
 #include "search/regex/Regex.h"
@@ -35,12 +36,17 @@ class CPattern {
     // First match anywhere in name (up to its first NUL). On a match, the matched text goes to
     // matched. Not for use by two threads at once.
     bool Search(const std::wstring& name, std::wstring* matched = nullptr) const;
+    // As Search, for a name already cut by NameText.
+    bool SearchText(std::wstring_view text, std::wstring* matched = nullptr) const;
 
   private:
     std::optional<regex::CRegex> m_engine;
     std::optional<std::wregex> m_library;
     std::unique_ptr<regex::CWorkBudget> m_budget;
 };
+
+// What of name is searched: the text up to its first NUL.
+std::wstring_view NameText(const std::wstring& name);
 
 // Compiles text unchanged: what the user types is a regular expression. Invalid: empty pattern.
 CPattern BuildPlainPattern(const std::wstring& text);

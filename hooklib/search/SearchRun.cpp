@@ -36,7 +36,8 @@ void MatchItems(const ItemNames& names, std::vector<Candidate>& candidates, CMig
         if (matched[i]) {
             continue;
         }
-        if (plain.Search(names[i], &found) || romaji.Search(names[i], &found)) {
+        const std::wstring_view name = NameText(names[i]);
+        if (plain.SearchText(name, &found) || romaji.SearchText(name, &found)) {
             candidates.push_back(Candidate{static_cast<uint32_t>(i), found});
             matched[i] = true;
         }

@@ -1,6 +1,7 @@
 #include "search/regex/Regex.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <unordered_set>
 
@@ -60,10 +61,12 @@ enum EIdle : uint8_t { kIdleUnknown, kIdle, kBusy };
 } // namespace
 
 struct CRegex::Tables {
-    std::vector<uint16_t> m_tableClass; // class of each character below kTableChars
-    std::vector<Char> m_classStart;     // class i covers [m_classStart[i], m_classStart[i+1])
-    size_t m_words = 0;                 // 64-bit words per set in m_accept
-    std::vector<uint64_t> m_accept;     // set s accepts class c: bit c of row s
+    // Class of each character below kTableChars.
+    std::unique_ptr<uint16_t[]> m_tableClass =
+        std::make_unique_for_overwrite<uint16_t[]>(kTableChars);
+    std::vector<Char> m_classStart; // class i covers [m_classStart[i], m_classStart[i+1])
+    size_t m_words = 0;             // 64-bit words per set in m_accept
+    std::vector<uint64_t> m_accept; // set s accepts class c: bit c of row s
 
     // Without counted repeats or assertions on neighbours ("$", "\b", "\B"), a step depends
     // only on the ordered list of threads and the character's class: the steps met are kept as
@@ -74,7 +77,10 @@ struct CRegex::Tables {
     std::map<std::vector<uint32_t>, int32_t> m_stateIds;
     std::vector<int32_t> m_edges; // per state, class and EStart: index into m_moves, or -1
     std::vector<Move> m_moves;
-    std::vector<EIdle> m_idle; // per class: nothing alive stays so, with no match
+    // Per start kind and class: a start there, with nothing alive, leaves nothing alive and no
+    // match.
+    std::vector<EIdle> m_idle[kStartKinds];
+    bool m_anchored = false; // nothing starts after the first position
     size_t m_machineBytes = 0;
 
     // Scratch of the search, kept to avoid allocating for every name.
@@ -104,6 +110,19 @@ struct CRegex::Tables {
 
 namespace {
 
+// Four table entries per store: the table is filled anew for every pattern, so two or four
+// times per keystroke.
+void FillClass(uint16_t* first, uint16_t* last, uint16_t cls) {
+    for (; first != last && reinterpret_cast<uintptr_t>(first) % sizeof(uint64_t) != 0; ++first) {
+        *first = cls;
+    }
+    const uint64_t four = cls * uint64_t{0x0001000100010001};
+    for (; last - first >= 4; first += 4) {
+        std::memcpy(first, &four, sizeof(four));
+    }
+    std::fill(first, last, cls);
+}
+
 std::vector<Char> ClassStarts(const std::vector<CCharSet>& sets) {
     std::vector<Char> starts{0};
     for (const CCharSet& set : sets) {
@@ -129,9 +148,12 @@ class CRegex::CRunner {
         : m_program(program), m_tables(tables), m_text(text) {}
 
     std::optional<Span> Run() {
+        if (m_tables.m_useMachine) {
+            return RunMachine();
+        }
         m_tables.m_current.clear();
         NextGeneration();
-        return m_tables.m_useMachine ? RunMachine() : RunThreads(0);
+        return RunThreads(0);
     }
 
     // Prepares the automaton: what a start reaches at the first and at later positions.
@@ -145,8 +167,10 @@ class CRegex::CRunner {
                 cache.m_nodes.push_back(thread.m_node);
             }
             cache.m_stepIndex.assign(m_tables.m_classStart.size(), -1);
+            m_tables.m_idle[kind].assign(m_tables.m_classStart.size(), kIdleUnknown);
         }
-        m_tables.m_idle.assign(m_tables.m_classStart.size(), kIdleUnknown);
+        const StartCache& later = m_tables.m_startCache[kLaterStart];
+        m_tables.m_anchored = later.m_nodes.empty() && !later.m_matches;
         Intern({}); // kEmptyState
     }
 
@@ -175,16 +199,10 @@ class CRegex::CRunner {
         m_tables.m_starts.clear();
         int32_t state = kEmptyState;
         for (size_t pos = 0;; ++pos) {
-            if (state == kEmptyState && !m_match && pos > 0) {
-                const StartCache& later = m_tables.m_startCache[kLaterStart];
-                if (later.m_nodes.empty() && !later.m_matches) {
-                    return m_match; // anchored at the start, and nothing alive
-                }
+            if (state == kEmptyState && !m_match) {
                 pos = SkipIdle(pos);
             }
-            const EStart kind = m_match                             ? kNoStart
-                                : pos == 0 && m_program.m_lineBegin ? kFirstStart
-                                                                    : kLaterStart;
+            const EStart kind = m_match ? kNoStart : StartAt(pos);
             if (pos == m_text.size() || (state == kEmptyState && kind == kNoStart)) {
                 return EmptyStartMatch(kind, pos);
             }
@@ -205,26 +223,39 @@ class CRegex::CRunner {
         return m_match;
     }
 
-    // Past the characters at which nothing starts: the common case, kept cheap.
+    EStart StartAt(size_t pos) const {
+        return pos == 0 && m_program.m_lineBegin ? kFirstStart : kLaterStart;
+    }
+
+    // Past the characters at which nothing starts, with nothing alive: the common case, kept
+    // cheap. Gives the text's end when no match can start any more.
     size_t SkipIdle(size_t pos) {
         for (; pos < m_text.size(); ++pos) {
-            const uint32_t cls = m_tables.ClassOf(ToChar(m_text[pos]));
-            EIdle& idle = m_tables.m_idle[cls];
-            if (idle == kIdleUnknown) {
-                const Move* move = MoveOf(kEmptyState, cls, kLaterStart);
-                if (!move) {
-                    return pos;
-                }
-                idle = move->m_next == kEmptyState && move->m_matchFrom == kNoMatch &&
-                               !m_tables.m_startCache[kLaterStart].m_matches
-                           ? kIdle
-                           : kBusy;
+            const EStart kind = StartAt(pos);
+            if (kind == kLaterStart && m_tables.m_anchored) {
+                return m_text.size();
             }
-            if (idle != kIdle) {
+            if (IdleOf(kind, m_tables.ClassOf(ToChar(m_text[pos]))) != kIdle) {
                 return pos;
             }
         }
         return pos;
+    }
+
+    // Unknown only while the automaton is full.
+    EIdle IdleOf(EStart kind, uint32_t cls) {
+        EIdle& idle = m_tables.m_idle[kind][cls];
+        if (idle == kIdleUnknown) {
+            const Move* move = MoveOf(kEmptyState, cls, kind);
+            if (!move) {
+                return kIdleUnknown;
+            }
+            idle = move->m_next == kEmptyState && move->m_matchFrom == kNoMatch &&
+                           !m_tables.m_startCache[kind].m_matches
+                       ? kIdle
+                       : kBusy;
+        }
+        return idle;
     }
 
     void Follow(const Move& move, size_t pos) {
@@ -484,12 +515,11 @@ class CRegex::CRunner {
 
 void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets) {
     m_classStart = ClassStarts(sets);
-    m_tableClass.resize(kTableChars);
     for (size_t cls = 0; cls < m_classStart.size() && m_classStart[cls] < kTableChars; ++cls) {
         const Char end = cls + 1 < m_classStart.size()
                              ? std::min(m_classStart[cls + 1], kTableChars)
                              : kTableChars;
-        std::fill(m_tableClass.begin() + m_classStart[cls], m_tableClass.begin() + end,
+        FillClass(&m_tableClass[m_classStart[cls]], &m_tableClass[0] + end,
                   static_cast<uint16_t>(cls));
     }
     m_words = (m_classStart.size() + 63) / 64;
@@ -541,8 +571,9 @@ size_t CRegex::CompiledBytes() const {
         bytes += sizeof(set) + set.Intervals().size() * sizeof(CCharSet::Interval);
     }
     const Tables& t = *m_tables;
-    bytes += t.m_tableClass.size() * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
-             t.m_accept.size() * sizeof(uint64_t) + t.m_idle.size() +
+    bytes += kTableChars * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
+             t.m_accept.size() * sizeof(uint64_t) + t.m_idle[kLaterStart].size() +
+             t.m_idle[kFirstStart].size() +
              (t.m_visited.size() + t.m_emitted.size()) * sizeof(uint32_t);
     for (const StartCache& cache : t.m_startCache) {
         bytes += (cache.m_nodes.size() + cache.m_stepIndex.size()) * sizeof(uint32_t);

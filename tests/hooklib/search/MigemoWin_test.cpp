@@ -100,6 +100,20 @@ TEST_F(MigemoLoadingTest, EachQueryIsReleasedAndNullResultsAreNot) {
     EXPECT_EQ(calls.setOperators, 0);
 }
 
+TEST_F(MigemoLoadingTest, TheSameQueryAgainAsksTheLibraryOnce) {
+    Place(Fake("full"), L"migemo.dll");
+    const auto migemo = GetMigemo();
+    EXPECT_EQ(migemo->Query(L"ab"), L"(fake-ab|a|b)");
+    EXPECT_EQ(migemo->Query(L"ab"), L"(fake-ab|a|b)");
+    EXPECT_EQ(migemo->Query(L"cd"), L"(fake-cd|a|b)");
+    EXPECT_EQ(migemo->Query(L"ab"), L"(fake-ab|a|b)");
+    EXPECT_EQ(migemo->Query(L"null"), std::nullopt);
+    EXPECT_EQ(migemo->Query(L"null"), std::nullopt);
+    const FakeMigemoCalls calls = CallsOf(L"migemo.dll");
+    EXPECT_EQ(calls.queries, 4);
+    EXPECT_EQ(calls.releases, 3);
+}
+
 struct MissingEntry {
     const char* variant;
     bool answers;

@@ -79,6 +79,24 @@ TEST_F(MigemoTest, BadQueriesGiveNoResultOrAValidOne) {
     EXPECT_TRUE(Matches(L"kensaku", L"検索"));
 }
 
+TEST_F(MigemoTest, RepeatedQueriesGiveTheLibrarysAnswer) {
+    const auto first = GetMigemo();
+    const auto kensaku = first->Query(L"kensaku");
+    const auto nihon = first->Query(L"nihon");
+    ASSERT_TRUE(kensaku && nihon);
+    ASSERT_NE(kensaku, nihon);
+    DeleteProcessMigemo();
+    const auto migemo = GetMigemo();
+    ASSERT_NE(migemo, first);
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(migemo->Query(L"kensaku"), kensaku);
+        EXPECT_EQ(migemo->Query(L"kensaku"), kensaku);
+        EXPECT_EQ(migemo->Query(L"nihon"), nihon);
+    }
+    EXPECT_EQ(migemo->Query(L"kensaku\U0001F600"), std::nullopt);
+    EXPECT_EQ(migemo->Query(L"kensaku"), kensaku);
+}
+
 TEST_F(MigemoTest, OneAdapterPerProcessUntilDeleted) {
     const auto first = GetMigemo();
     ASSERT_NE(first, nullptr);

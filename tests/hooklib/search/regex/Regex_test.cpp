@@ -20,13 +20,13 @@ std::string Library(const std::wstring& pattern, const std::wstring& name) {
            std::to_string(match.position(0) + match.length(0));
 }
 
+std::string SpanText(const std::optional<regex::Span>& span) {
+    return span ? std::to_string(span->m_begin) + "-" + std::to_string(span->m_end) : "none";
+}
+
 std::string Ours(const std::wstring& pattern, const std::wstring& name) {
     const auto compiled = CRegex::Compile(pattern);
-    if (!compiled) {
-        return "not handled";
-    }
-    const auto span = compiled->Search(name);
-    return span ? std::to_string(span->m_begin) + "-" + std::to_string(span->m_end) : "none";
+    return compiled ? SpanText(compiled->Search(name)) : "not handled";
 }
 
 struct Case {
@@ -144,6 +144,37 @@ TEST(Regex_Bounded, FullAutomatonGoesOnThreadByThread) {
     name += L"z";
     EXPECT_EQ(Ours(pattern, name), Library(pattern, name));
     EXPECT_EQ(Ours(pattern, name.substr(0, 200)), Library(pattern, name.substr(0, 200)));
+}
+
+// One compiled pattern serves every name of a folder: what it learns on one name (the steps of
+// its automaton, the characters at which nothing starts) must hold for the next.
+TEST(Regex_LearnedSteps, OneCompiledPatternAcrossManyNames) {
+    const wchar_t* patterns[] = {L"^(ab|b)", L"^a|b",  L"(c|ab)+",
+                                 L"x*",      L"^",     L"",
+                                 L"b$",      L"[^a]b", L"^\u65e5\u672c|\u8a9e"};
+    const std::wstring names[] = {L"",
+                                  L"b",
+                                  L"ab",
+                                  L"xab",
+                                  L"cab",
+                                  L"zzz",
+                                  L"bab",
+                                  L"abc",
+                                  L"\u65e5\u672c\u8a9e",
+                                  L"\u8a9e\u65e5\u672c",
+                                  L"ccab"};
+    for (const wchar_t* pattern : patterns) {
+        const auto compiled = CRegex::Compile(pattern);
+        ASSERT_TRUE(compiled) << testing::PrintToString(std::wstring(pattern));
+        for (int round = 0; round < 2; ++round) {
+            for (size_t i = 0; i < std::size(names); ++i) {
+                const std::wstring& name = names[round == 0 ? i : std::size(names) - 1 - i];
+                EXPECT_EQ(SpanText(compiled->Search(name)), Library(pattern, name))
+                    << testing::PrintToString(std::wstring(pattern)) << " in "
+                    << testing::PrintToString(name);
+            }
+        }
+    }
 }
 
 // Cases the differential fuzzer found while the engine was written.
