@@ -56,7 +56,7 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" -eq 1 ] || [ ! -d /var/lib/apt/lists ] ||
-   [ -z "$(ls /var/lib/apt/lists/*_Sources 2>/dev/null)" ]; then
+   [ -z "$(ls /var/lib/apt/lists/*_Sources* 2>/dev/null)" ]; then
   apt_update
 fi
 if [ "${#missing[@]}" -gt 0 ]; then

@@ -42,20 +42,23 @@ bool CPattern::Search(const std::wstring& name, std::wstring* matched) const {
 }
 
 bool CPattern::SearchText(std::wstring_view text, std::wstring* matched) const {
-    std::optional<regex::Span> span;
-    if (m_engine) {
-        span = m_engine->Search(text);
-    } else if (m_library) {
-        regex::Span found{};
-        if (regex::BoundedSearch(*m_library, text, *m_budget, &found) ==
-            regex::EBoundedResult::Found) {
-            span = found;
-        }
-    }
+    const std::optional<regex::Span> span = Find(text);
     if (span && matched) {
         matched->assign(text.substr(span->m_begin, span->m_end - span->m_begin));
     }
     return span.has_value();
+}
+
+std::optional<regex::Span> CPattern::Find(std::wstring_view text) const {
+    if (m_engine) {
+        return m_engine->Search(text);
+    }
+    regex::Span found{};
+    if (m_library &&
+        regex::BoundedSearch(*m_library, text, *m_budget, &found) == regex::EBoundedResult::Found) {
+        return found;
+    }
+    return std::nullopt;
 }
 
 CPattern BuildPlainPattern(const std::wstring& text) {

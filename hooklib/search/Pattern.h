@@ -38,6 +38,12 @@ class CPattern {
     bool Search(const std::wstring& name, std::wstring* matched = nullptr) const;
     // As Search, for a name already cut by NameText.
     bool SearchText(std::wstring_view text, std::wstring* matched = nullptr) const;
+    // Where the first match in text lies.
+    std::optional<regex::Span> Find(std::wstring_view text) const;
+
+    // Run by our engine, and "^" put before the pattern's text would match just where its
+    // first match starts at the first character.
+    bool CaretAnchorsWhole() const { return m_engine && m_engine->CaretAnchorsWhole(); }
 
   private:
     std::optional<regex::CRegex> m_engine;

@@ -12,36 +12,103 @@ bool StartsWithCaret(const std::wstring& text) {
     return !text.empty() && text[0] == L'^';
 }
 
-void MatchWithMigemo(SearchCore& state, const std::wstring& text, MatchedSet& matched,
-                     MatchMode mode) {
-    // Held for the whole pass: a detach on another thread may drop the process's adapter.
+// The plain and the Migemo pattern of one matching pass.
+struct PassPatterns {
+    CPattern m_plain;
+    CPattern m_romaji;
+};
+
+PassPatterns BuildPass(CMigemo* migemo, const std::wstring& text, MatchMode mode) {
+    const bool anchored = StartsWithCaret(text);
+    const std::wstring query = anchored ? text.substr(1) : text;
+    return {mode != MigemoOnly ? BuildPlainPattern(text) : CPattern(),
+            mode != PlainOnly ? BuildMigemoPattern(migemo, query, anchored) : CPattern()};
+}
+
+void AddCandidate(std::vector<Candidate>& candidates, size_t index, std::wstring_view name,
+                  regex::Span span) {
+    candidates.push_back(
+        Candidate{static_cast<uint32_t>(index),
+                  std::wstring(name.substr(span.m_begin, span.m_end - span.m_begin))});
+}
+
+// The pass for "^" + text finds just the matches of pass (for text) that start at the first
+// character: each pattern has no alternation at its top ("^" before the Migemo expression is
+// "^" before the whole of it), or it does not compile, and not with "^" either.
+bool CaretPassIsWithin(const PassPatterns& pass, CMigemo* migemo, const std::wstring& text,
+                       MatchMode mode) {
+    if (StartsWithCaret(text)) {
+        return false;
+    }
+    const bool plain = pass.m_plain.IsEmpty()
+                           ? mode == MigemoOnly || BuildPlainPattern(L"^" + text).IsEmpty()
+                           : pass.m_plain.CaretAnchorsWhole();
+    const bool romaji = pass.m_romaji.IsEmpty()
+                            ? mode == PlainOnly || BuildMigemoPattern(migemo, text, true).IsEmpty()
+                            : pass.m_romaji.CaretAnchorsWhole();
+    return plain && romaji;
+}
+
+// Both passes of PriorForwardMatch in one, each name searched once per pattern: a match that
+// starts at the first character is a match of the pass for "^" + text.
+void MatchPriorInOnePass(const ItemNames& names, std::vector<Candidate>& candidates,
+                         const PassPatterns& pass) {
+    std::vector<Candidate> later;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::wstring_view name = NameText(names[i]);
+        const std::optional<regex::Span> plain = pass.m_plain.Find(name);
+        if (plain && plain->m_begin == 0) {
+            AddCandidate(candidates, i, name, *plain);
+            continue;
+        }
+        const std::optional<regex::Span> romaji = pass.m_romaji.Find(name);
+        if (romaji && romaji->m_begin == 0) {
+            AddCandidate(candidates, i, name, *romaji);
+        } else if (plain || romaji) {
+            AddCandidate(later, i, name, plain ? *plain : *romaji);
+        }
+    }
+    candidates.insert(candidates.end(), std::make_move_iterator(later.begin()),
+                      std::make_move_iterator(later.end()));
+}
+
+void MatchPass(const ItemNames& names, std::vector<Candidate>& candidates, const PassPatterns& pass,
+               MatchedSet& matched) {
+    for (size_t i = 0; i < names.size() && i < matched.size(); ++i) {
+        if (matched[i]) {
+            continue;
+        }
+        const std::wstring_view name = NameText(names[i]);
+        std::optional<regex::Span> span = pass.m_plain.Find(name);
+        if (!span) {
+            span = pass.m_romaji.Find(name);
+        }
+        if (span) {
+            AddCandidate(candidates, i, name, *span);
+            matched[i] = true;
+        }
+    }
+}
+
+void MatchWithPrior(SearchCore& state, MatchMode mode) {
+    // Held for both passes: a detach on another thread may drop the process's adapter.
     const std::shared_ptr<CMigemo> migemo = GetMigemo();
-    MatchItems(state.m_itemNames, state.m_candidates, migemo.get(), text, matched, mode);
+    const PassPatterns pass = BuildPass(migemo.get(), state.m_searchText, mode);
+    if (CaretPassIsWithin(pass, migemo.get(), state.m_searchText, mode)) {
+        MatchPriorInOnePass(state.m_itemNames, state.m_candidates, pass);
+        return;
+    }
+    MatchedSet matched(state.m_itemNames.size(), false);
+    MatchItems(state.m_itemNames, state.m_candidates, migemo.get(), L"^" + state.m_searchText,
+               matched, mode);
+    MatchPass(state.m_itemNames, state.m_candidates, pass, matched);
 }
 
 } // namespace
 
 void MatchItems(const ItemNames& names, std::vector<Candidate>& candidates, CMigemo* migemo,
                 const std::wstring& text, MatchedSet& matched, MatchMode mode) {
-    const bool anchored = StartsWithCaret(text);
-    const std::wstring query = anchored ? text.substr(1) : text;
-    const CPattern plain = mode != MigemoOnly ? BuildPlainPattern(text) : CPattern();
-    const CPattern romaji =
-        mode != PlainOnly ? BuildMigemoPattern(migemo, query, anchored) : CPattern();
-    if (plain.IsEmpty() && romaji.IsEmpty()) {
-        return;
-    }
-    std::wstring found;
-    for (size_t i = 0; i < names.size() && i < matched.size(); ++i) {
-        if (matched[i]) {
-            continue;
-        }
-        const std::wstring_view name = NameText(names[i]);
-        if (plain.SearchText(name, &found) || romaji.SearchText(name, &found)) {
-            candidates.push_back(Candidate{static_cast<uint32_t>(i), found});
-            matched[i] = true;
-        }
-    }
+    MatchPass(names, candidates, BuildPass(migemo, text, mode), matched);
 }
 
 void RunSearch(int minLength, SearchCore& state, MatchMode mode) {
@@ -52,11 +119,15 @@ void RunSearch(int minLength, SearchCore& state, MatchMode mode) {
         mode = PlainOnly;
     }
     state.m_candidates.clear();
-    MatchedSet matched(state.m_itemNames.size(), false);
     if (IsOn(Shared.PriorForwardMatch)) {
-        MatchWithMigemo(state, L"^" + state.m_searchText, matched, mode);
+        MatchWithPrior(state, mode);
+    } else {
+        // Held for the pass: a detach on another thread may drop the process's adapter.
+        const std::shared_ptr<CMigemo> migemo = GetMigemo();
+        MatchedSet matched(state.m_itemNames.size(), false);
+        MatchItems(state.m_itemNames, state.m_candidates, migemo.get(), state.m_searchText, matched,
+                   mode);
     }
-    MatchWithMigemo(state, state.m_searchText, matched, mode);
     if (!state.m_candidates.empty()) {
         state.m_current = 0;
         SelectCurrentCandidate(state);

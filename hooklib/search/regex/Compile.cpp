@@ -103,7 +103,10 @@ class CParser {
         if (!AtEnd()) {
             Refuse();
         }
-        return Emit(root);
+        const bool topAlternation = m_ast[root].m_kind == EKind::Alt;
+        Program program = Emit(root);
+        program.m_topAlternation = topAlternation;
+        return program;
     }
 
   private:

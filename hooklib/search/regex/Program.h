@@ -43,8 +43,9 @@ struct Program {
     std::vector<CCharSet> m_sets;
     uint32_t m_start = 0;
     int m_counters = 0;
-    bool m_positional = false; // has "$", "\b" or "\B": steps depend on the neighbours
-    bool m_lineBegin = false;  // has "^": the first position differs from the others
+    bool m_positional = false;     // has "$", "\b" or "\B": steps depend on the neighbours
+    bool m_lineBegin = false;      // has "^": the first position differs from the others
+    bool m_topAlternation = false; // "a|b": a "^" put before it would anchor "a" alone
 };
 
 // Nothing when the pattern is not one this engine handles: back-references, lookahead, "\x",

@@ -26,6 +26,10 @@ class CRegex {
     // backtracking order finds first. Not for concurrent use of one object.
     std::optional<Span> Search(std::wstring_view text) const;
 
+    // "^" put before the pattern would match just where the pattern's first match starts at
+    // the first character (it has no alternation at its top).
+    bool CaretAnchorsWhole() const { return !m_program.m_topAlternation; }
+
     // Bytes held by the compiled pattern (automaton, character classes, tables).
     size_t CompiledBytes() const;
 

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 #include "harness/SettingsGuard.h"
 #include "harness/TestViewCtrl.h"
+#include "search/Migemo.h"
 
 namespace {
 
@@ -70,6 +73,38 @@ TEST_F(SearchRun, PriorForwardMatchPutsNamesStartingWithTheMatchFirst) {
     Shared.PriorForwardMatch = 2;
     state.Search(L"ab");
     EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0, 1, 2, 3}));
+}
+
+// With PriorForwardMatch the names are searched once for both orders when that cannot change
+// the result: it must equal the pass for "^" + text followed by the pass for text.
+TEST_F(SearchRun, PriorForwardMatchEqualsTheCaretPassThenThePlainPass) {
+    const ItemNames names{L"xab",     L"abx",      L"ab|c",   L"cab",        L"b",
+                          L"kensaku", L"検索.txt", L"新検索", L"Nihon 日本", L"日本語",
+                          L"*a",      L"aab",      L"",       L"a)b",        L"bc"};
+    const wchar_t* texts[] = {L"ab",    L"a|b",    L"b|^a",   L"(a|b)c", L"*a",      L"[",
+                              L"ken",   L"kensa",  L"^ab",    L"a.",     L"x*",      L"\\bb",
+                              L"nihon", L"(ab)|c", L"(?:a)|", L"a)",     L"(a)\\1b", L"b$"};
+    Shared.PriorForwardMatch = 1;
+    for (const MatchMode mode : {Both, MigemoOnly, PlainOnly}) {
+        for (const wchar_t* text : texts) {
+            TestState state(names);
+            state.Search(text, 3, mode);
+            std::vector<Candidate> expected;
+            MatchedSet matched(names.size(), false);
+            const size_t letters = std::wcslen(text) - (text[0] == L'^' ? 1 : 0);
+            const MatchMode passMode = letters < 3 ? PlainOnly : mode;
+            MatchItems(names, expected, GetMigemo().get(), L"^" + std::wstring(text), matched,
+                       passMode);
+            MatchItems(names, expected, GetMigemo().get(), text, matched, passMode);
+            ASSERT_EQ(state.m_candidates.size(), expected.size())
+                << testing::PrintToString(std::wstring(text)) << " mode " << mode;
+            for (size_t i = 0; i < expected.size(); ++i) {
+                EXPECT_EQ(state.m_candidates[i].m_itemIndex, expected[i].m_itemIndex);
+                EXPECT_EQ(state.m_candidates[i].m_matchedText, expected[i].m_matchedText)
+                    << testing::PrintToString(std::wstring(text));
+            }
+        }
+    }
 }
 
 TEST_F(SearchRun, NoMatchLeavesTheSelectionAndReports) {
