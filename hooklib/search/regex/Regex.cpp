@@ -81,6 +81,9 @@ struct CRegex::Tables {
     // match.
     std::vector<EIdle> m_idle[kStartKinds];
     bool m_anchored = false; // nothing starts after the first position
+    // Per start kind, a bit per character below kTableChars that may start a match: 8 KB that
+    // stay in the first-level cache while the names are skipped through.
+    std::vector<uint64_t> m_mayStart[kStartKinds];
     size_t m_machineBytes = 0;
 
     // Scratch of the search, kept to avoid allocating for every name.
@@ -103,6 +106,7 @@ struct CRegex::Tables {
         const auto it = std::upper_bound(m_classStart.begin(), m_classStart.end(), c);
         return static_cast<uint32_t>(it - m_classStart.begin() - 1);
     }
+    bool MayStart(EStart kind, Char c) const { return (m_mayStart[kind][c / 64] >> (c % 64)) & 1; }
     bool Accepts(uint32_t set, uint32_t cls) const {
         return (m_accept[set * m_words + cls / 64] >> (cls % 64)) & 1;
     }
@@ -171,6 +175,8 @@ class CRegex::CRunner {
         }
         const StartCache& later = m_tables.m_startCache[kLaterStart];
         m_tables.m_anchored = later.m_nodes.empty() && !later.m_matches;
+        MarkStarts(kLaterStart);
+        MarkStarts(kFirstStart);
         Intern({}); // kEmptyState
     }
 
@@ -230,16 +236,46 @@ class CRegex::CRunner {
     // Past the characters at which nothing starts, with nothing alive: the common case, kept
     // cheap. Gives the text's end when no match can start any more.
     size_t SkipIdle(size_t pos) {
-        for (; pos < m_text.size(); ++pos) {
-            const EStart kind = StartAt(pos);
-            if (kind == kLaterStart && m_tables.m_anchored) {
-                return m_text.size();
+        if (pos == 0 && m_program.m_lineBegin) {
+            if (m_text.empty() || MayStartAt(kFirstStart, 0)) {
+                return 0;
             }
-            if (IdleOf(kind, m_tables.ClassOf(ToChar(m_text[pos]))) != kIdle) {
+            pos = 1;
+        }
+        if (m_tables.m_anchored) {
+            return m_text.size();
+        }
+        const uint64_t* bits = m_tables.m_mayStart[kLaterStart].data();
+        const wchar_t* text = m_text.data();
+        const size_t size = m_text.size();
+        for (; pos < size; ++pos) {
+            const Char c = ToChar(text[pos]);
+            if (c < kTableChars ? (bits[c / 64] >> (c % 64)) & 1 : MayStartAt(kLaterStart, pos)) {
                 return pos;
             }
         }
         return pos;
+    }
+
+    bool MayStartAt(EStart kind, size_t pos) {
+        const Char c = ToChar(m_text[pos]);
+        return c < kTableChars ? m_tables.MayStart(kind, c)
+                               : IdleOf(kind, m_tables.ClassOf(c)) != kIdle;
+    }
+
+    // The characters a start of kind can consume (all, when it matches the empty string).
+    void MarkStarts(EStart kind) {
+        const StartCache& cache = m_tables.m_startCache[kind];
+        std::vector<uint64_t>& bits = m_tables.m_mayStart[kind];
+        bits.assign(kTableChars / 64, cache.m_matches ? ~uint64_t{0} : 0);
+        for (const uint32_t node : cache.m_nodes) {
+            const CCharSet& set = m_program.m_sets[m_program.m_nodes[node].m_set];
+            for (const auto& [first, last] : set.Intervals()) {
+                for (Char c = first; c <= last && c < kTableChars; ++c) {
+                    bits[c / 64] |= uint64_t{1} << (c % 64);
+                }
+            }
+        }
     }
 
     // Unknown only while the automaton is full.
@@ -571,10 +607,12 @@ size_t CRegex::CompiledBytes() const {
         bytes += sizeof(set) + set.Intervals().size() * sizeof(CCharSet::Interval);
     }
     const Tables& t = *m_tables;
-    bytes += kTableChars * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
-             t.m_accept.size() * sizeof(uint64_t) + t.m_idle[kLaterStart].size() +
-             t.m_idle[kFirstStart].size() +
-             (t.m_visited.size() + t.m_emitted.size()) * sizeof(uint32_t);
+    bytes +=
+        kTableChars * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
+        t.m_accept.size() * sizeof(uint64_t) + t.m_idle[kLaterStart].size() +
+        t.m_idle[kFirstStart].size() +
+        (t.m_mayStart[kLaterStart].size() + t.m_mayStart[kFirstStart].size()) * sizeof(uint64_t) +
+        (t.m_visited.size() + t.m_emitted.size()) * sizeof(uint32_t);
     for (const StartCache& cache : t.m_startCache) {
         bytes += (cache.m_nodes.size() + cache.m_stepIndex.size()) * sizeof(uint32_t);
         for (const StartStep& step : cache.m_steps) {
