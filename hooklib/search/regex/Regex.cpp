@@ -75,7 +75,9 @@ struct CRegex::Tables {
     StartCache m_startCache[kStartKinds];
     std::vector<std::vector<uint32_t>> m_stateNodes;
     std::map<std::vector<uint32_t>, int32_t> m_stateIds;
-    std::vector<int32_t> m_edges; // per state, class and EStart: index into m_moves, or -1
+    // Per EStart, a row per state and a column per class: 1 + index into m_moves, or 0. Rows
+    // are added as a kind first leaves a state (most kinds leave few states).
+    std::vector<uint32_t> m_edges[kStartKinds];
     std::vector<Move> m_moves;
     // Per start kind and class: a start there, with nothing alive, leaves nothing alive and no
     // match.
@@ -327,28 +329,31 @@ class CRegex::CRunner {
         const auto [it, added] =
             m_tables.m_stateIds.emplace(nodes, static_cast<int32_t>(m_tables.m_stateNodes.size()));
         if (added) {
-            const size_t edges = kStartKinds * m_tables.m_classStart.size();
-            m_tables.m_machineBytes +=
-                nodes.size() * sizeof(uint32_t) * 2 + edges * sizeof(int32_t);
+            m_tables.m_machineBytes += nodes.size() * sizeof(uint32_t) * 2;
             m_tables.m_stateNodes.push_back(std::move(nodes));
-            m_tables.m_edges.resize(m_tables.m_edges.size() + edges, -1);
         }
         return it->second;
     }
 
     const Move* MoveOf(int32_t state, uint32_t cls, EStart kind) {
-        const size_t edge =
-            (static_cast<size_t>(state) * m_tables.m_classStart.size() + cls) * kStartKinds + kind;
-        if (m_tables.m_edges[edge] >= 0) {
-            return &m_tables.m_moves[static_cast<size_t>(m_tables.m_edges[edge])];
+        std::vector<uint32_t>& edges = m_tables.m_edges[kind];
+        const size_t classes = m_tables.m_classStart.size();
+        const size_t edge = static_cast<size_t>(state) * classes + cls;
+        if (edge < edges.size() && edges[edge] != 0) {
+            return &m_tables.m_moves[edges[edge] - 1];
         }
         if (m_tables.m_machineBytes > kMaxMachineBytes) {
             return nullptr;
         }
+        if (edge >= edges.size()) {
+            const size_t size = (static_cast<size_t>(state) + 1) * classes;
+            m_tables.m_machineBytes += (size - edges.size()) * sizeof(uint32_t);
+            edges.resize(size);
+        }
         Move move = ComputeMove(state, cls, kind);
         m_tables.m_machineBytes += sizeof(Move) + move.m_from.size() * sizeof(uint32_t);
-        m_tables.m_edges[edge] = static_cast<int32_t>(m_tables.m_moves.size());
         m_tables.m_moves.push_back(std::move(move));
+        edges[edge] = static_cast<uint32_t>(m_tables.m_moves.size());
         return &m_tables.m_moves.back();
     }
 
