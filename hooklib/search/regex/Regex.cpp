@@ -56,8 +56,6 @@ struct Move {
 // Visit marks kept in a flat array (4 MB); beyond, in a hash set.
 constexpr size_t kMaxMarks = 1 << 20;
 
-enum EIdle : uint8_t { kIdleUnknown, kIdle, kBusy };
-
 } // namespace
 
 struct CRegex::Tables {
@@ -79,9 +77,6 @@ struct CRegex::Tables {
     // are added as a kind first leaves a state (most kinds leave few states).
     std::vector<uint32_t> m_edges[kStartKinds];
     std::vector<Move> m_moves;
-    // Per start kind and class: a start there, with nothing alive, leaves nothing alive and no
-    // match.
-    std::vector<EIdle> m_idle[kStartKinds];
     bool m_anchored = false; // nothing starts after the first position
     // Per start kind, a bit per character below kTableChars that may start a match: 8 KB that
     // stay in the first-level cache while the names are skipped through.
@@ -108,7 +103,11 @@ struct CRegex::Tables {
         const auto it = std::upper_bound(m_classStart.begin(), m_classStart.end(), c);
         return static_cast<uint32_t>(it - m_classStart.begin() - 1);
     }
-    bool MayStart(EStart kind, Char c) const { return (m_mayStart[kind][c / 64] >> (c % 64)) & 1; }
+    // Characters beyond the bit tables count as possible starts.
+    bool MayStart(EStart kind, Char c) const {
+        return c >= kTableChars || (m_mayStart[kind][c / 64] >> (c % 64)) & 1;
+    }
+    size_t NextStart(std::wstring_view text, size_t pos, bool lineBegin) const;
     bool Accepts(uint32_t set, uint32_t cls) const {
         return (m_accept[set * m_words + cls / 64] >> (cls % 64)) & 1;
     }
@@ -127,6 +126,15 @@ void FillClass(uint16_t* first, uint16_t* last, uint16_t cls) {
         std::memcpy(first, &four, sizeof(four));
     }
     std::fill(first, last, cls);
+}
+
+// Sets bits first to last, whole words at a time.
+void SetBits(std::vector<uint64_t>& bits, Char first, Char last) {
+    for (Char word = first / 64; word <= last / 64; ++word) {
+        const Char low = std::max(first, word * 64) % 64;
+        const Char high = std::min(last, word * 64 + 63) % 64;
+        bits[word] |= (~uint64_t{0} >> (63 - high)) & (~uint64_t{0} << low);
+    }
 }
 
 std::vector<Char> ClassStarts(const std::vector<CCharSet>& sets) {
@@ -153,9 +161,10 @@ class CRegex::CRunner {
     CRunner(const Program& program, Tables& tables, std::wstring_view text)
         : m_program(program), m_tables(tables), m_text(text) {}
 
-    std::optional<Span> Run() {
+    // from: where a match may first start (the automaton only).
+    std::optional<Span> Run(size_t from) {
         if (m_tables.m_useMachine) {
-            return RunMachine();
+            return RunMachine(from);
         }
         m_tables.m_current.clear();
         NextGeneration();
@@ -173,7 +182,6 @@ class CRegex::CRunner {
                 cache.m_nodes.push_back(thread.m_node);
             }
             cache.m_stepIndex.assign(m_tables.m_classStart.size(), -1);
-            m_tables.m_idle[kind].assign(m_tables.m_classStart.size(), kIdleUnknown);
         }
         const StartCache& later = m_tables.m_startCache[kLaterStart];
         m_tables.m_anchored = later.m_nodes.empty() && !later.m_matches;
@@ -203,12 +211,12 @@ class CRegex::CRunner {
 
     // As RunThreads, by the thread automaton while it has room; each thread's start position
     // travels beside it in m_starts.
-    std::optional<Span> RunMachine() {
+    std::optional<Span> RunMachine(size_t from) {
         m_tables.m_starts.clear();
         int32_t state = kEmptyState;
-        for (size_t pos = 0;; ++pos) {
+        for (size_t pos = from;; ++pos) {
             if (state == kEmptyState && !m_match) {
-                pos = SkipIdle(pos);
+                pos = m_tables.NextStart(m_text, pos, m_program.m_lineBegin);
             }
             const EStart kind = m_match ? kNoStart : StartAt(pos);
             if (pos == m_text.size() || (state == kEmptyState && kind == kNoStart)) {
@@ -235,36 +243,6 @@ class CRegex::CRunner {
         return pos == 0 && m_program.m_lineBegin ? kFirstStart : kLaterStart;
     }
 
-    // Past the characters at which nothing starts, with nothing alive: the common case, kept
-    // cheap. Gives the text's end when no match can start any more.
-    size_t SkipIdle(size_t pos) {
-        if (pos == 0 && m_program.m_lineBegin) {
-            if (m_text.empty() || MayStartAt(kFirstStart, 0)) {
-                return 0;
-            }
-            pos = 1;
-        }
-        if (m_tables.m_anchored) {
-            return m_text.size();
-        }
-        const uint64_t* bits = m_tables.m_mayStart[kLaterStart].data();
-        const wchar_t* text = m_text.data();
-        const size_t size = m_text.size();
-        for (; pos < size; ++pos) {
-            const Char c = ToChar(text[pos]);
-            if (c < kTableChars ? (bits[c / 64] >> (c % 64)) & 1 : MayStartAt(kLaterStart, pos)) {
-                return pos;
-            }
-        }
-        return pos;
-    }
-
-    bool MayStartAt(EStart kind, size_t pos) {
-        const Char c = ToChar(m_text[pos]);
-        return c < kTableChars ? m_tables.MayStart(kind, c)
-                               : IdleOf(kind, m_tables.ClassOf(c)) != kIdle;
-    }
-
     // The characters a start of kind can consume (all, when it matches the empty string).
     void MarkStarts(EStart kind) {
         const StartCache& cache = m_tables.m_startCache[kind];
@@ -273,27 +251,11 @@ class CRegex::CRunner {
         for (const uint32_t node : cache.m_nodes) {
             const CCharSet& set = m_program.m_sets[m_program.m_nodes[node].m_set];
             for (const auto& [first, last] : set.Intervals()) {
-                for (Char c = first; c <= last && c < kTableChars; ++c) {
-                    bits[c / 64] |= uint64_t{1} << (c % 64);
+                if (first < kTableChars) {
+                    SetBits(bits, first, std::min(last, kTableChars - 1));
                 }
             }
         }
-    }
-
-    // Unknown only while the automaton is full.
-    EIdle IdleOf(EStart kind, uint32_t cls) {
-        EIdle& idle = m_tables.m_idle[kind][cls];
-        if (idle == kIdleUnknown) {
-            const Move* move = MoveOf(kEmptyState, cls, kind);
-            if (!move) {
-                return kIdleUnknown;
-            }
-            idle = move->m_next == kEmptyState && move->m_matchFrom == kNoMatch &&
-                           !m_tables.m_startCache[kind].m_matches
-                       ? kIdle
-                       : kBusy;
-        }
-        return idle;
     }
 
     void Follow(const Move& move, size_t pos) {
@@ -574,6 +536,28 @@ void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets) {
     }
 }
 
+// Past the characters at which nothing starts, with nothing alive: the common case, kept cheap.
+// Gives the text's end when no match can start any more.
+size_t CRegex::Tables::NextStart(std::wstring_view text, size_t pos, bool lineBegin) const {
+    if (pos == 0 && lineBegin) {
+        if (text.empty() || MayStart(kFirstStart, ToChar(text[0]))) {
+            return 0;
+        }
+        pos = 1;
+    }
+    if (m_anchored) {
+        return text.size();
+    }
+    const uint64_t* bits = m_mayStart[kLaterStart].data();
+    for (; pos < text.size(); ++pos) {
+        const Char c = ToChar(text[pos]);
+        if (c >= kTableChars || (bits[c / 64] >> (c % 64)) & 1) {
+            return pos;
+        }
+    }
+    return pos;
+}
+
 CRegex::CRegex(Program program)
     : m_program(std::move(program)), m_tables(std::make_unique<Tables>()) {
     m_tables->BuildClasses(m_program.m_sets);
@@ -603,7 +587,16 @@ std::optional<CRegex> CRegex::Compile(std::wstring_view pattern) {
 }
 
 std::optional<Span> CRegex::Search(std::wstring_view text) const {
-    return CRunner(m_program, *m_tables, text).Run();
+    size_t from = 0;
+    if (m_tables->m_useMachine) {
+        // Most names hold no character at which a match may start: rejected by the bit table
+        // alone.
+        from = m_tables->NextStart(text, 0, m_program.m_lineBegin);
+        if (from == text.size() && !text.empty()) {
+            return std::nullopt;
+        }
+    }
+    return CRunner(m_program, *m_tables, text).Run(from);
 }
 
 size_t CRegex::CompiledBytes() const {
@@ -614,8 +607,7 @@ size_t CRegex::CompiledBytes() const {
     const Tables& t = *m_tables;
     bytes +=
         kTableChars * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
-        t.m_accept.size() * sizeof(uint64_t) + t.m_idle[kLaterStart].size() +
-        t.m_idle[kFirstStart].size() +
+        t.m_accept.size() * sizeof(uint64_t) +
         (t.m_mayStart[kLaterStart].size() + t.m_mayStart[kFirstStart].size()) * sizeof(uint64_t) +
         (t.m_visited.size() + t.m_emitted.size()) * sizeof(uint32_t);
     for (const StartCache& cache : t.m_startCache) {
