@@ -78,11 +78,11 @@ std::optional<std::wstring> CMigemo::Query(const std::wstring& query) {
             return std::nullopt;
         }
         std::lock_guard lock(m_queryMutex);
-        if (!m_hasLast || m_lastQuery != *narrow) {
-            m_hasLast = false;
+        if (m_lastQuery != narrow) {
+            // Forgotten first: an allocation failing below leaves no answer under a wrong query.
+            m_lastQuery.reset();
             m_lastExpression = AskLibrary(*narrow);
-            m_lastQuery = *narrow;
-            m_hasLast = true;
+            m_lastQuery = narrow;
         }
         return m_lastExpression;
     } catch (const std::exception&) {

@@ -34,8 +34,7 @@ class CMigemo {
     // The library reuses buffers of the Migemo object while it builds an expression.
     std::mutex m_queryMutex;
     // A keystroke asks for the same query once per matching pass: the last answer is kept.
-    bool m_hasLast = false;
-    std::string m_lastQuery;
+    std::optional<std::string> m_lastQuery;
     std::optional<std::wstring> m_lastExpression;
 };
 

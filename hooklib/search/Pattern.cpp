@@ -38,10 +38,7 @@ std::wstring_view NameText(const std::wstring& name) {
 }
 
 bool CPattern::Search(const std::wstring& name, std::wstring* matched) const {
-    return SearchText(NameText(name), matched);
-}
-
-bool CPattern::SearchText(std::wstring_view text, std::wstring* matched) const {
+    const std::wstring_view text = NameText(name);
     const std::optional<regex::Span> span = Find(text);
     if (span && matched) {
         matched->assign(text.substr(span->m_begin, span->m_end - span->m_begin));

@@ -36,9 +36,7 @@ class CPattern {
     // First match anywhere in name (up to its first NUL). On a match, the matched text goes to
     // matched. Not for use by two threads at once.
     bool Search(const std::wstring& name, std::wstring* matched = nullptr) const;
-    // As Search, for a name already cut by NameText.
-    bool SearchText(std::wstring_view text, std::wstring* matched = nullptr) const;
-    // Where the first match in text lies.
+    // Where the first match in text (a name already cut by NameText) lies.
     std::optional<regex::Span> Find(std::wstring_view text) const;
 
     // Run by our engine, and "^" put before the pattern's text would match just where its
