@@ -59,8 +59,13 @@ class CViewThread {
         m_nResult = RunInputDialog(m_hModule, owner.get(), m_text);
         m_bDone = true;
     }
+    // Until the thread has started its id is 0, which Wine's EnumThreadWindows and
+    // GetGUIThreadInfo take as any thread: another view's dialog would be found.
     HWND FindDialog() const {
         HWND found = nullptr;
+        if (m_nThreadId == 0) {
+            return nullptr;
+        }
         EnumThreadWindows(m_nThreadId, FindDialogWindow, reinterpret_cast<LPARAM>(&found));
         return found;
     }
