@@ -44,6 +44,8 @@ struct StartCache {
 constexpr uint32_t kInjected = UINT32_MAX;
 constexpr uint32_t kNoMatch = UINT32_MAX - 1;
 constexpr int32_t kEmptyState = 0; // no thread alive
+constexpr int32_t kUnknownFollow = -1;
+constexpr int32_t kAnyFollow = -2;
 // Beyond this the automaton stops growing and the search goes on thread by thread.
 constexpr size_t kMaxMachineBytes = 2 << 20;
 
@@ -52,6 +54,9 @@ struct Move {
     uint32_t m_matchFrom;
     std::vector<uint32_t> m_from;
 };
+
+// Rows of second characters are kept up to this size; past it, starts go unchecked.
+constexpr size_t kMaxFollowBytes = 256 << 10;
 
 // Visit marks kept in a flat array (4 MB); beyond, in a hash set.
 constexpr size_t kMaxMarks = 1 << 20;
@@ -81,6 +86,11 @@ struct CRegex::Tables {
     // Per start kind, a bit per character below kTableChars that may start a match: 8 KB that
     // stay in the first-level cache while the names are skipped through.
     std::vector<uint64_t> m_mayStart[kStartKinds];
+    // Per start kind and class of a first character, learned as met: kUnknownFollow, kAnyFollow
+    // (the start may match with that character alone), or the index of a row in m_followRows
+    // of the classes that may come second.
+    std::vector<int32_t> m_follow[kStartKinds];
+    std::vector<uint64_t> m_followRows;
     size_t m_machineBytes = 0;
 
     // Scratch of the search, kept to avoid allocating for every name.
@@ -107,7 +117,7 @@ struct CRegex::Tables {
     bool MayStart(EStart kind, Char c) const {
         return c >= kTableChars || (m_mayStart[kind][c / 64] >> (c % 64)) & 1;
     }
-    size_t NextStart(std::wstring_view text, size_t pos, bool lineBegin) const;
+    size_t SkipToLaterStart(std::wstring_view text, size_t pos) const;
     bool Accepts(uint32_t set, uint32_t cls) const {
         return (m_accept[set * m_words + cls / 64] >> (cls % 64)) & 1;
     }
@@ -171,6 +181,28 @@ class CRegex::CRunner {
         return RunThreads(0);
     }
 
+    // The first position from pos at which a match may start: the bit tables skip the
+    // characters nothing starts with, and a start whose next character no match can take is
+    // passed over too (in names, most starts are such). The text's end when there is none.
+    size_t NextStart(size_t pos) {
+        if (pos == 0 && m_program.m_lineBegin) {
+            if (m_text.empty() ||
+                (m_tables.MayStart(kFirstStart, ToChar(m_text[0])) && SecondMayFollow(0))) {
+                return 0;
+            }
+            pos = 1;
+        }
+        if (m_tables.m_anchored) {
+            return m_text.size();
+        }
+        for (;; ++pos) {
+            pos = m_tables.SkipToLaterStart(m_text, pos);
+            if (pos == m_text.size() || SecondMayFollow(pos)) {
+                return pos;
+            }
+        }
+    }
+
     // Prepares the automaton: what a start reaches at the first and at later positions.
     void Prepare() {
         for (const EStart kind : {kLaterStart, kFirstStart}) {
@@ -187,6 +219,9 @@ class CRegex::CRunner {
         m_tables.m_anchored = later.m_nodes.empty() && !later.m_matches;
         MarkStarts(kLaterStart);
         MarkStarts(kFirstStart);
+        for (const EStart kind : {kLaterStart, kFirstStart}) {
+            m_tables.m_follow[kind].assign(m_tables.m_classStart.size(), kUnknownFollow);
+        }
         Intern({}); // kEmptyState
     }
 
@@ -216,7 +251,7 @@ class CRegex::CRunner {
         int32_t state = kEmptyState;
         for (size_t pos = from;; ++pos) {
             if (state == kEmptyState && !m_match) {
-                pos = m_tables.NextStart(m_text, pos, m_program.m_lineBegin);
+                pos = NextStart(pos);
             }
             const EStart kind = m_match ? kNoStart : StartAt(pos);
             if (pos == m_text.size() || (state == kEmptyState && kind == kNoStart)) {
@@ -237,6 +272,48 @@ class CRegex::CRunner {
             m_match = Span{pos, pos};
         }
         return m_match;
+    }
+
+    bool SecondMayFollow(size_t pos) {
+        const EStart kind = StartAt(pos);
+        const int32_t row = FollowRow(kind, m_tables.ClassOf(ToChar(m_text[pos])));
+        if (row == kAnyFollow) {
+            return true;
+        }
+        if (pos + 1 == m_text.size()) {
+            return false;
+        }
+        const uint32_t cls = m_tables.ClassOf(ToChar(m_text[pos + 1]));
+        const size_t word = static_cast<size_t>(row) * m_tables.m_words + cls / 64;
+        return (m_tables.m_followRows[word] >> (cls % 64)) & 1;
+    }
+
+    int32_t FollowRow(EStart kind, uint32_t cls) {
+        int32_t& row = m_tables.m_follow[kind][cls];
+        if (row == kUnknownFollow) {
+            row = ComputeFollowRow(kind, cls);
+        }
+        return row;
+    }
+
+    // The classes the character nodes a start reaches with a character of cls accept.
+    int32_t ComputeFollowRow(EStart kind, uint32_t cls) {
+        const StartStep& step = StepOf(kind, cls);
+        std::vector<uint64_t>& rows = m_tables.m_followRows;
+        const size_t words = m_tables.m_words;
+        if (m_tables.m_startCache[kind].m_matches || step.m_matched ||
+            (rows.size() + words) * sizeof(uint64_t) > kMaxFollowBytes) {
+            return kAnyFollow;
+        }
+        const size_t offset = rows.size();
+        rows.resize(offset + words, 0);
+        for (const uint32_t node : step.m_nodes) {
+            const size_t set = m_program.m_nodes[node].m_set;
+            for (size_t w = 0; w < words; ++w) {
+                rows[offset + w] |= m_tables.m_accept[set * words + w];
+            }
+        }
+        return static_cast<int32_t>(offset / words);
     }
 
     EStart StartAt(size_t pos) const {
@@ -538,16 +615,7 @@ void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets) {
 
 // Past the characters at which nothing starts, with nothing alive: the common case, kept cheap.
 // Gives the text's end when no match can start any more.
-size_t CRegex::Tables::NextStart(std::wstring_view text, size_t pos, bool lineBegin) const {
-    if (pos == 0 && lineBegin) {
-        if (text.empty() || MayStart(kFirstStart, ToChar(text[0]))) {
-            return 0;
-        }
-        pos = 1;
-    }
-    if (m_anchored) {
-        return text.size();
-    }
+size_t CRegex::Tables::SkipToLaterStart(std::wstring_view text, size_t pos) const {
     const uint64_t* bits = m_mayStart[kLaterStart].data();
     for (; pos < text.size(); ++pos) {
         const Char c = ToChar(text[pos]);
@@ -587,16 +655,17 @@ std::optional<CRegex> CRegex::Compile(std::wstring_view pattern) {
 }
 
 std::optional<Span> CRegex::Search(std::wstring_view text) const {
+    CRunner runner(m_program, *m_tables, text);
     size_t from = 0;
     if (m_tables->m_useMachine) {
-        // Most names hold no character at which a match may start: rejected by the bit table
-        // alone.
-        from = m_tables->NextStart(text, 0, m_program.m_lineBegin);
+        // Most names hold no position at which a match may start: rejected before any search
+        // state is set up.
+        from = runner.NextStart(0);
         if (from == text.size() && !text.empty()) {
             return std::nullopt;
         }
     }
-    return CRunner(m_program, *m_tables, text).Run(from);
+    return runner.Run(from);
 }
 
 size_t CRegex::CompiledBytes() const {

@@ -146,12 +146,50 @@ TEST(Regex_Bounded, FullAutomatonGoesOnThreadByThread) {
     EXPECT_EQ(Ours(pattern, name.substr(0, 200)), Library(pattern, name.substr(0, 200)));
 }
 
+// Most starts met in names are followed by a character no match can take: they are passed
+// over, but never a start that its character alone completes, nor one at the text's end that
+// may match there.
+TEST(Regex_SecondCharacter, StartsThatCannotGoOnArePassedOver) {
+    ExpectCases({{L"ni", L"nan", "none"},
+                 {L"ni", L"nanI", "2-4"},
+                 {L"ni", L"xn", "none"},
+                 {L"n|ni", L"xn", "1-2"},
+                 {L"ni|\u65e5", L"na\u65e5", "2-3"},
+                 {L"^ni", L"nni", "none"},
+                 {L"^n|i", L"nx", "0-1"},
+                 {L"^na|i", L"nxi", "2-3"},
+                 {L"(ni)?x", L"nx", "1-2"},
+                 {L"n(i|)", L"na", "0-1"},
+                 {L"a[^b]", L"abac", "2-4"},
+                 {L"x*", L"ab", "0-0"}});
+}
+
+// The rows of second characters are kept up to a bound; starts met past it are searched
+// without the check, with the same result.
+TEST(Regex_SecondCharacter, StartsPastTheBoundOfRowsStillMatch) {
+    std::wstring pattern;
+    std::wstring name;
+    for (wchar_t c = 0x4e00; c < 0x4e00 + 3000; ++c) {
+        pattern += (pattern.empty() ? L"" : L"|") + std::wstring{c, L'x'};
+        name += std::wstring{c, L'y'};
+    }
+    const auto compiled = CRegex::Compile(pattern);
+    ASSERT_TRUE(compiled);
+    EXPECT_EQ(SpanText(compiled->Search(name)), "none");
+    const std::wstring early{0x4e00, L'X'};
+    const std::wstring late{static_cast<wchar_t>(0x4e00 + 2999), L'x'};
+    EXPECT_EQ(SpanText(compiled->Search(name + late)), "6000-6002");
+    EXPECT_EQ(SpanText(compiled->Search(name + early + late)), "6000-6002");
+    EXPECT_EQ(SpanText(compiled->Search(late + name)), "0-2");
+}
+
 // One compiled pattern serves every name of a folder: what it learns on one name (the steps of
 // its automaton, the characters at which nothing starts) must hold for the next.
 TEST(Regex_LearnedSteps, OneCompiledPatternAcrossManyNames) {
     const wchar_t* patterns[] = {L"^(ab|b)", L"^a|b",  L"(c|ab)+",
                                  L"x*",      L"^",     L"",
-                                 L"b$",      L"[^a]b", L"^\u65e5\u672c|\u8a9e"};
+                                 L"b$",      L"[^a]b", L"^\u65e5\u672c|\u8a9e",
+                                 L"a[^b]",   L"c(a|)", L"^c|ab"};
     const std::wstring names[] = {L"",
                                   L"b",
                                   L"ab",
