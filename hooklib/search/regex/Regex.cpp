@@ -678,6 +678,8 @@ size_t CRegex::CompiledBytes() const {
         kTableChars * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
         t.m_accept.size() * sizeof(uint64_t) +
         (t.m_mayStart[kLaterStart].size() + t.m_mayStart[kFirstStart].size()) * sizeof(uint64_t) +
+        (t.m_follow[kLaterStart].size() + t.m_follow[kFirstStart].size()) * sizeof(int32_t) +
+        t.m_followRows.size() * sizeof(uint64_t) +
         (t.m_visited.size() + t.m_emitted.size()) * sizeof(uint32_t);
     for (const StartCache& cache : t.m_startCache) {
         bytes += (cache.m_nodes.size() + cache.m_stepIndex.size()) * sizeof(uint32_t);
