@@ -118,9 +118,11 @@ struct CRegex::Tables {
         return c >= kTableChars || (m_mayStart[kind][c / 64] >> (c % 64)) & 1;
     }
     size_t SkipToLaterStart(std::wstring_view text, size_t pos) const;
-    bool Accepts(uint32_t set, uint32_t cls) const {
-        return (m_accept[set * m_words + cls / 64] >> (cls % 64)) & 1;
+    // Rows of m_words words, a bit per class: m_accept, m_followRows.
+    bool RowHas(const std::vector<uint64_t>& rows, size_t row, uint32_t cls) const {
+        return (rows[row * m_words + cls / 64] >> (cls % 64)) & 1;
     }
+    bool Accepts(uint32_t set, uint32_t cls) const { return RowHas(m_accept, set, cls); }
 };
 
 namespace {
@@ -283,9 +285,8 @@ class CRegex::CRunner {
         if (pos + 1 == m_text.size()) {
             return false;
         }
-        const uint32_t cls = m_tables.ClassOf(ToChar(m_text[pos + 1]));
-        const size_t word = static_cast<size_t>(row) * m_tables.m_words + cls / 64;
-        return (m_tables.m_followRows[word] >> (cls % 64)) & 1;
+        return m_tables.RowHas(m_tables.m_followRows, static_cast<size_t>(row),
+                               m_tables.ClassOf(ToChar(m_text[pos + 1])));
     }
 
     int32_t FollowRow(EStart kind, uint32_t cls) {
