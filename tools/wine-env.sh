@@ -8,6 +8,15 @@
 #                                 machine cannot run 32-bit code at all
 set -euo pipefail
 
+# Debian's Wine has no preloader: its loaders sit at 0x7d000000 and the kernel places the heap
+# anywhere in the gigabyte above them. Now and then a new process finds its heap where Wine must
+# map the shared user data and dies at start ("failed to map the shared user data"). Without
+# address randomisation every start is laid out alike. Sandboxes may refuse it; then run as is.
+if [ -z "${SKIMVUE_FIXED_LAYOUT:-}" ] && setarch "$(uname -m)" -R true 2>/dev/null; then
+  export SKIMVUE_FIXED_LAYOUT=1
+  exec setarch "$(uname -m)" -R bash "$0" "$@"
+fi
+
 root=$1
 cmd=$2
 shift 2
