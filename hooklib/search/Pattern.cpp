@@ -58,6 +58,14 @@ std::optional<regex::Span> CPattern::Find(std::wstring_view text) const {
     return std::nullopt;
 }
 
+std::optional<regex::EitherMatch> CPattern::FindEither(const CPattern& second,
+                                                       std::wstring_view text) const {
+    if (m_engine && second.m_engine) {
+        return regex::CRegex::SearchEither(*m_engine, *second.m_engine, text);
+    }
+    return regex::FirstOfTwo([&] { return Find(text); }, [&] { return second.Find(text); });
+}
+
 CPattern BuildPlainPattern(const std::wstring& text) {
     return Compile(text);
 }

@@ -39,6 +39,10 @@ class CPattern {
     // Where the first match in text (a name already cut by NameText) lies.
     std::optional<regex::Span> Find(std::wstring_view text) const;
 
+    // The first match in text of this pattern or, where it has none, of second.
+    std::optional<regex::EitherMatch> FindEither(const CPattern& second,
+                                                 std::wstring_view text) const;
+
     // Run by our engine, and "^" put before the pattern's text would match just where its
     // first match starts at the first character.
     bool CaretAnchorsWhole() const { return m_engine && m_engine->CaretAnchorsWhole(); }

@@ -56,17 +56,18 @@ void MatchPriorInOnePass(const ItemNames& names, std::vector<Candidate>& candida
     std::vector<Candidate> later;
     for (size_t i = 0; i < names.size(); ++i) {
         const std::wstring_view name = NameText(names[i]);
-        const std::optional<regex::Span> plain = pass.m_plain.Find(name);
-        if (plain && plain->m_begin == 0) {
-            AddCandidate(candidates, i, name, *plain);
+        const std::optional<regex::EitherMatch> found =
+            pass.m_plain.FindEither(pass.m_romaji, name);
+        if (!found) {
             continue;
         }
-        const std::optional<regex::Span> romaji = pass.m_romaji.Find(name);
-        if (romaji && romaji->m_begin == 0) {
-            AddCandidate(candidates, i, name, *romaji);
-        } else if (plain || romaji) {
-            AddCandidate(later, i, name, plain ? *plain : *romaji);
+        regex::Span span = found->m_span;
+        if (!found->m_second && span.m_begin != 0) {
+            // A later plain match yields to a Migemo match at the first character.
+            const std::optional<regex::Span> romaji = pass.m_romaji.Find(name);
+            span = romaji && romaji->m_begin == 0 ? *romaji : span;
         }
+        AddCandidate(span.m_begin == 0 ? candidates : later, i, name, span);
     }
     candidates.insert(candidates.end(), std::make_move_iterator(later.begin()),
                       std::make_move_iterator(later.end()));
@@ -79,12 +80,9 @@ void MatchPass(const ItemNames& names, std::vector<Candidate>& candidates, const
             continue;
         }
         const std::wstring_view name = NameText(names[i]);
-        std::optional<regex::Span> span = pass.m_plain.Find(name);
-        if (!span) {
-            span = pass.m_romaji.Find(name);
-        }
-        if (span) {
-            AddCandidate(candidates, i, name, *span);
+        if (const std::optional<regex::EitherMatch> found =
+                pass.m_plain.FindEither(pass.m_romaji, name)) {
+            AddCandidate(candidates, i, name, found->m_span);
             matched[i] = true;
         }
     }

@@ -61,6 +61,10 @@ constexpr size_t kMaxFollowBytes = 256 << 10;
 // Visit marks kept in a flat array (4 MB); beyond, in a hash set.
 constexpr size_t kMaxMarks = 1 << 20;
 
+bool HasBit(const uint64_t* bits, Char c) {
+    return (bits[c / 64] >> (c % 64)) & 1;
+}
+
 } // namespace
 
 struct CRegex::Tables {
@@ -115,7 +119,7 @@ struct CRegex::Tables {
     }
     // Characters beyond the bit tables count as possible starts.
     bool MayStart(EStart kind, Char c) const {
-        return c >= kTableChars || (m_mayStart[kind][c / 64] >> (c % 64)) & 1;
+        return c >= kTableChars || HasBit(m_mayStart[kind].data(), c);
     }
     size_t SkipToLaterStart(std::wstring_view text, size_t pos) const;
     // Rows of m_words words, a bit per class: m_accept, m_followRows.
@@ -147,6 +151,19 @@ void SetBits(std::vector<uint64_t>& bits, Char first, Char last) {
         const Char high = std::min(last, word * 64 + 63) % 64;
         bits[word] |= (~uint64_t{0} >> (63 - high)) & (~uint64_t{0} << low);
     }
+}
+
+// The first position from pos whose character may start a match (characters beyond the bit
+// tables always may), or the text's end.
+template <typename MayStartWith>
+size_t SkipToStart(std::wstring_view text, size_t pos, MayStartWith mayStartWith) {
+    for (; pos < text.size(); ++pos) {
+        const Char c = ToChar(text[pos]);
+        if (c >= kTableChars || mayStartWith(c)) {
+            return pos;
+        }
+    }
+    return pos;
 }
 
 std::vector<Char> ClassStarts(const std::vector<CCharSet>& sets) {
@@ -203,6 +220,12 @@ class CRegex::CRunner {
                 return pos;
             }
         }
+    }
+
+    // A match may start at the later position pos: its character may start one, and the next
+    // character may go on from there.
+    bool MayStartAt(size_t pos) {
+        return m_tables.MayStart(kLaterStart, ToChar(m_text[pos])) && SecondMayFollow(pos);
     }
 
     // Prepares the automaton: what a start reaches at the first and at later positions.
@@ -618,13 +641,7 @@ void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets) {
 // Gives the text's end when no match can start any more.
 size_t CRegex::Tables::SkipToLaterStart(std::wstring_view text, size_t pos) const {
     const uint64_t* bits = m_mayStart[kLaterStart].data();
-    for (; pos < text.size(); ++pos) {
-        const Char c = ToChar(text[pos]);
-        if (c >= kTableChars || (bits[c / 64] >> (c % 64)) & 1) {
-            return pos;
-        }
-    }
-    return pos;
+    return SkipToStart(text, pos, [bits](Char c) { return HasBit(bits, c); });
 }
 
 CRegex::CRegex(Program program)
@@ -639,6 +656,7 @@ CRegex::CRegex(Program program)
     if (m_program.m_counters == 0 && !m_program.m_positional) {
         m_tables->m_useMachine = true;
         CRunner(m_program, *m_tables, {}).Prepare();
+        m_scansAlike = !m_program.m_lineBegin && !m_tables->m_anchored;
     }
 }
 
@@ -667,6 +685,46 @@ std::optional<Span> CRegex::Search(std::wstring_view text) const {
         }
     }
     return runner.Run(from);
+}
+
+std::optional<EitherMatch> CRegex::SearchEither(const CRegex& first, const CRegex& second,
+                                                std::wstring_view text) {
+    if (text.empty() || !first.m_scansAlike || !second.m_scansAlike) {
+        return FirstOfTwo([&] { return first.Search(text); }, [&] { return second.Search(text); });
+    }
+    CRunner firstRunner(first.m_program, *first.m_tables, text);
+    CRunner secondRunner(second.m_program, *second.m_tables, text);
+    const uint64_t* firstBits = first.m_tables->m_mayStart[kLaterStart].data();
+    const uint64_t* secondBits = second.m_tables->m_mayStart[kLaterStart].data();
+    const auto eitherMay = [&](Char c) {
+        return ((firstBits[c / 64] | secondBits[c / 64]) >> (c % 64)) & 1;
+    };
+    std::optional<size_t> secondStart;
+    size_t pos = 0;
+    for (;; ++pos) {
+        pos = SkipToStart(text, pos, eitherMay);
+        if (pos == text.size()) {
+            break;
+        }
+        if (!secondStart && secondRunner.MayStartAt(pos)) {
+            secondStart = pos;
+        }
+        if (firstRunner.MayStartAt(pos)) {
+            if (const std::optional<Span> span = firstRunner.Run(pos)) {
+                return EitherMatch{*span, false};
+            }
+            break; // nothing of first starts here or later
+        }
+    }
+    // Where second may first start: found on the way, or not before pos.
+    const size_t from = secondStart.value_or(pos);
+    if (from == text.size()) {
+        return std::nullopt;
+    }
+    if (const std::optional<Span> span = secondRunner.Run(from)) {
+        return EitherMatch{*span, true};
+    }
+    return std::nullopt;
 }
 
 size_t CRegex::CompiledBytes() const {

@@ -178,33 +178,77 @@ CComparison::CComparison(const std::wstring& pattern) {
     m_validityAgrees = m_reference.has_value() || !m_ours.has_value();
 }
 
+regex::EBoundedResult CComparison::Reference(const std::wstring& name, regex::Span& found) const {
+    regex::CWorkBudget budget(2'000'000);
+    return regex::BoundedSearch(*m_reference, name, budget, &found);
+}
+
+namespace {
+
+std::wstring Describe(const std::optional<regex::EitherMatch>& match) {
+    if (!match) {
+        return L"none";
+    }
+    return std::to_wstring(match->m_span.m_begin) + L"-" + std::to_wstring(match->m_span.m_end) +
+           (match->m_second ? L" (second)" : L"");
+}
+
+// Compares our match with the library's; the names of a failed case show both.
+void Judge(CaseResult& result, const std::optional<regex::EitherMatch>& expected,
+           const std::optional<regex::EitherMatch>& ours) {
+    result.m_agree = expected.has_value() == ours.has_value() &&
+                     (!expected || (ours->m_span.m_begin == expected->m_span.m_begin &&
+                                    ours->m_span.m_end == expected->m_span.m_end &&
+                                    ours->m_second == expected->m_second));
+    if (!result.m_agree) {
+        result.m_detail = L"library " + Describe(expected) + L", ours " + Describe(ours);
+    }
+}
+
+std::optional<regex::EitherMatch> AsMatch(regex::EBoundedResult found, regex::Span span,
+                                          bool second) {
+    return found == regex::EBoundedResult::Found ? std::optional(regex::EitherMatch{span, second})
+                                                 : std::nullopt;
+}
+
+} // namespace
+
 CaseResult CComparison::Compare(const std::wstring& name) const {
     CaseResult result;
     result.m_handled = m_ours.has_value();
     if (!m_reference || !m_ours) {
         return result;
     }
-    regex::CWorkBudget budget(2'000'000);
     regex::Span expected{};
-    const auto reference = regex::BoundedSearch(*m_reference, name, budget, &expected);
+    const auto reference = Reference(name, expected);
     if (reference == regex::EBoundedResult::OutOfBudget) {
         result.m_skipped = true;
         return result;
     }
     const auto ours = m_ours->Search(name);
-    const bool found = reference == regex::EBoundedResult::Found;
-    result.m_agree =
-        found == ours.has_value() &&
-        (!found || (ours->m_begin == expected.m_begin && ours->m_end == expected.m_end));
-    if (!result.m_agree) {
-        result.m_detail =
-            L"library " +
-            (found ? std::to_wstring(expected.m_begin) + L"-" + std::to_wstring(expected.m_end)
-                   : std::wstring(L"none")) +
-            L", ours " +
-            (ours ? std::to_wstring(ours->m_begin) + L"-" + std::to_wstring(ours->m_end)
-                  : std::wstring(L"none"));
+    Judge(result, AsMatch(reference, expected, false),
+          ours ? std::optional(regex::EitherMatch{*ours, false}) : std::nullopt);
+    return result;
+}
+
+CaseResult CComparison::CompareEither(const CComparison& second, const std::wstring& name) const {
+    CaseResult result;
+    result.m_handled = m_ours && second.m_ours;
+    if (!m_reference || !m_ours || !second.m_reference || !second.m_ours) {
+        return result;
     }
+    regex::Span firstSpan{}, secondSpan{};
+    const auto first = Reference(name, firstSpan);
+    const auto other = first == regex::EBoundedResult::NotFound ? second.Reference(name, secondSpan)
+                                                                : regex::EBoundedResult::NotFound;
+    if (first == regex::EBoundedResult::OutOfBudget ||
+        other == regex::EBoundedResult::OutOfBudget) {
+        result.m_skipped = true;
+        return result;
+    }
+    const auto expected = first == regex::EBoundedResult::Found ? AsMatch(first, firstSpan, false)
+                                                                : AsMatch(other, secondSpan, true);
+    Judge(result, expected, regex::CRegex::SearchEither(*m_ours, *second.m_ours, name));
     return result;
 }
 

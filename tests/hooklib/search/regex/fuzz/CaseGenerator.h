@@ -8,6 +8,7 @@
 #include <regex>
 #include <string>
 
+#include "search/regex/BoundedSearch.h"
 #include "search/regex/Regex.h"
 
 class CCaseGenerator {
@@ -51,8 +52,13 @@ class CComparison {
     bool Agree() const { return m_validityAgrees; }
     bool Handled() const { return m_ours.has_value(); }
     CaseResult Compare(const std::wstring& name) const;
+    // The same for the two patterns searched together: this one's match, else second's.
+    CaseResult CompareEither(const CComparison& second, const std::wstring& name) const;
 
   private:
+    // Where the library finds the first match of the pattern in name, under a work limit.
+    regex::EBoundedResult Reference(const std::wstring& name, regex::Span& found) const;
+
     std::optional<std::wregex> m_reference;
     std::optional<regex::CRegex> m_ours;
     bool m_validityAgrees = true;

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include "CaseGenerator.h"
 
@@ -13,6 +15,7 @@ struct Totals {
     uint64_t m_patterns = 0;
     uint64_t m_handled = 0;
     uint64_t m_cases = 0;
+    uint64_t m_pairCases = 0; // the pattern searched together with the one before
     uint64_t m_skipped = 0;
     uint64_t m_mismatches = 0;
 };
@@ -23,9 +26,21 @@ void Report(const std::wstring& pattern, const std::wstring& name, const std::ws
     std::fflush(stdout);
 }
 
-void RunPattern(CCaseGenerator& generator, int names, Totals& totals) {
+void Tally(const std::wstring& pattern, const std::wstring& name, const CaseResult& result,
+           Totals& totals) {
+    totals.m_skipped += result.m_skipped ? 1 : 0;
+    if (!result.m_agree) {
+        ++totals.m_mismatches;
+        Report(pattern, name, result.m_detail);
+    }
+}
+
+// Each handled pattern is also searched together with the handled one before it (previous),
+// in either order, as the plain and the Migemo pattern of a keystroke are.
+void RunPattern(CCaseGenerator& generator, int names, Totals& totals,
+                std::optional<std::pair<std::wstring, CComparison>>& previous) {
     const std::wstring pattern = generator.Pattern();
-    const CComparison comparison(pattern);
+    CComparison comparison(pattern);
     ++totals.m_patterns;
     if (!comparison.Agree()) {
         ++totals.m_mismatches;
@@ -37,23 +52,30 @@ void RunPattern(CCaseGenerator& generator, int names, Totals& totals) {
     ++totals.m_handled;
     for (int i = 0; i < names; ++i) {
         const std::wstring name = generator.Name();
-        const CaseResult result = comparison.Compare(name);
         ++totals.m_cases;
-        totals.m_skipped += result.m_skipped ? 1 : 0;
-        if (!result.m_agree) {
-            ++totals.m_mismatches;
-            Report(pattern, name, result.m_detail);
+        Tally(pattern, name, comparison.Compare(name), totals);
+        if (previous) {
+            const bool thisFirst = i % 2 == 0;
+            const CComparison& first = thisFirst ? comparison : previous->second;
+            const CComparison& second = thisFirst ? previous->second : comparison;
+            ++totals.m_pairCases;
+            Tally((thisFirst ? pattern : previous->first) + L" then " +
+                      (thisFirst ? previous->first : pattern),
+                  name, first.CompareEither(second, name), totals);
         }
     }
+    previous.emplace(pattern, std::move(comparison));
 }
 
 void PrintTotals(uint64_t seed, double seconds, const Totals& totals) {
     std::printf("seed %llu, %.0f s: %llu patterns (%llu handled by the engine), %llu name cases "
-                "compared, %llu skipped (library over its work limit), %llu mismatches\n",
+                "and %llu with two patterns compared, %llu skipped (library over its work "
+                "limit), %llu mismatches\n",
                 static_cast<unsigned long long>(seed), seconds,
                 static_cast<unsigned long long>(totals.m_patterns),
                 static_cast<unsigned long long>(totals.m_handled),
                 static_cast<unsigned long long>(totals.m_cases),
+                static_cast<unsigned long long>(totals.m_pairCases),
                 static_cast<unsigned long long>(totals.m_skipped),
                 static_cast<unsigned long long>(totals.m_mismatches));
     std::fflush(stdout);
@@ -67,6 +89,7 @@ int main(int argc, char** argv) {
     const int names = argc > 3 ? std::atoi(argv[3]) : 30;
     CCaseGenerator generator(seed);
     Totals totals;
+    std::optional<std::pair<std::wstring, CComparison>> previous;
     const auto start = std::chrono::steady_clock::now();
     const auto elapsed = [&] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -74,7 +97,7 @@ int main(int argc, char** argv) {
     double reported = 0;
     while (elapsed() < seconds) {
         for (int i = 0; i < 100; ++i) {
-            RunPattern(generator, names, totals);
+            RunPattern(generator, names, totals, previous);
         }
         if (elapsed() - reported >= 60) {
             reported = elapsed();
