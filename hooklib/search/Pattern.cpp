@@ -1,7 +1,5 @@
 #include "search/Pattern.h"
 
-#include <algorithm>
-
 #include "search/Migemo.h"
 
 namespace {
@@ -33,10 +31,6 @@ std::wstring EscapeAll(const std::wstring& text, wchar_t brace) {
 
 } // namespace
 
-std::wstring_view NameText(const std::wstring& name) {
-    return std::wstring_view(name.c_str(), std::min(name.size(), name.find(L'\0')));
-}
-
 bool CPattern::Search(const std::wstring& name, std::wstring* matched) const {
     const std::wstring_view text = NameText(name);
     const std::optional<regex::Span> span = Find(text);
@@ -56,14 +50,6 @@ std::optional<regex::Span> CPattern::Find(std::wstring_view text) const {
         return found;
     }
     return std::nullopt;
-}
-
-std::optional<regex::EitherMatch> CPattern::FindEither(const CPattern& second,
-                                                       std::wstring_view text) const {
-    if (m_engine && second.m_engine) {
-        return regex::CRegex::SearchEither(*m_engine, *second.m_engine, text);
-    }
-    return regex::FirstOfTwo([&] { return Find(text); }, [&] { return second.Find(text); });
 }
 
 CPattern BuildPlainPattern(const std::wstring& text) {

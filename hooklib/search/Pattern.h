@@ -4,6 +4,7 @@
 // Both are ECMAScript, case-insensitive, in the classic locale, and match as std::wregex does.
 // Our engine (search/regex) runs them in time linear in the name; the few constructs it leaves
 // to std::wregex (back-references, lookahead, "\x" and the like) run under a work budget.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -39,9 +40,15 @@ class CPattern {
     // Where the first match in text (a name already cut by NameText) lies.
     std::optional<regex::Span> Find(std::wstring_view text) const;
 
-    // The first match in text of this pattern or, where it has none, of second.
+    // The first match in text of this pattern or, where it has none, of second. Inline: it
+    // runs once per name and keystroke.
     std::optional<regex::EitherMatch> FindEither(const CPattern& second,
-                                                 std::wstring_view text) const;
+                                                 std::wstring_view text) const {
+        if (m_engine && second.m_engine) {
+            return regex::CRegex::SearchEither(*m_engine, *second.m_engine, text);
+        }
+        return regex::FirstOfTwo([&] { return Find(text); }, [&] { return second.Find(text); });
+    }
 
     // Run by our engine, and "^" put before the pattern's text would match just where its
     // first match starts at the first character.
@@ -53,8 +60,11 @@ class CPattern {
     std::unique_ptr<regex::CWorkBudget> m_budget;
 };
 
-// What of name is searched: the text up to its first NUL.
-std::wstring_view NameText(const std::wstring& name);
+// What of name is searched: the text up to its first NUL. Inline: it runs once per name and
+// keystroke.
+inline std::wstring_view NameText(const std::wstring& name) {
+    return std::wstring_view(name.c_str(), std::min(name.size(), name.find(L'\0')));
+}
 
 // Compiles text unchanged: what the user types is a regular expression. Invalid: empty pattern.
 CPattern BuildPlainPattern(const std::wstring& text);
