@@ -75,7 +75,8 @@ void MatchPriorInOnePass(const ItemNames& names, std::vector<Candidate>& candida
 
 void MatchPass(const ItemNames& names, std::vector<Candidate>& candidates, const PassPatterns& pass,
                MatchedSet& matched) {
-    for (size_t i = 0; i < names.size() && i < matched.size(); ++i) {
+    const size_t count = std::min(names.size(), matched.size());
+    for (size_t i = 0; i < count; ++i) {
         if (matched[i]) {
             continue;
         }
