@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <tuple>
 
 namespace {
 
@@ -212,6 +213,47 @@ TEST(Regex_LearnedSteps, OneCompiledPatternAcrossManyNames) {
                     << testing::PrintToString(name);
             }
         }
+    }
+}
+
+// The first pattern's match wherever it lies, else the second's: what searching one pattern
+// and then the other gives, with "(second)" where the second pattern's match is taken.
+std::string Either(const std::wstring& first, const std::wstring& second,
+                   const std::wstring& name) {
+    const auto a = CRegex::Compile(first);
+    const auto b = CRegex::Compile(second);
+    if (!a || !b) {
+        return "not handled";
+    }
+    const auto found = CRegex::SearchEither(*a, *b, name);
+    return found ? SpanText(found->m_span) + (found->m_second ? " (second)" : "") : "none";
+}
+
+std::string EitherByLibrary(const std::wstring& first, const std::wstring& second,
+                            const std::wstring& name) {
+    const std::string alone = Library(first, name);
+    const std::string other = Library(second, name);
+    return alone != "none" ? alone : other + (other != "none" ? " (second)" : "");
+}
+
+TEST(Regex_SearchEither, FirstPatternAnywhereBeforeTheSecond) {
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, const char*> cases[] = {
+        {L"ni", L"\u306b", L"\u306bxni", "2-4"},          // second starts earlier
+        {L"ni", L"\u306b", L"\u306bxna", "0-1 (second)"}, // first starts, fails; second earlier
+        {L"ni", L"x", L"nanaxni", "5-7"},                 // second's start noted on the way
+        {L"nix", L"na", L"nin na", "4-6 (second)"},       // first fails at its start
+        {L"ni", L"na", L"", "none"},
+        {L"ni", L"", L"abc", "0-0 (second)"},   // second matches the empty string
+        {L"^ni", L"i", L"xni", "2-3 (second)"}, // "^": each searched alone
+        {L"ab|b", L"a", L"xab", "1-3"},
+        {L"q", L"r", L"abc", "none"},
+        {L"(a*)*b", L"a", L"aaaaaaaa", "0-1 (second)"}};
+    for (const auto& [first, second, name, expected] : cases) {
+        EXPECT_EQ(Either(first, second, name), expected)
+            << testing::PrintToString(std::wstring(first)) << " then "
+            << testing::PrintToString(std::wstring(second)) << " in "
+            << testing::PrintToString(std::wstring(name));
+        EXPECT_EQ(EitherByLibrary(first, second, name), expected);
     }
 }
 
