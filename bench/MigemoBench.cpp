@@ -270,7 +270,7 @@ void MeasureKeystrokes(const Names& names, int repetitions) {
 // linear; patterns it leaves to the library stop at the work budget.
 void MeasureHostile(int repetitions) {
     SearchCore state;
-    state.m_itemNames.assign(1000, std::wstring(259, L'a'));
+    state.m_itemNames = ItemNames(1000, std::wstring(259, L'a'));
     for (const wchar_t* text : {L"(a*)*b", L"(a|a)*b", L"((a*)*)*b", L"(a*b*)*c", L"(a*)*\\1b"}) {
         state.m_searchText = text;
         const double ms = MedianMs(repetitions, [&] { RunSearch(1, state, PlainOnly); });

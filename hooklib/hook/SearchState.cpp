@@ -91,8 +91,8 @@ void SearchState::OnSelected(const Candidate& candidate) {
     if (candidate.m_itemIndex >= m_itemNames.size()) {
         return;
     }
-    auto request = std::make_unique<TipLocateRequest>(
-        TipLocateRequest{m_pCtrl->GetWnd(), m_pTip->GetWnd(), m_itemNames[candidate.m_itemIndex],
-                         Shared.ToolTipAutoPopDelay});
+    auto request = std::make_unique<TipLocateRequest>(TipLocateRequest{
+        m_pCtrl->GetWnd(), m_pTip->GetWnd(), std::wstring(m_itemNames[candidate.m_itemIndex]),
+        Shared.ToolTipAutoPopDelay});
     StartTipLocateThread(std::move(request));
 }

@@ -140,7 +140,10 @@ void ResetSearch(SearchState& state) {
     state.m_searchText.clear();
     state.m_searchText.reserve(kSearchTextReserve);
     if (state.m_pCtrl) {
-        state.m_pCtrl->GetItemNames(state.m_itemNames);
+        // Read afresh: a name of an earlier read never stands for an item of this one.
+        ItemNames names;
+        state.m_pCtrl->GetItemNames(names);
+        state.m_itemNames = CNameList(names);
     }
     if (state.m_pTip && state.m_pTip->GetWnd() != nullptr) {
         ShowWindow(state.m_pTip->GetWnd(), SW_HIDE);

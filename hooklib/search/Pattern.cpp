@@ -1,5 +1,7 @@
 #include "search/Pattern.h"
 
+#include <algorithm>
+
 #include "search/Migemo.h"
 
 namespace {
@@ -30,6 +32,10 @@ std::wstring EscapeAll(const std::wstring& text, wchar_t brace) {
 }
 
 } // namespace
+
+std::wstring_view NameText(const std::wstring& name) {
+    return std::wstring_view(name.c_str(), std::min(name.size(), name.find(L'\0')));
+}
 
 bool CPattern::Search(const std::wstring& name, std::wstring* matched) const {
     const std::wstring_view text = NameText(name);

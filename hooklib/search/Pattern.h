@@ -4,7 +4,6 @@
 // Both are ECMAScript, case-insensitive, in the classic locale, and match as std::wregex does.
 // Our engine (search/regex) runs them in time linear in the name; the few constructs it leaves
 // to std::wregex (back-references, lookahead, "\x" and the like) run under a work budget.
-#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -60,11 +59,8 @@ class CPattern {
     std::unique_ptr<regex::CWorkBudget> m_budget;
 };
 
-// What of name is searched: the text up to its first NUL. Inline: it runs once per name and
-// keystroke.
-inline std::wstring_view NameText(const std::wstring& name) {
-    return std::wstring_view(name.c_str(), std::min(name.size(), name.find(L'\0')));
-}
+// What of name is searched: the text up to its first NUL.
+std::wstring_view NameText(const std::wstring& name);
 
 // Compiles text unchanged: what the user types is a regular expression. Invalid: empty pattern.
 CPattern BuildPlainPattern(const std::wstring& text);

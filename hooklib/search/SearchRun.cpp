@@ -51,11 +51,11 @@ bool CaretPassIsWithin(const PassPatterns& pass, CMigemo* migemo, const std::wst
 
 // Both passes of PriorForwardMatch in one, each name searched once per pattern: a match that
 // starts at the first character is a match of the pass for "^" + text.
-void MatchPriorInOnePass(const ItemNames& names, std::vector<Candidate>& candidates,
+void MatchPriorInOnePass(const CNameList& names, std::vector<Candidate>& candidates,
                          const PassPatterns& pass) {
     std::vector<Candidate> later;
     for (size_t i = 0; i < names.size(); ++i) {
-        const std::wstring_view name = NameText(names[i]);
+        const std::wstring_view name = names.Text(i);
         const std::optional<regex::EitherMatch> found =
             pass.m_plain.FindEither(pass.m_romaji, name);
         if (!found) {
@@ -73,14 +73,14 @@ void MatchPriorInOnePass(const ItemNames& names, std::vector<Candidate>& candida
                       std::make_move_iterator(later.end()));
 }
 
-void MatchPass(const ItemNames& names, std::vector<Candidate>& candidates, const PassPatterns& pass,
+void MatchPass(const CNameList& names, std::vector<Candidate>& candidates, const PassPatterns& pass,
                MatchedSet& matched) {
     const size_t count = std::min(names.size(), matched.size());
     for (size_t i = 0; i < count; ++i) {
         if (matched[i]) {
             continue;
         }
-        const std::wstring_view name = NameText(names[i]);
+        const std::wstring_view name = names.Text(i);
         if (const std::optional<regex::EitherMatch> found =
                 pass.m_plain.FindEither(pass.m_romaji, name)) {
             AddCandidate(candidates, i, name, found->m_span);
@@ -105,7 +105,7 @@ void MatchWithPrior(SearchCore& state, MatchMode mode) {
 
 } // namespace
 
-void MatchItems(const ItemNames& names, std::vector<Candidate>& candidates, CMigemo* migemo,
+void MatchItems(const CNameList& names, std::vector<Candidate>& candidates, CMigemo* migemo,
                 const std::wstring& text, MatchedSet& matched, MatchMode mode) {
     MatchPass(names, candidates, BuildPass(migemo, text, mode), matched);
 }

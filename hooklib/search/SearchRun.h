@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "search/NameList.h"
 #include "view/WndCtrl.h"
 
 class CMigemo;
@@ -36,13 +37,13 @@ struct SearchCore {
     std::unique_ptr<CWndCtrl> m_pCtrl;
     std::vector<Candidate> m_candidates;
     size_t m_current = 0;
-    ItemNames m_itemNames;
+    CNameList m_itemNames;
     std::wstring m_searchText;
 };
 
 // One matching pass: appends to candidates every item not yet in matched whose name text
 // matches, the plain pattern before the Migemo pattern.
-void MatchItems(const ItemNames& names, std::vector<Candidate>& candidates, CMigemo* migemo,
+void MatchItems(const CNameList& names, std::vector<Candidate>& candidates, CMigemo* migemo,
                 const std::wstring& text, MatchedSet& matched, MatchMode mode);
 
 // Rebuilds the candidates for the search text and selects the first, or reports no match.

@@ -1,4 +1,5 @@
 list(APPEND SKIMVUE_PORTABLE_SOURCES
+  search/NameList.cpp
   search/Pattern.cpp
   search/SearchRun.cpp)
 list(APPEND SKIMVUE_WINDOWS_SOURCES

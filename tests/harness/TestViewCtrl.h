@@ -10,6 +10,9 @@ class CTestViewCtrl : public CWndCtrl {
     explicit CTestViewCtrl(ItemNames names) : CWndCtrl(nullptr), m_names(std::move(names)) {}
 
     int GetItemNames(ItemNames& names) override {
+        if (m_readFails) {
+            return -1;
+        }
         names = m_names;
         return 0;
     }
@@ -30,6 +33,7 @@ class CTestViewCtrl : public CWndCtrl {
         bool operator==(const Call&) const = default;
     };
     ItemNames m_names;
+    bool m_readFails = false; // the names cannot be read: none are given
     std::set<int> m_selected;
     int m_focused = -1;
     std::vector<Call> m_calls;

@@ -7,6 +7,7 @@
 
 #include "harness/SettingsGuard.h"
 #include "harness/TestListView.h"
+#include "harness/TestViewCtrl.h"
 #include "harness/XInput.h"
 #include "hook/Attach.h"
 #include "hook/Messages.h"
@@ -211,6 +212,25 @@ TEST_F(Keystroke, SwitchMigemoByShiftChoosesPlainWithoutShift) {
 }
 
 } // namespace
+
+// Each search reads the view's names afresh; when they cannot be read, none of an earlier read
+// is left to stand for another item of the view.
+TEST(Keystroke_Reset, NamesAreReadAfreshAndAFailedReadLeavesNone) {
+    SearchState state;
+    auto ctrl = std::make_unique<CTestViewCtrl>(ItemNames{L"alpha", L"beta"});
+    CTestViewCtrl& view = *ctrl;
+    state.m_pCtrl = std::move(ctrl);
+    ResetSearch(state);
+    ASSERT_EQ(state.m_itemNames.size(), 2u);
+    EXPECT_EQ(state.m_itemNames[1], L"beta");
+    view.m_names = {L"gamma"};
+    ResetSearch(state);
+    ASSERT_EQ(state.m_itemNames.size(), 1u);
+    EXPECT_EQ(state.m_itemNames[0], L"gamma");
+    view.m_readFails = true;
+    ResetSearch(state);
+    EXPECT_TRUE(state.m_itemNames.empty());
+}
 
 TEST(Keystroke_Characters, TakenAndFolded) {
     EXPECT_TRUE(IsTakenCharacter(L'a', true));

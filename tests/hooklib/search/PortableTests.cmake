@@ -1,4 +1,5 @@
 list(APPEND SKIMVUE_PORTABLE_TESTS
+  hooklib/search/NameList_test.cpp
   hooklib/search/Pattern_test.cpp
   hooklib/search/SearchRun_test.cpp
   # Migemo adapter with the real library and dictionary.

@@ -16,7 +16,9 @@ struct TestState : SearchCore {
         auto ctrl = std::make_unique<CTestViewCtrl>(std::move(names));
         m_view = ctrl.get();
         m_pCtrl = std::move(ctrl);
-        m_pCtrl->GetItemNames(m_itemNames);
+        ItemNames read;
+        m_pCtrl->GetItemNames(read);
+        m_itemNames = read;
     }
     void OnNoMatch() override { ++m_noMatch; }
     void OnSelected(const Candidate& candidate) override {
