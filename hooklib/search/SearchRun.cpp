@@ -49,8 +49,8 @@ bool CaretPassIsWithin(const PassPatterns& pass, CMigemo* migemo, const std::wst
     return plain && romaji;
 }
 
-// Both passes of PriorForwardMatch in one, each name searched once per pattern: a match that
-// starts at the first character is a match of the pass for "^" + text.
+// Both passes of PriorForwardMatch in one pass over the names: a match that starts at the first
+// character is a match of the pass for "^" + text.
 void MatchPriorInOnePass(const CNameList& names, std::vector<Candidate>& candidates,
                          const PassPatterns& pass) {
     std::vector<Candidate> later;
