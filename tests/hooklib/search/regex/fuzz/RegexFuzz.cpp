@@ -50,6 +50,9 @@ void RunPattern(CCaseGenerator& generator, int names, Totals& totals,
         return;
     }
     ++totals.m_handled;
+    // How a disagreement of each order is reported; made once, not for every name.
+    const std::wstring thisFirstLabel = previous ? pattern + L" then " + previous->first : L"";
+    const std::wstring thisSecondLabel = previous ? previous->first + L" then " + pattern : L"";
     for (int i = 0; i < names; ++i) {
         const std::wstring name = generator.Name();
         ++totals.m_cases;
@@ -59,9 +62,8 @@ void RunPattern(CCaseGenerator& generator, int names, Totals& totals,
             const CComparison& first = thisFirst ? comparison : previous->second;
             const CComparison& second = thisFirst ? previous->second : comparison;
             ++totals.m_pairCases;
-            Tally((thisFirst ? pattern : previous->first) + L" then " +
-                      (thisFirst ? previous->first : pattern),
-                  name, first.CompareEither(second, name), totals);
+            Tally(thisFirst ? thisFirstLabel : thisSecondLabel, name,
+                  first.CompareEither(second, name), totals);
         }
     }
     previous.emplace(pattern, std::move(comparison));
