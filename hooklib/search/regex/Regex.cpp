@@ -111,9 +111,10 @@ struct CRegex::Tables {
     void BuildClasses(const std::vector<CCharSet>& sets);
 
     uint32_t ClassOf(Char c) const {
-        if (c < kTableChars) {
-            return m_tableClass[c];
-        }
+        return c < kTableChars ? m_tableClass[c] : ClassBeyondTable(c);
+    }
+    // Out of line: rare in names, and it would crowd the scan loops it is inlined into.
+    [[gnu::noinline]] uint32_t ClassBeyondTable(Char c) const {
         const auto it = std::upper_bound(m_classStart.begin(), m_classStart.end(), c);
         return static_cast<uint32_t>(it - m_classStart.begin() - 1);
     }
@@ -320,8 +321,9 @@ class CRegex::CRunner {
         return row;
     }
 
-    // The classes the character nodes a start reaches with a character of cls accept.
-    int32_t ComputeFollowRow(EStart kind, uint32_t cls) {
+    // The classes the character nodes a start reaches with a character of cls accept. Out of
+    // line: once per class and pattern, beside a check made at most characters of a name.
+    [[gnu::noinline]] int32_t ComputeFollowRow(EStart kind, uint32_t cls) {
         const StartStep& step = StepOf(kind, cls);
         std::vector<uint64_t>& rows = m_tables.m_followRows;
         const size_t words = m_tables.m_words;
