@@ -49,44 +49,61 @@ bool CaretPassIsWithin(const PassPatterns& pass, CMigemo* migemo, const std::wst
     return plain && romaji;
 }
 
+// Calls onMatch(index, name text, first match) for each name that matches the pass, in name
+// order, passing over those for which skip(index) holds.
+template <typename Skip, typename OnMatch>
+void ForEachMatch(const CNameList& names, size_t count, const PassPatterns& pass, Skip skip,
+                  OnMatch onMatch) {
+    for (size_t i = 0; i < count; ++i) {
+        if (skip(i)) {
+            continue;
+        }
+        const std::wstring_view name = names.Text(i);
+        if (const std::optional<regex::EitherMatch> found =
+                pass.m_plain.FindEither(pass.m_romaji, name)) {
+            onMatch(i, name, *found);
+        }
+    }
+}
+
+constexpr auto kSkipNone = [](size_t) { return false; };
+
 // Both passes of PriorForwardMatch in one pass over the names: a match that starts at the first
 // character is a match of the pass for "^" + text.
 void MatchPriorInOnePass(const CNameList& names, std::vector<Candidate>& candidates,
                          const PassPatterns& pass) {
     std::vector<Candidate> later;
-    for (size_t i = 0; i < names.size(); ++i) {
-        const std::wstring_view name = names.Text(i);
-        const std::optional<regex::EitherMatch> found =
-            pass.m_plain.FindEither(pass.m_romaji, name);
-        if (!found) {
-            continue;
-        }
-        regex::Span span = found->m_span;
-        if (!found->m_second && span.m_begin != 0) {
-            // A later plain match yields to a Migemo match at the first character.
-            const std::optional<regex::Span> romaji = pass.m_romaji.Find(name);
-            span = romaji && romaji->m_begin == 0 ? *romaji : span;
-        }
-        AddCandidate(span.m_begin == 0 ? candidates : later, i, name, span);
-    }
+    ForEachMatch(names, names.size(), pass, kSkipNone,
+                 [&](size_t i, std::wstring_view name, const regex::EitherMatch& found) {
+                     regex::Span span = found.m_span;
+                     if (!found.m_second && span.m_begin != 0) {
+                         // A later plain match yields to a Migemo match at the first character.
+                         const std::optional<regex::Span> romaji = pass.m_romaji.Find(name);
+                         span = romaji && romaji->m_begin == 0 ? *romaji : span;
+                     }
+                     AddCandidate(span.m_begin == 0 ? candidates : later, i, name, span);
+                 });
     candidates.insert(candidates.end(), std::make_move_iterator(later.begin()),
                       std::make_move_iterator(later.end()));
 }
 
 void MatchPass(const CNameList& names, std::vector<Candidate>& candidates, const PassPatterns& pass,
                MatchedSet& matched) {
-    const size_t count = std::min(names.size(), matched.size());
-    for (size_t i = 0; i < count; ++i) {
-        if (matched[i]) {
-            continue;
-        }
-        const std::wstring_view name = names.Text(i);
-        if (const std::optional<regex::EitherMatch> found =
-                pass.m_plain.FindEither(pass.m_romaji, name)) {
-            AddCandidate(candidates, i, name, found->m_span);
+    ForEachMatch(
+        names, std::min(names.size(), matched.size()), pass, [&](size_t i) { return matched[i]; },
+        [&](size_t i, std::wstring_view name, const regex::EitherMatch& found) {
+            AddCandidate(candidates, i, name, found.m_span);
             matched[i] = true;
-        }
-    }
+        });
+}
+
+// The only pass of a search: every name is still unmatched.
+void MatchEveryName(const CNameList& names, std::vector<Candidate>& candidates,
+                    const PassPatterns& pass) {
+    ForEachMatch(names, names.size(), pass, kSkipNone,
+                 [&](size_t i, std::wstring_view name, const regex::EitherMatch& found) {
+                     AddCandidate(candidates, i, name, found.m_span);
+                 });
 }
 
 void MatchWithPrior(SearchCore& state, MatchMode mode) {
@@ -123,9 +140,8 @@ void RunSearch(int minLength, SearchCore& state, MatchMode mode) {
     } else {
         // Held for the pass: a detach on another thread may drop the process's adapter.
         const std::shared_ptr<CMigemo> migemo = GetMigemo();
-        MatchedSet matched(state.m_itemNames.size(), false);
-        MatchItems(state.m_itemNames, state.m_candidates, migemo.get(), state.m_searchText, matched,
-                   mode);
+        MatchEveryName(state.m_itemNames, state.m_candidates,
+                       BuildPass(migemo.get(), state.m_searchText, mode));
     }
     if (!state.m_candidates.empty()) {
         state.m_current = 0;
