@@ -11,6 +11,9 @@ void CCharSet::Add(const CCharSet& other) {
 }
 
 void CCharSet::Normalize() {
+    if (m_intervals.size() < 2) {
+        return; // nothing to sort or merge: most sets of a pattern are one character
+    }
     std::sort(m_intervals.begin(), m_intervals.end());
     std::vector<Interval> merged;
     for (const Interval& interval : m_intervals) {
@@ -61,11 +64,16 @@ struct CasedChar {
 };
 
 struct Tables {
-    std::vector<CasedChar> m_cased; // characters that tolower or toupper changes, by m_char
+    std::vector<CasedChar> m_cased;   // characters that tolower or toupper changes, by m_char
+    std::vector<CasedChar> m_byLower; // the same, by m_lower, then m_char
     CCharSet m_digits;
     CCharSet m_spaces;
     CCharSet m_word;
 };
+
+bool LowerBefore(const CasedChar& a, const CasedChar& b) {
+    return a.m_lower < b.m_lower;
+}
 
 using Facet = std::ctype<wchar_t>;
 
@@ -102,6 +110,8 @@ Tables ScanTables() {
     for (Char first = 0; first <= kLastScanned; first += kBlock) {
         ScanBlock(facet, first, std::min<Char>(first + kBlock - 1, kLastScanned), tables);
     }
+    tables.m_byLower = tables.m_cased;
+    std::stable_sort(tables.m_byLower.begin(), tables.m_byLower.end(), LowerBefore);
     tables.m_digits.Normalize();
     tables.m_spaces.Normalize();
     tables.m_word.Normalize();
@@ -129,10 +139,11 @@ CCharSet SameLower(Char c) {
     if (Lower(tables, lower) == lower) {
         set.Add(lower, lower);
     }
-    for (const CasedChar& x : tables.m_cased) {
-        if (x.m_lower == lower) {
-            set.Add(x.m_char, x.m_char);
-        }
+    // Looked up, not scanned: msvcrt's tables case a few thousand characters.
+    const auto [begin, end] = std::equal_range(tables.m_byLower.begin(), tables.m_byLower.end(),
+                                               CasedChar{0, lower, 0}, LowerBefore);
+    for (auto it = begin; it != end; ++it) {
+        set.Add(it->m_char, it->m_char);
     }
     set.Normalize();
     return set;

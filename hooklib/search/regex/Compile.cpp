@@ -3,6 +3,7 @@
 // standard library decides about it and validity always agrees with it.
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "search/regex/Program.h"
 
@@ -129,13 +130,18 @@ class CParser {
 
     uint32_t AddSet(CCharSet set) {
         set.Normalize();
-        const auto [it, added] = m_setIndex.emplace(set.Intervals(), m_sets.size());
+        // A Migemo expression repeats its sets often: the key is copied only for a new one.
+        const auto [it, added] = m_setIndex.try_emplace(set.Intervals(), m_sets.size());
         if (added) {
             m_sets.push_back(std::move(set));
         }
+        return AddSetNode(it->second);
+    }
+
+    uint32_t AddSetNode(size_t set) {
         Ast node;
         node.m_kind = EKind::Set;
-        node.m_set = static_cast<uint32_t>(it->second);
+        node.m_set = static_cast<uint32_t>(set);
         return Add(std::move(node));
     }
 
@@ -216,7 +222,15 @@ class CParser {
         }
     }
 
-    uint32_t Literal(wchar_t c) { return AddSet(classic::SameLower(ToChar(c))); }
+    // Each character's set is made once per pattern: Migemo's expressions repeat characters.
+    uint32_t Literal(wchar_t c) {
+        if (const auto it = m_literalSets.find(c); it != m_literalSets.end()) {
+            return AddSetNode(it->second);
+        }
+        const uint32_t node = AddSet(classic::SameLower(ToChar(c)));
+        m_literalSets.emplace(c, m_ast[node].m_set);
+        return node;
+    }
 
     uint32_t Any() {
         CCharSet terminators;
@@ -416,6 +430,7 @@ class CParser {
     std::vector<Ast> m_ast;
     std::vector<CCharSet> m_sets;
     std::map<std::vector<CCharSet::Interval>, size_t> m_setIndex;
+    std::unordered_map<wchar_t, size_t> m_literalSets;
 };
 
 // Builds the automaton the way the library's compiler does; see Program.h.
