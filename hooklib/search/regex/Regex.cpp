@@ -223,10 +223,12 @@ class CRegex::CRunner {
         }
     }
 
-    // A match may start at the later position pos: its character may start one, and the next
-    // character may go on from there.
-    bool MayStartAt(size_t pos) {
-        return m_tables.MayStart(kLaterStart, ToChar(m_text[pos])) && SecondMayFollow(pos);
+    // A match of regex may start at the later position pos of text: its character may start
+    // one, and the next character may go on from there. Needs no runner: most names are
+    // rejected by this alone.
+    static bool MayStartLater(const CRegex& regex, std::wstring_view text, size_t pos) {
+        return regex.m_tables->MayStart(kLaterStart, ToChar(text[pos])) &&
+               MayFollow(regex.m_program, *regex.m_tables, kLaterStart, text, pos);
     }
 
     // Prepares the automaton: what a start reaches at the first and at later positions.
@@ -301,29 +303,38 @@ class CRegex::CRunner {
     }
 
     bool SecondMayFollow(size_t pos) {
-        const EStart kind = StartAt(pos);
-        const int32_t row = FollowRow(kind, m_tables.ClassOf(ToChar(m_text[pos])));
+        return MayFollow(m_program, m_tables, StartAt(pos), m_text, pos);
+    }
+
+    // The character after pos may go on from a start of kind at pos.
+    static bool MayFollow(const Program& program, Tables& tables, EStart kind,
+                          std::wstring_view text, size_t pos) {
+        const uint32_t cls = tables.ClassOf(ToChar(text[pos]));
+        int32_t row = tables.m_follow[kind][cls];
+        if (row == kUnknownFollow) {
+            row = LearnFollowRow(program, tables, kind, cls);
+        }
         if (row == kAnyFollow) {
             return true;
         }
-        if (pos + 1 == m_text.size()) {
+        if (pos + 1 == text.size()) {
             return false;
         }
-        return m_tables.RowHas(m_tables.m_followRows, static_cast<size_t>(row),
-                               m_tables.ClassOf(ToChar(m_text[pos + 1])));
+        return tables.RowHas(tables.m_followRows, static_cast<size_t>(row),
+                             tables.ClassOf(ToChar(text[pos + 1])));
     }
 
-    int32_t FollowRow(EStart kind, uint32_t cls) {
-        int32_t& row = m_tables.m_follow[kind][cls];
-        if (row == kUnknownFollow) {
-            row = ComputeFollowRow(kind, cls);
-        }
+    // Out of line: once per class and pattern, beside a check made at most characters of a
+    // name. Uses the tables' scratch: not while a runner has threads alive.
+    [[gnu::noinline]] static int32_t LearnFollowRow(const Program& program, Tables& tables,
+                                                    EStart kind, uint32_t cls) {
+        const int32_t row = CRunner(program, tables, {}).ComputeFollowRow(kind, cls);
+        tables.m_follow[kind][cls] = row;
         return row;
     }
 
-    // The classes the character nodes a start reaches with a character of cls accept. Out of
-    // line: once per class and pattern, beside a check made at most characters of a name.
-    [[gnu::noinline]] int32_t ComputeFollowRow(EStart kind, uint32_t cls) {
+    // The classes the character nodes a start reaches with a character of cls accept.
+    int32_t ComputeFollowRow(EStart kind, uint32_t cls) {
         const StartStep& step = StepOf(kind, cls);
         std::vector<uint64_t>& rows = m_tables.m_followRows;
         const size_t words = m_tables.m_words;
@@ -694,8 +705,6 @@ std::optional<EitherMatch> CRegex::SearchEither(const CRegex& first, const CRege
     if (text.empty() || !first.m_scansAlike || !second.m_scansAlike) {
         return FirstOfTwo([&] { return first.Search(text); }, [&] { return second.Search(text); });
     }
-    CRunner firstRunner(first.m_program, *first.m_tables, text);
-    CRunner secondRunner(second.m_program, *second.m_tables, text);
     const uint64_t* firstBits = first.m_tables->m_mayStart[kLaterStart].data();
     const uint64_t* secondBits = second.m_tables->m_mayStart[kLaterStart].data();
     const auto eitherMay = [&](Char c) {
@@ -708,11 +717,12 @@ std::optional<EitherMatch> CRegex::SearchEither(const CRegex& first, const CRege
         if (pos == text.size()) {
             break;
         }
-        if (!secondStart && secondRunner.MayStartAt(pos)) {
+        if (!secondStart && CRunner::MayStartLater(second, text, pos)) {
             secondStart = pos;
         }
-        if (firstRunner.MayStartAt(pos)) {
-            if (const std::optional<Span> span = firstRunner.Run(pos)) {
+        if (CRunner::MayStartLater(first, text, pos)) {
+            if (const std::optional<Span> span =
+                    CRunner(first.m_program, *first.m_tables, text).Run(pos)) {
                 return EitherMatch{*span, false};
             }
             break; // nothing of first starts here or later
@@ -723,7 +733,8 @@ std::optional<EitherMatch> CRegex::SearchEither(const CRegex& first, const CRege
     if (from == text.size()) {
         return std::nullopt;
     }
-    if (const std::optional<Span> span = secondRunner.Run(from)) {
+    if (const std::optional<Span> span =
+            CRunner(second.m_program, *second.m_tables, text).Run(from)) {
         return EitherMatch{*span, true};
     }
     return std::nullopt;
