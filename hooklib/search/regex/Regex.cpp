@@ -68,9 +68,11 @@ bool HasBit(const uint64_t* bits, Char c) {
 } // namespace
 
 struct CRegex::Tables {
-    // Class of each character below kTableChars.
-    std::unique_ptr<uint16_t[]> m_tableClass =
-        std::make_unique_for_overwrite<uint16_t[]>(kTableChars);
+    // Class of each character below m_tableChars. From there to kTableChars every character is
+    // of m_lastTableClass: a pattern of ASCII letters fills a few hundred bytes, not 128 KB.
+    std::unique_ptr<uint16_t[]> m_tableClass;
+    Char m_tableChars = 0;
+    uint16_t m_lastTableClass = 0;
     std::vector<Char> m_classStart; // class i covers [m_classStart[i], m_classStart[i+1])
     size_t m_words = 0;             // 64-bit words per set in m_accept
     std::vector<uint64_t> m_accept; // set s accepts class c: bit c of row s
@@ -111,7 +113,10 @@ struct CRegex::Tables {
     void BuildClasses(const std::vector<CCharSet>& sets);
 
     uint32_t ClassOf(Char c) const {
-        return c < kTableChars ? m_tableClass[c] : ClassBeyondTable(c);
+        if (c < m_tableChars) {
+            return m_tableClass[c];
+        }
+        return c < kTableChars ? m_lastTableClass : ClassBeyondTable(c);
     }
     // Out of line: rare in names, and it would crowd the scan loops it is inlined into.
     [[gnu::noinline]] uint32_t ClassBeyondTable(Char c) const {
@@ -632,12 +637,15 @@ class CRegex::CRunner {
 
 void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets) {
     m_classStart = ClassStarts(sets);
-    for (size_t cls = 0; cls < m_classStart.size() && m_classStart[cls] < kTableChars; ++cls) {
-        const Char end = cls + 1 < m_classStart.size()
-                             ? std::min(m_classStart[cls + 1], kTableChars)
-                             : kTableChars;
-        FillClass(&m_tableClass[m_classStart[cls]], &m_tableClass[0] + end,
-                  static_cast<uint16_t>(cls));
+    const size_t lastBelow =
+        std::lower_bound(m_classStart.begin(), m_classStart.end(), kTableChars) -
+        m_classStart.begin() - 1;
+    m_lastTableClass = static_cast<uint16_t>(lastBelow);
+    m_tableChars = m_classStart[lastBelow];
+    m_tableClass = std::make_unique_for_overwrite<uint16_t[]>(m_tableChars);
+    for (size_t cls = 0; cls < lastBelow; ++cls) {
+        FillClass(m_tableClass.get() + m_classStart[cls],
+                  m_tableClass.get() + m_classStart[cls + 1], static_cast<uint16_t>(cls));
     }
     m_words = (m_classStart.size() + 63) / 64;
     m_accept.assign(sets.size() * m_words, 0);
@@ -747,7 +755,7 @@ size_t CRegex::CompiledBytes() const {
     }
     const Tables& t = *m_tables;
     bytes +=
-        kTableChars * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
+        t.m_tableChars * sizeof(uint16_t) + t.m_classStart.size() * sizeof(Char) +
         t.m_accept.size() * sizeof(uint64_t) +
         (t.m_mayStart[kLaterStart].size() + t.m_mayStart[kFirstStart].size()) * sizeof(uint64_t) +
         (t.m_follow[kLaterStart].size() + t.m_follow[kFirstStart].size()) * sizeof(int32_t) +

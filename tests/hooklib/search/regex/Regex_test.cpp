@@ -110,6 +110,19 @@ TEST(Regex_CharacterSets, ClassesRangesAndCase) {
                  {L"\u304b", L"\u30ab\u304b", "1-2"}});
 }
 
+// Characters from the start of the last class below U+10000 up to U+FFFF share that class
+// without a table entry each.
+TEST(Regex_CharacterSets, CharactersPastTheClassTable) {
+    ExpectCases({{L"[\u3042-\uffff]", L"\u3041\u3042", "1-2"},
+                 {L"[\u3042-\uffff]+", L"a\u4e00\uffff", "1-3"},
+                 {L"[\u3042-\uffff]+", L"\u4e00\u3041x", "0-1"},
+                 {L"\u3042[^\u3042-\uffff]", L"\u3042\u4e00\u3042x", "2-4"},
+                 {L"[^\u3042-\uffff]", L"\u4e00\u3041", "1-2"},
+                 {L"n.", L"xn\u4e00", "1-3"},
+                 {L"\u3042", L"\u4e00\u3042", "1-2"},
+                 {L"ni", L"\u65e5\u672cNi", "2-4"}});
+}
+
 TEST(Regex_NotHandled, LeftToTheLibrary) {
     for (const wchar_t* pattern :
          {L"(a)\\1", L"(?=a)a", L"(?!a)b", L"\\x41", L"\\u0041", L"\\cA", L"[[:alpha:]]",
