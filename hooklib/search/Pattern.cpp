@@ -58,6 +58,13 @@ std::optional<regex::Span> CPattern::Find(std::wstring_view text) const {
     return std::nullopt;
 }
 
+CPatternPair::CPatternPair(const CPattern& first, const CPattern& second)
+    : m_first(first), m_second(second) {
+    if (first.m_engine && second.m_engine) {
+        m_engines.emplace(*first.m_engine, *second.m_engine);
+    }
+}
+
 CPattern BuildPlainPattern(const std::wstring& text) {
     return Compile(text);
 }

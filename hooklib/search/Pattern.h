@@ -39,24 +39,36 @@ class CPattern {
     // Where the first match in text (a name already cut by NameText) lies.
     std::optional<regex::Span> Find(std::wstring_view text) const;
 
-    // The first match in text of this pattern or, where it has none, of second. Inline: it
-    // runs once per name and keystroke.
-    std::optional<regex::EitherMatch> FindEither(const CPattern& second,
-                                                 std::wstring_view text) const {
-        if (m_engine && second.m_engine) {
-            return regex::CRegex::SearchEither(*m_engine, *second.m_engine, text);
-        }
-        return regex::FirstOfTwo([&] { return Find(text); }, [&] { return second.Find(text); });
-    }
-
     // Run by our engine, and "^" put before the pattern's text would match just where its
     // first match starts at the first character.
     bool CaretAnchorsWhole() const { return m_engine && m_engine->CaretAnchorsWhole(); }
 
   private:
+    friend class CPatternPair;
     std::optional<regex::CRegex> m_engine;
     std::optional<std::wregex> m_library;
     std::unique_ptr<regex::CWorkBudget> m_budget;
+};
+
+// Two patterns searched together, name after name: in each, the first match of the first or,
+// where it has none, that of the second. Both patterns must outlive the pair.
+class CPatternPair {
+  public:
+    CPatternPair(const CPattern& first, const CPattern& second);
+
+    // Inline: it runs once per name and keystroke.
+    std::optional<regex::EitherMatch> Find(std::wstring_view text) const {
+        if (m_engines) {
+            return m_engines->Search(text);
+        }
+        return regex::FirstOfTwo([&] { return m_first.Find(text); },
+                                 [&] { return m_second.Find(text); });
+    }
+
+  private:
+    const CPattern& m_first;
+    const CPattern& m_second;
+    std::optional<regex::CEitherSearch> m_engines; // both run by our engine
 };
 
 // What of name is searched: the text up to its first NUL.

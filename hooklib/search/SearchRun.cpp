@@ -54,13 +54,13 @@ bool CaretPassIsWithin(const PassPatterns& pass, CMigemo* migemo, const std::wst
 template <typename Skip, typename OnMatch>
 void ForEachMatch(const CNameList& names, size_t count, const PassPatterns& pass, Skip skip,
                   OnMatch onMatch) {
+    const CPatternPair pair(pass.m_plain, pass.m_romaji);
     for (size_t i = 0; i < count; ++i) {
         if (skip(i)) {
             continue;
         }
         const std::wstring_view name = names.Text(i);
-        if (const std::optional<regex::EitherMatch> found =
-                pass.m_plain.FindEither(pass.m_romaji, name)) {
+        if (const std::optional<regex::EitherMatch> found = pair.Find(name)) {
             onMatch(i, name, *found);
         }
     }

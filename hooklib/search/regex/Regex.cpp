@@ -8,8 +8,6 @@
 namespace regex {
 namespace {
 
-constexpr Char kTableChars = 0x10000;
-
 // Stack entries of a closure: a node to visit with the repeat counts of its path.
 struct Item {
     uint32_t m_node;
@@ -60,10 +58,6 @@ constexpr size_t kMaxFollowBytes = 256 << 10;
 
 // Visit marks kept in a flat array (4 MB); beyond, in a hash set.
 constexpr size_t kMaxMarks = 1 << 20;
-
-bool HasBit(const uint64_t* bits, Char c) {
-    return (bits[c / 64] >> (c % 64)) & 1;
-}
 
 } // namespace
 
@@ -157,19 +151,6 @@ void SetBits(std::vector<uint64_t>& bits, Char first, Char last) {
         const Char high = std::min(last, word * 64 + 63) % 64;
         bits[word] |= (~uint64_t{0} >> (63 - high)) & (~uint64_t{0} << low);
     }
-}
-
-// The first position from pos whose character may start a match (characters beyond the bit
-// tables always may), or the text's end.
-template <typename MayStartWith>
-size_t SkipToStart(std::wstring_view text, size_t pos, MayStartWith mayStartWith) {
-    for (; pos < text.size(); ++pos) {
-        const Char c = ToChar(text[pos]);
-        if (c >= kTableChars || mayStartWith(c)) {
-            return pos;
-        }
-    }
-    return pos;
 }
 
 std::vector<Char> ClassStarts(const std::vector<CCharSet>& sets) {
@@ -708,41 +689,49 @@ std::optional<Span> CRegex::Search(std::wstring_view text) const {
     return runner.Run(from);
 }
 
-std::optional<EitherMatch> CRegex::SearchEither(const CRegex& first, const CRegex& second,
-                                                std::wstring_view text) {
-    if (text.empty() || !first.m_scansAlike || !second.m_scansAlike) {
-        return FirstOfTwo([&] { return first.Search(text); }, [&] { return second.Search(text); });
+CEitherSearch::CEitherSearch(const CRegex& first, const CRegex& second)
+    : m_first(first), m_second(second), m_together(first.m_scansAlike && second.m_scansAlike) {
+    if (m_together) {
+        const std::vector<uint64_t>& firstBits = first.m_tables->m_mayStart[kLaterStart];
+        const std::vector<uint64_t>& secondBits = second.m_tables->m_mayStart[kLaterStart];
+        m_eitherMayStart.resize(firstBits.size());
+        for (size_t w = 0; w < firstBits.size(); ++w) {
+            m_eitherMayStart[w] = firstBits[w] | secondBits[w];
+        }
     }
-    const uint64_t* firstBits = first.m_tables->m_mayStart[kLaterStart].data();
-    const uint64_t* secondBits = second.m_tables->m_mayStart[kLaterStart].data();
-    const auto eitherMay = [&](Char c) {
-        return ((firstBits[c / 64] | secondBits[c / 64]) >> (c % 64)) & 1;
-    };
+}
+
+std::optional<EitherMatch> CEitherSearch::SearchApart(std::wstring_view text) const {
+    return FirstOfTwo([&] { return m_first.Search(text); }, [&] { return m_second.Search(text); });
+}
+
+// From pos, the first position at which either may start.
+std::optional<EitherMatch> CEitherSearch::SearchFrom(std::wstring_view text, size_t pos) const {
+    using CRunner = CRegex::CRunner;
     std::optional<size_t> secondStart;
-    size_t pos = 0;
     for (;; ++pos) {
-        pos = SkipToStart(text, pos, eitherMay);
+        pos = SkipToEitherStart(text, pos);
         if (pos == text.size()) {
             break;
         }
-        if (!secondStart && CRunner::MayStartLater(second, text, pos)) {
+        if (!secondStart && CRunner::MayStartLater(m_second, text, pos)) {
             secondStart = pos;
         }
-        if (CRunner::MayStartLater(first, text, pos)) {
+        if (CRunner::MayStartLater(m_first, text, pos)) {
             if (const std::optional<Span> span =
-                    CRunner(first.m_program, *first.m_tables, text).Run(pos)) {
+                    CRunner(m_first.m_program, *m_first.m_tables, text).Run(pos)) {
                 return EitherMatch{*span, false};
             }
-            break; // nothing of first starts here or later
+            break; // nothing of the first starts here or later
         }
     }
-    // Where second may first start: found on the way, or not before pos.
+    // Where the second may first start: found on the way, or not before pos.
     const size_t from = secondStart.value_or(pos);
     if (from == text.size()) {
         return std::nullopt;
     }
     if (const std::optional<Span> span =
-            CRunner(second.m_program, *second.m_tables, text).Run(from)) {
+            CRunner(m_second.m_program, *m_second.m_tables, text).Run(from)) {
         return EitherMatch{*span, true};
     }
     return std::nullopt;

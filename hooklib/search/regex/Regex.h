@@ -3,6 +3,7 @@
 // locale) for the patterns CompileProgram handles, in time linear in the text:
 // O(text length x automaton size x 3^counted repeats) per search, with at most kMaxCounters
 // counted repeats.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -11,6 +12,26 @@
 #include "search/regex/Program.h"
 
 namespace regex {
+
+// Characters below this are looked up in tables of a pattern; beyond, they always may start a
+// match.
+constexpr Char kTableChars = 0x10000;
+
+inline bool HasBit(const uint64_t* bits, Char c) {
+    return (bits[c / 64] >> (c % 64)) & 1;
+}
+
+// The first position from pos whose character may start a match, or the text's end.
+template <typename MayStartWith>
+size_t SkipToStart(std::wstring_view text, size_t pos, MayStartWith mayStartWith) {
+    for (; pos < text.size(); ++pos) {
+        const Char c = ToChar(text[pos]);
+        if (c >= kTableChars || mayStartWith(c)) {
+            return pos;
+        }
+    }
+    return pos;
+}
 
 struct Span {
     size_t m_begin;
@@ -42,12 +63,6 @@ class CRegex {
     // backtracking order finds first. Not for concurrent use of one object.
     std::optional<Span> Search(std::wstring_view text) const;
 
-    // The first match of first in text or, where first has none, that of second. The
-    // positions at which neither may start are passed over once for both: most names hold a
-    // match of neither. Not for concurrent use of either object.
-    static std::optional<EitherMatch> SearchEither(const CRegex& first, const CRegex& second,
-                                                   std::wstring_view text);
-
     // "^" put before the pattern would match just where the pattern's first match starts at
     // the first character (it has no alternation at its top).
     bool CaretAnchorsWhole() const { return !m_program.m_topAlternation; }
@@ -60,6 +75,7 @@ class CRegex {
     ~CRegex();
 
   private:
+    friend class CEitherSearch;
     struct Tables;
     class CRunner;
     explicit CRegex(Program program);
@@ -68,6 +84,40 @@ class CRegex {
     std::unique_ptr<Tables> m_tables;
     // Every position is a later start, passed over by one table: no "^", run by the automaton.
     bool m_scansAlike = false;
+};
+
+// Two patterns searched together in many texts: in each, the first match of the first pattern
+// or, where it has none, that of the second. The positions at which neither may start are
+// passed over once for both, inline: most names hold a match of neither. Both patterns must
+// outlive this; not for concurrent use of either.
+class CEitherSearch {
+  public:
+    CEitherSearch(const CRegex& first, const CRegex& second);
+    CEitherSearch(const CEitherSearch&) = delete;
+    CEitherSearch& operator=(const CEitherSearch&) = delete;
+
+    std::optional<EitherMatch> Search(std::wstring_view text) const {
+        if (!m_together || text.empty()) {
+            return SearchApart(text);
+        }
+        const size_t pos = SkipToEitherStart(text, 0);
+        return pos == text.size() ? std::nullopt : SearchFrom(text, pos);
+    }
+
+  private:
+    size_t SkipToEitherStart(std::wstring_view text, size_t pos) const {
+        const uint64_t* bits = m_eitherMayStart.data();
+        return SkipToStart(text, pos, [bits](Char c) { return HasBit(bits, c); });
+    }
+    std::optional<EitherMatch> SearchFrom(std::wstring_view text, size_t pos) const;
+    std::optional<EitherMatch> SearchApart(std::wstring_view text) const;
+
+    const CRegex& m_first;
+    const CRegex& m_second;
+    // Both run by the automaton with every position a later start, as the scan assumes.
+    bool m_together;
+    // A bit per character below kTableChars at which either may start.
+    std::vector<uint64_t> m_eitherMayStart;
 };
 
 } // namespace regex

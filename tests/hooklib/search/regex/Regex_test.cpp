@@ -238,7 +238,7 @@ std::string Either(const std::wstring& first, const std::wstring& second,
     if (!a || !b) {
         return "not handled";
     }
-    const auto found = CRegex::SearchEither(*a, *b, name);
+    const auto found = regex::CEitherSearch(*a, *b).Search(name);
     return found ? SpanText(found->m_span) + (found->m_second ? " (second)" : "") : "none";
 }
 

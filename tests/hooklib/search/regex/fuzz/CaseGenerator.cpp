@@ -248,7 +248,7 @@ CaseResult CComparison::CompareEither(const CComparison& second, const std::wstr
     }
     const auto expected = first == regex::EBoundedResult::Found ? AsMatch(first, firstSpan, false)
                                                                 : AsMatch(other, secondSpan, true);
-    Judge(result, expected, regex::CRegex::SearchEither(*m_ours, *second.m_ours, name));
+    Judge(result, expected, regex::CEitherSearch(*m_ours, *second.m_ours).Search(name));
     return result;
 }
 
