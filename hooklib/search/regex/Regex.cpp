@@ -104,7 +104,7 @@ struct CRegex::Tables {
     std::vector<Item> m_stack;
     std::vector<uint32_t> m_starts, m_nextStarts;
 
-    void BuildClasses(const std::vector<CCharSet>& sets);
+    void BuildClasses(const std::vector<CCharSet>& sets, std::vector<Char> classStarts);
 
     uint32_t ClassOf(Char c) const {
         if (c < m_tableChars) {
@@ -616,8 +616,9 @@ class CRegex::CRunner {
     uint32_t m_counts = 0; // of the path being followed: two bits per counted repeat
 };
 
-void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets) {
-    m_classStart = ClassStarts(sets);
+void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets,
+                                  std::vector<Char> classStarts) {
+    m_classStart = std::move(classStarts);
     const size_t lastBelow =
         std::lower_bound(m_classStart.begin(), m_classStart.end(), kTableChars) -
         m_classStart.begin() - 1;
@@ -646,9 +647,9 @@ size_t CRegex::Tables::SkipToLaterStart(std::wstring_view text, size_t pos) cons
     return SkipToStart(text, pos, [bits](Char c) { return HasBit(bits, c); });
 }
 
-CRegex::CRegex(Program program)
+CRegex::CRegex(Program program, std::vector<Char> classStarts)
     : m_program(std::move(program)), m_tables(std::make_unique<Tables>()) {
-    m_tables->BuildClasses(m_program.m_sets);
+    m_tables->BuildClasses(m_program.m_sets, std::move(classStarts));
     m_tables->m_countBits = 2 * static_cast<uint32_t>(m_program.m_counters);
     if (const size_t marks = m_program.m_nodes.size() << m_tables->m_countBits;
         marks <= kMaxMarks) {
@@ -668,11 +669,15 @@ CRegex::~CRegex() = default;
 
 std::optional<CRegex> CRegex::Compile(std::wstring_view pattern) {
     std::optional<Program> program = CompileProgram(pattern);
-    // Class numbers are 16 bits wide in the character table.
-    if (!program || ClassStarts(program->m_sets).size() > 0xFFFF) {
+    if (!program) {
         return std::nullopt;
     }
-    return CRegex(std::move(*program));
+    std::vector<Char> classStarts = ClassStarts(program->m_sets);
+    // Class numbers are 16 bits wide in the character table.
+    if (classStarts.size() > 0xFFFF) {
+        return std::nullopt;
+    }
+    return CRegex(std::move(*program), std::move(classStarts));
 }
 
 std::optional<Span> CRegex::Search(std::wstring_view text) const {

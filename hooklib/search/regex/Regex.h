@@ -78,7 +78,8 @@ class CRegex {
     friend class CEitherSearch;
     struct Tables;
     class CRunner;
-    explicit CRegex(Program program);
+    // classStarts: where each character class of the program's sets begins (ClassStarts).
+    CRegex(Program program, std::vector<Char> classStarts);
 
     Program m_program;
     std::unique_ptr<Tables> m_tables;
