@@ -27,9 +27,10 @@ PassPatterns BuildPass(CMigemo* migemo, const std::wstring& text, MatchMode mode
 
 void AddCandidate(std::vector<Candidate>& candidates, size_t index, std::wstring_view name,
                   regex::Span span) {
-    candidates.push_back(
-        Candidate{static_cast<uint32_t>(index),
-                  std::wstring(name.substr(span.m_begin, span.m_end - span.m_begin))});
+    // Built in place: one per matching name and keystroke.
+    Candidate& candidate = candidates.emplace_back();
+    candidate.m_itemIndex = static_cast<uint32_t>(index);
+    candidate.m_matchedText.assign(name.data() + span.m_begin, span.m_end - span.m_begin);
 }
 
 // The pass for "^" + text finds just the matches of pass (for text) that start at the first
