@@ -7,6 +7,7 @@
 #include "harness/SettingsGuard.h"
 #include "harness/TestViewCtrl.h"
 #include "search/Migemo.h"
+#include "search/Pattern.h"
 
 namespace {
 
@@ -77,18 +78,58 @@ TEST_F(SearchRun, PriorForwardMatchPutsNamesStartingWithTheMatchFirst) {
     EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0, 1, 2, 3}));
 }
 
+// Names and typed texts that take every path of a pass: both patterns run by the engine, one left
+// to std::wregex, "^", alternation at the top, no Migemo pattern, invalid text.
+const ItemNames kPassNames{L"xab",     L"abx",      L"ab|c",   L"cab",        L"b",
+                           L"kensaku", L"検索.txt", L"新検索", L"Nihon 日本", L"日本語",
+                           L"*a",      L"aab",      L"",       L"a)b",        L"bc"};
+const wchar_t* const kPassTexts[] = {L"ab",    L"a|b",    L"b|^a",   L"(a|b)c", L"*a",      L"[",
+                                     L"ken",   L"kensa",  L"^ab",    L"a.",     L"x*",      L"\\bb",
+                                     L"nihon", L"(ab)|c", L"(?:a)|", L"a)",     L"(a)\\1b", L"b$"};
+
+// What one pass over a name must find: the plain pattern's first match, else the Migemo one's.
+std::optional<regex::Span> PlainElseMigemo(const std::wstring& text, MatchMode mode,
+                                           std::wstring_view name) {
+    const bool anchored = text[0] == L'^';
+    const CPattern plain = mode != MigemoOnly ? BuildPlainPattern(text) : CPattern();
+    const CPattern romaji =
+        mode != PlainOnly
+            ? BuildMigemoPattern(GetMigemo().get(), text.substr(anchored ? 1 : 0), anchored)
+            : CPattern();
+    const std::optional<regex::Span> span = plain.Find(name);
+    return span ? span : romaji.Find(name);
+}
+
+TEST_F(SearchRun, EachNameTakesThePlainMatchElseTheMigemoMatch) {
+    for (const MatchMode mode : {Both, MigemoOnly, PlainOnly}) {
+        for (const wchar_t* text : kPassTexts) {
+            TestState state(kPassNames);
+            state.Search(text, 3, mode);
+            const size_t letters = std::wcslen(text) - (text[0] == L'^' ? 1 : 0);
+            std::vector<std::pair<uint32_t, std::wstring>> expected, found;
+            for (uint32_t i = 0; i < kPassNames.size(); ++i) {
+                const std::wstring_view name = NameText(kPassNames[i]);
+                if (const auto span = PlainElseMigemo(text, letters < 3 ? PlainOnly : mode, name)) {
+                    expected.emplace_back(
+                        i, std::wstring(name.substr(span->m_begin, span->m_end - span->m_begin)));
+                }
+            }
+            for (const Candidate& c : state.m_candidates) {
+                found.emplace_back(c.m_itemIndex, c.m_matchedText);
+            }
+            EXPECT_EQ(found, expected)
+                << testing::PrintToString(std::wstring(text)) << " mode " << mode;
+        }
+    }
+}
+
 // With PriorForwardMatch the names are searched once for both orders when that cannot change
 // the result: it must equal the pass for "^" + text followed by the pass for text.
 TEST_F(SearchRun, PriorForwardMatchEqualsTheCaretPassThenThePlainPass) {
-    const ItemNames names{L"xab",     L"abx",      L"ab|c",   L"cab",        L"b",
-                          L"kensaku", L"検索.txt", L"新検索", L"Nihon 日本", L"日本語",
-                          L"*a",      L"aab",      L"",       L"a)b",        L"bc"};
-    const wchar_t* texts[] = {L"ab",    L"a|b",    L"b|^a",   L"(a|b)c", L"*a",      L"[",
-                              L"ken",   L"kensa",  L"^ab",    L"a.",     L"x*",      L"\\bb",
-                              L"nihon", L"(ab)|c", L"(?:a)|", L"a)",     L"(a)\\1b", L"b$"};
+    const ItemNames& names = kPassNames;
     Shared.PriorForwardMatch = 1;
     for (const MatchMode mode : {Both, MigemoOnly, PlainOnly}) {
-        for (const wchar_t* text : texts) {
+        for (const wchar_t* text : kPassTexts) {
             TestState state(names);
             state.Search(text, 3, mode);
             std::vector<Candidate> expected;
