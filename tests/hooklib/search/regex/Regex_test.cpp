@@ -249,7 +249,7 @@ std::string EitherByLibrary(const std::wstring& first, const std::wstring& secon
     return alone != "none" ? alone : other + (other != "none" ? " (second)" : "");
 }
 
-TEST(Regex_SearchEither, FirstPatternAnywhereBeforeTheSecond) {
+TEST(Regex_EitherSearch, FirstPatternAnywhereBeforeTheSecond) {
     const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, const char*> cases[] = {
         {L"ni", L"\u306b", L"\u306bxni", "2-4"},          // second starts earlier
         {L"ni", L"\u306b", L"\u306bxna", "0-1 (second)"}, // first starts, fails; second earlier
