@@ -643,8 +643,7 @@ void CRegex::Tables::BuildClasses(const std::vector<CCharSet>& sets,
 // Past the characters at which nothing starts, with nothing alive: the common case, kept cheap.
 // Gives the text's end when no match can start any more.
 size_t CRegex::Tables::SkipToLaterStart(std::wstring_view text, size_t pos) const {
-    const uint64_t* bits = m_mayStart[kLaterStart].data();
-    return SkipToStart(text, pos, [bits](Char c) { return HasBit(bits, c); });
+    return SkipToStart(text, pos, m_mayStart[kLaterStart].data());
 }
 
 CRegex::CRegex(Program program, std::vector<Char> classStarts)

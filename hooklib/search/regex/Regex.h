@@ -21,12 +21,12 @@ inline bool HasBit(const uint64_t* bits, Char c) {
     return (bits[c / 64] >> (c % 64)) & 1;
 }
 
-// The first position from pos whose character may start a match, or the text's end.
-template <typename MayStartWith>
-size_t SkipToStart(std::wstring_view text, size_t pos, MayStartWith mayStartWith) {
+// The first position from pos whose character may start a match (a bit of mayStart, a bit per
+// character below kTableChars), or the text's end.
+inline size_t SkipToStart(std::wstring_view text, size_t pos, const uint64_t* mayStart) {
     for (; pos < text.size(); ++pos) {
         const Char c = ToChar(text[pos]);
-        if (c >= kTableChars || mayStartWith(c)) {
+        if (c >= kTableChars || HasBit(mayStart, c)) {
             return pos;
         }
     }
@@ -107,8 +107,7 @@ class CEitherSearch {
 
   private:
     size_t SkipToEitherStart(std::wstring_view text, size_t pos) const {
-        const uint64_t* bits = m_eitherMayStart.data();
-        return SkipToStart(text, pos, [bits](Char c) { return HasBit(bits, c); });
+        return SkipToStart(text, pos, m_eitherMayStart.data());
     }
     std::optional<EitherMatch> SearchFrom(std::wstring_view text, size_t pos) const;
     std::optional<EitherMatch> SearchApart(std::wstring_view text) const;
