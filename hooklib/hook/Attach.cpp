@@ -10,6 +10,7 @@
 #include "settings/SharedBlock.h"
 #include "support/EventLog.h"
 #include "support/ModuleVersion.h"
+#include "support/WorkerThread.h"
 #include "view/ExplorerCtrl.h"
 #include "view/SysListView32Ctrl.h"
 
@@ -36,16 +37,18 @@ std::unique_ptr<CInfoTip> MakeTip(HWND window) {
     return tip;
 }
 
-// Once a window of this process runs SearchWndProc, the library must stay mapped whatever
-// happens to its hooks: the system unloads a hook library when the hook is gone (for example
-// when the launcher dies), and the window would then call unmapped code. Pinned for good.
-void KeepLibraryLoaded() {
-    static std::once_flag pinned;
-    std::call_once(pinned, [] {
+// Once a window of this process runs SearchWndProc, the library must stay mapped: the system
+// unloads a hook library from a process once its hook is gone, which the launcher removes right
+// after the handshake, and the window would then call unmapped code. Pinned for good, before the
+// window is subclassed; a window is never subclassed when the pin fails.
+bool KeepLibraryLoaded() {
+    static const bool pinned = [] {
         HMODULE module = nullptr;
-        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                           reinterpret_cast<LPCWSTR>(&SearchWndProc), &module);
-    });
+        return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                      GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                  reinterpret_cast<LPCWSTR>(&SearchWndProc), &module) != FALSE;
+    }();
+    return pinned;
 }
 
 void ReportFirstAttach() {
@@ -58,8 +61,9 @@ void ReportFirstAttach() {
     ReportInfoEvent(text.c_str());
 }
 
-// Takes the window's state out of the map; the caller frees it.
-std::optional<SearchState> TakeState(HWND window) {
+// Takes the window's state out of the map; the caller frees it. last tells whether it was the
+// process's last attached window.
+std::optional<SearchState> TakeState(HWND window, bool* last = nullptr) {
     std::lock_guard lock(g_statesLock);
     const auto it = g_windowStates.find(window);
     if (it == g_windowStates.end()) {
@@ -67,7 +71,16 @@ std::optional<SearchState> TakeState(HWND window) {
     }
     std::optional<SearchState> state(std::move(it->second));
     g_windowStates.erase(it);
+    if (last != nullptr) {
+        *last = g_windowStates.empty();
+    }
     return state;
+}
+
+// The Migemo adapter (library and dictionary) is made ready off the window's thread as soon as
+// a window attaches, so the first romaji key finds it loaded. Only attached processes load it.
+void PrepareSearch() {
+    StartWorkerThread([] { GetMigemo(); });
 }
 
 } // namespace
@@ -86,7 +99,6 @@ int AttachWindow(HWND window, UINT attachMessage) {
     SearchState state;
     state.m_pfnOrigWndProc = current;
     state.m_pCtrl = MakeController(window, attachMessage);
-    SetProcessLibraryDir(ReadLibraryDir());
     state.m_pTip = MakeTip(window);
     {
         // The state is in place before the window runs SearchWndProc, so no message of the
@@ -96,17 +108,19 @@ int AttachWindow(HWND window, UINT attachMessage) {
             return 0;
         }
     }
-    KeepLibraryLoaded();
-    if (SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SearchWndProc)) == 0) {
+    if (!KeepLibraryLoaded() ||
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SearchWndProc)) == 0) {
         TakeState(window);
         return 0;
     }
     ReportFirstAttach();
+    PrepareSearch();
     return 1;
 }
 
 void DetachWindow(HWND window) {
-    std::optional<SearchState> state = TakeState(window);
+    bool last = false;
+    std::optional<SearchState> state = TakeState(window, &last);
     if (!state) {
         return;
     }
@@ -115,11 +129,12 @@ void DetachWindow(HWND window) {
         SetWindowLongPtrW(window, GWLP_WNDPROC,
                           reinterpret_cast<LONG_PTR>(state->m_pfnOrigWndProc));
     }
-    if (state->m_hHook != nullptr) {
-        UnhookWindowsHookEx(std::exchange(state->m_hHook, nullptr));
-    }
     state->m_pCtrl.reset();
-    DeleteProcessMigemo();
+    // The adapter serves every attached window of the process: the first key in another window
+    // must not wait for it to load again.
+    if (last) {
+        DeleteProcessMigemo();
+    }
 }
 
 LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

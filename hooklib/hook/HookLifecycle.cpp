@@ -6,11 +6,11 @@
 #include "hook/Attach.h"
 #include "hook/Discovery.h"
 #include "hook/Messages.h"
-#include "hook/SearchState.h"
 #include "settings/ParamFile.h"
 #include "settings/SharedBlock.h"
 #include "support/ModuleVersion.h"
 #include "support/PathParts.h"
+#include "support/UniqueHandle.h"
 #include "view/ExplorerCtrl.h"
 
 std::vector<HWND> HookedWindows;
@@ -43,18 +43,10 @@ void PruneClosedWindows() {
 }
 
 // In the target: the answer to the handshake. A window attached before (by a launcher that has
-// gone since) is adopted: it keeps its state and takes the new hook.
-int AnswerAttach(HWND window, UINT message, HHOOK hook) {
+// gone since, or by a handshake whose answer came too late) is adopted: it keeps its state.
+int AnswerAttach(HWND window, UINT message) {
     const int attached = AttachWindow(window, message);
-    SearchState* state = FindSearchState(window);
-    if (state == nullptr) {
-        return attached;
-    }
-    if (state->m_hHook != nullptr && state->m_hHook != hook) {
-        UnhookWindowsHookEx(state->m_hHook);
-    }
-    state->m_hHook = hook;
-    return 1;
+    return attached == 1 || FindSearchState(window) != nullptr ? 1 : 0;
 }
 
 } // namespace
@@ -67,18 +59,21 @@ int HookWindow(HWND window, UINT attachMessage) {
     if (thread == 0) {
         return 0;
     }
-    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CallWndHookProc, g_libraryModule, thread);
-    if (hook == nullptr) {
+    unique_hhook hook(SetWindowsHookExW(WH_CALLWNDPROC, CallWndHookProc, GetThisModule(), thread));
+    if (!hook) {
         return 0;
     }
     Shared.AttachResult = 0;
     DWORD_PTR ignored = 0;
     const LRESULT sent = SendMessageTimeoutW(
-        window, attachMessage, reinterpret_cast<WPARAM>(window), reinterpret_cast<LPARAM>(hook),
-        SMTO_ABORTIFHUNG, kAttachTimeoutMs, &ignored);
+        window, attachMessage, reinterpret_cast<WPARAM>(window),
+        reinterpret_cast<LPARAM>(hook.get()), SMTO_ABORTIFHUNG, kAttachTimeoutMs, &ignored);
+    // The hook is only the way in. Once the target has answered, it has pinned the library and
+    // subclassed the window, and detaching goes to the window itself; a hook left in place
+    // would only tax every message the host's thread sends, for as long as it stays. A handshake
+    // that failed or timed out leaves nothing to keep either: a late answer is adopted next time.
+    hook.reset();
     if (sent == 0 || Shared.AttachResult == 0) {
-        // Nobody owns a hook whose handshake failed.
-        UnhookWindowsHookEx(hook);
         return 0;
     }
     HookedWindows.push_back(window);
@@ -128,8 +123,7 @@ LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) {
     }
     // The hook runs inside the target: nothing may escape into it.
     try {
-        Shared.AttachResult =
-            AnswerAttach(message->hwnd, message->message, reinterpret_cast<HHOOK>(message->lParam));
+        Shared.AttachResult = AnswerAttach(message->hwnd, message->message);
     } catch (...) {
         Shared.AttachResult = 0;
     }

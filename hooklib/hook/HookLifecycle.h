@@ -1,6 +1,7 @@
 #pragma once
 // Hooking target windows from the launcher: a thread hook per window makes the system load the
-// library into the window's process, where the attach handshake attaches the search.
+// library into the window's process, where the attach handshake attaches the search. The hook
+// lives only for the handshake; the attached window keeps the library loaded on its own.
 #include <windows.h>
 
 #include <vector>

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
+#include "hook/TipLocator.h"
 #include "search/SearchRun.h"
 #include "ui/InfoTip.h"
 
@@ -16,11 +18,14 @@ struct SearchState : SearchCore {
 
     // Tip at the view's top-left corner with the search text alone, and a beep.
     void OnNoMatch() override;
-    // Tip text "search : matched"; a worker places the tip below the item on screen.
+    // Tip text "search : matched", placed below the item on screen: at once where the view
+    // tells the item's bounds, by a worker where only UI Automation can find them.
     void OnSelected(const Candidate& candidate) override;
 
-    HHOOK m_hHook = nullptr; // the hook whose handshake attached the window; removed on detach
     std::unique_ptr<CInfoTip> m_pTip;
     WNDPROC m_pfnOrigWndProc = nullptr;
     DWORD m_dwLastKeyTick = 0;
+    // When the key message whose character comes next was typed.
+    std::optional<DWORD> m_keyDownTick;
+    CTipLocator m_tipLocator;
 };

@@ -3,4 +3,5 @@ list(APPEND SKIMVUE_WINDOWS_SOURCES
   hook/Discovery.cpp
   hook/HookLifecycle.cpp
   hook/SearchState.cpp
+  hook/TipLocator.cpp
   hook/WindowIdentity.cpp)

@@ -14,6 +14,9 @@
 namespace {
 
 constexpr size_t kSearchTextReserve = 260;
+// A key typed before the last reset, which ran later (behind a slow search), trails it by the
+// time it waited in the queue: never anywhere near this long.
+constexpr DWORD kQueueWaitLimitMs = 60000;
 
 bool IsKeyHeld(int key) {
     return (GetKeyState(key) & 0x8000) != 0;
@@ -42,12 +45,36 @@ MatchMode ModeForShift() {
     return IsKeyHeld(VK_SHIFT) ? MigemoOnly : PlainOnly;
 }
 
+// When the key message being handled was typed: its own time, so that a key that waited in the
+// queue behind a slow search still continues the text. A message sent from another thread has
+// no time of its own (GetMessageTime tells the last one taken from the queue): it counts from
+// its arrival.
+DWORD KeyTime() {
+    return InSendMessage() ? GetTickCount() : static_cast<DWORD>(GetMessageTime());
+}
+
+// A character is typed with the key that made it. TranslateMessage posts the character when it
+// takes the key message from the queue, which may be long after the key was typed, and may give
+// it that later time; the key message reaches the window just before its character.
+DWORD CharTime(SearchState& state) {
+    const std::optional<DWORD> keyDown = std::exchange(state.m_keyDownTick, std::nullopt);
+    return keyDown ? *keyDown : KeyTime();
+}
+
+bool TypedBefore(DWORD typed, DWORD last) {
+    const DWORD ahead = last - typed;
+    return ahead != 0 && ahead <= kQueueWaitLimitMs;
+}
+
 std::optional<LRESULT> HandleChar(HWND window, SearchState& state, WPARAM wParam, LPARAM lParam) {
-    const DWORD now = GetTickCount();
-    if (now - state.m_dwLastKeyTick > Shared.InputInterval) {
-        ResetSearch(state);
-    } else {
-        state.m_dwLastKeyTick = GetTickCount();
+    // A key typed before the last reset follows it without a pause.
+    const DWORD typed = CharTime(state);
+    if (!TypedBefore(typed, state.m_dwLastKeyTick)) {
+        if (typed - state.m_dwLastKeyTick > Shared.InputInterval) {
+            ResetSearch(state, typed);
+        } else {
+            state.m_dwLastKeyTick = typed;
+        }
     }
     const auto c = static_cast<wchar_t>(wParam);
     if (!IsTakenCharacter(c, state.m_searchText.empty())) {
@@ -60,7 +87,7 @@ std::optional<LRESULT> HandleChar(HWND window, SearchState& state, WPARAM wParam
 }
 
 void RunInputDialogSearch(HWND window, SearchState& state) {
-    ResetSearch(state);
+    ResetSearch(state, GetTickCount());
     std::wstring text;
     const INT_PTR result = RunInputDialog(GetThisModule(), window, text);
     // The dialog's message loop may have detached or destroyed the window meanwhile.
@@ -135,8 +162,8 @@ int CloseIme(HWND window) {
     return closed ? 0 : -1;
 }
 
-void ResetSearch(SearchState& state) {
-    state.m_dwLastKeyTick = GetTickCount();
+void ResetSearch(SearchState& state, DWORD keyTime) {
+    state.m_dwLastKeyTick = keyTime;
     state.m_searchText.clear();
     state.m_searchText.reserve(kSearchTextReserve);
     if (state.m_pCtrl) {
@@ -159,14 +186,16 @@ std::optional<LRESULT> HandleKeyMessage(HWND window, SearchState& state, UINT me
     case WM_CHAR:
         return HandleChar(window, state, wParam, lParam);
     case WM_KEYDOWN:
+        state.m_keyDownTick = KeyTime();
         if (wParam == VK_ESCAPE) {
-            ResetSearch(state);
+            ResetSearch(state, *state.m_keyDownTick);
         }
         if (IsKeyHeld(VK_CONTROL)) {
             HandleBinding(window, state, KEYBIND_CTRL, wParam);
         }
         return std::nullopt;
     case WM_SYSKEYDOWN:
+        state.m_keyDownTick = KeyTime();
         HandleBinding(window, state, KEYBIND_ALT, wParam);
         return std::nullopt;
     default:

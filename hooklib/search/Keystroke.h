@@ -12,8 +12,9 @@ struct SearchState;
 std::optional<LRESULT> HandleKeyMessage(HWND window, SearchState& state, UINT message,
                                         WPARAM wParam, LPARAM lParam);
 
-// A new search text: clears it, reads the view's item names afresh and hides the tip.
-void ResetSearch(SearchState& state);
+// A new search text: clears it, reads the view's item names afresh and hides the tip. keyTime
+// (GetTickCount's clock) is when the key that caused it was typed; pauses count from there.
+void ResetSearch(SearchState& state, DWORD keyTime);
 
 // 0 when the window's input method editor was closed, -1 when closing failed.
 int CloseIme(HWND window);

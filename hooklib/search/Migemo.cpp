@@ -21,9 +21,12 @@ template <class T> class CNeverDestroyed {
 };
 
 // Process-wide: the adapter, the directory it loads from, and whether Migemo ever loaded.
+// ProcessMigemoDrops counts the adapters dropped: one created across a drop serves its caller
+// only, so a drop while it loaded (the last window detaching) is never undone.
 std::mutex CreationMutex;
 std::mutex ProcessMutex;
 CNeverDestroyed<std::shared_ptr<CMigemo>> ProcessMigemo;
+unsigned ProcessMigemoDrops = 0;
 std::wstring ProcessLibraryDir;
 std::atomic<bool> LocaleActive{false};
 
@@ -106,15 +109,19 @@ std::shared_ptr<CMigemo> GetMigemo() {
         // One creation at a time: a second thread waits for the first adapter instead of
         // loading the library and the dictionary again.
         std::lock_guard creation(CreationMutex);
+        unsigned drops = 0;
         {
             std::lock_guard lock(ProcessMutex);
             if (*ProcessMigemo) {
                 return *ProcessMigemo;
             }
+            drops = ProcessMigemoDrops;
         }
         auto created = std::make_shared<CMigemo>();
         std::lock_guard lock(ProcessMutex);
-        *ProcessMigemo = created;
+        if (drops == ProcessMigemoDrops) {
+            *ProcessMigemo = created;
+        }
         return created;
     } catch (const std::exception&) {
         return nullptr;
@@ -135,6 +142,7 @@ void DeleteProcessMigemo() {
     {
         std::lock_guard lock(ProcessMutex);
         dropped.swap(*ProcessMigemo);
+        ++ProcessMigemoDrops;
     }
     // Released outside the lock; a search still holding the adapter frees it when it ends.
 }

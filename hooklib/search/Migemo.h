@@ -38,16 +38,18 @@ class CMigemo {
     std::optional<std::wstring> m_lastExpression;
 };
 
-// The process's adapter, created by the first call. Held by the caller for one matching pass:
-// a detach on another thread may drop the process's adapter meanwhile without freeing it.
+// The process's adapter, created by the first call (a second caller waits for it). Held by the
+// caller for one matching pass: a detach on another thread may drop the process's adapter
+// meanwhile without freeing it.
 std::shared_ptr<CMigemo> GetMigemo();
 
-// The per-process copy of the shared library directory, refreshed at every attach; the Migemo
-// library and its dictionary are looked up there (or beside this module when it is empty).
+// Where this process loads the Migemo library and its dictionary from: beside this module,
+// unless another directory is set here (the tests set one; empty restores the default). Never
+// taken from the shared block: any process that maps this library can write a path there.
 void SetProcessLibraryDir(const std::wstring& dir);
 
 // Drops the process's adapter; the next GetMigemo creates a new one (library and dictionary
-// loaded again).
+// loaded again). One that a GetMigemo is creating meanwhile is dropped as well.
 void DeleteProcessMigemo();
 
 // True once an adapter has found the library's migemo_open in this process. Character

@@ -107,9 +107,15 @@ void MatchEveryName(const CNameList& names, std::vector<Candidate>& candidates,
                  });
 }
 
+// The adapter, where the Migemo pattern takes part: a key below the Migemo length never waits
+// for a dictionary that is still loading. Held by the caller for the run: a detach on another
+// thread may drop the process's adapter meanwhile.
+std::shared_ptr<CMigemo> MigemoFor(MatchMode mode) {
+    return mode == PlainOnly ? nullptr : GetMigemo();
+}
+
 void MatchWithPrior(SearchCore& state, MatchMode mode) {
-    // Held for both passes: a detach on another thread may drop the process's adapter.
-    const std::shared_ptr<CMigemo> migemo = GetMigemo();
+    const std::shared_ptr<CMigemo> migemo = MigemoFor(mode);
     const PassPatterns pass = BuildPass(migemo.get(), state.m_searchText, mode);
     if (CaretPassIsWithin(pass, migemo.get(), state.m_searchText, mode)) {
         MatchPriorInOnePass(state.m_itemNames, state.m_candidates, pass);
@@ -139,8 +145,7 @@ void RunSearch(int minLength, SearchCore& state, MatchMode mode) {
     if (IsOn(Shared.PriorForwardMatch)) {
         MatchWithPrior(state, mode);
     } else {
-        // Held for the pass: a detach on another thread may drop the process's adapter.
-        const std::shared_ptr<CMigemo> migemo = GetMigemo();
+        const std::shared_ptr<CMigemo> migemo = MigemoFor(mode);
         MatchEveryName(state.m_itemNames, state.m_candidates,
                        BuildPass(migemo.get(), state.m_searchText, mode));
     }

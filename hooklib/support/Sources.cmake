@@ -3,4 +3,5 @@ list(APPEND SKIMVUE_PORTABLE_SOURCES
 list(APPEND SKIMVUE_WINDOWS_SOURCES
   support/StdString.cpp
   support/ModuleVersion.cpp
-  support/EventLog.cpp)
+  support/EventLog.cpp
+  support/WorkerThread.cpp)

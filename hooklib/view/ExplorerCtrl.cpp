@@ -189,11 +189,10 @@ void CExplorerCtrl::SelectOrThrow(int index, int deselectOthers, int focus) {
         Connect();
     }
     CheckNotNull(m_pfv, "failed: m_pfv NULL");
-    if (deselectOthers == 1) {
-        Check(m_pfv->SelectItem(-1, SVSI_DESELECTOTHERS), "failed: m_pfv->DeselectItem");
-    }
-    Check(m_pfv->SelectItem(index, focus == 1 ? kSelectAndFocus : kSelect),
-          "failed: m_pfv->SelectItem");
+    // One call: the view deselects the others itself, touching only the items selected now.
+    const DWORD flags = (focus == 1 ? kSelectAndFocus : kSelect) |
+                        (deselectOthers == 1 ? static_cast<DWORD>(SVSI_DESELECTOTHERS) : 0);
+    Check(m_pfv->SelectItem(index, flags), "failed: m_pfv->SelectItem");
 }
 
 int CExplorerCtrl::GetShellWindowHandles(std::vector<HWND>& handles) noexcept {

@@ -15,6 +15,20 @@ void SetItemState(HWND hWnd, WPARAM index, UINT state, UINT mask) {
     SendMessageW(hWnd, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
 }
 
+int NextSelected(HWND hWnd, int after) {
+    return static_cast<int>(
+        SendMessageW(hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(after), LVNI_SELECTED));
+}
+
+// Deselects the selected items but keep, one at a time: a folder has one or a few selected.
+void DeselectAllBut(HWND hWnd, int keep) {
+    for (int i = NextSelected(hWnd, -1); i != -1; i = NextSelected(hWnd, i)) {
+        if (i != keep) {
+            SetItemState(hWnd, static_cast<WPARAM>(i), 0, LVIS_SELECTED);
+        }
+    }
+}
+
 } // namespace
 
 int CSysListView32Ctrl::GetItemNames(ItemNames& names) {
@@ -46,7 +60,7 @@ int CSysListView32Ctrl::SelectItem(int index, int deselectOthers, int focus) {
         return -1;
     }
     if (deselectOthers == 1) {
-        SetItemState(m_hWnd, static_cast<WPARAM>(-1), 0, LVIS_SELECTED);
+        DeselectAllBut(m_hWnd, index);
     }
     const UINT state = focus == 1 ? (LVIS_SELECTED | LVIS_FOCUSED) : LVIS_SELECTED;
     SetItemState(m_hWnd, static_cast<WPARAM>(index), state, state);
@@ -62,8 +76,10 @@ int CSysListView32Ctrl::GetItemRect(int index, int, RECT* rect) {
     }
     RECT bounds{};
     bounds.left = LVIR_BOUNDS;
-    SendMessageW(m_hWnd, LVM_GETITEMRECT, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(&bounds));
+    if (SendMessageW(m_hWnd, LVM_GETITEMRECT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(&bounds)) == 0) {
+        return -1;
+    }
     POINT topLeft{bounds.left, bounds.top};
     POINT bottomRight{bounds.right, bounds.bottom};
     ClientToScreen(m_hWnd, &topLeft);

@@ -8,7 +8,8 @@ class CSysListView32Ctrl : public CWndCtrl {
     explicit CSysListView32Ctrl(HWND hWnd) : CWndCtrl(hWnd) {}
 
     int GetItemNames(ItemNames& names) override;
+    // Touches only the items whose state changes: the control sends notifications per item it
+    // changes, and a deselect-all would change every item of a large folder one by one.
     int SelectItem(int index, int deselectOthers, int focus) override;
-    // The item's bounds in screen coordinates.
-    int GetItemRect(int index, int ignored, RECT* rect);
+    int GetItemRect(int index, int ignored, RECT* rect) override;
 };

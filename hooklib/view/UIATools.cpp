@@ -1,7 +1,6 @@
 #include "view/UIATools.h"
 
 #include <stdexcept>
-#include <string_view>
 
 #include "support/EventLog.h"
 #include "view/ComCheck.h"
@@ -12,15 +11,6 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 using unique_bstr = unique_any<BSTR, SysFreeString>;
-
-// Exact comparison: a name that differs only in letter case is another item.
-bool HasName(IUIAutomationElement* element, const std::wstring& name) {
-    BSTR rawName = nullptr;
-    Check(element->get_CurrentName(&rawName), "failed: get_CurrentName");
-    const unique_bstr current(rawName);
-    const std::wstring_view text(current.get(), current ? SysStringLen(current.get()) : 0);
-    return text == name;
-}
 
 } // namespace
 
@@ -81,25 +71,35 @@ int CUIATools::FindItemRect(const std::wstring& name, RECT& rect) noexcept {
     }
 }
 
+// The automation asks the view for the one item of that name (an exact, case-sensitive
+// comparison) instead of handing over every item: a folder may hold a hundred thousand.
 bool CUIATools::FindOrThrow(const std::wstring& name, RECT& rect) {
     CheckNotNull(m_pUIAElem, "failed: m_pUIAElem NULL");
-    ComPtr<IUIAutomationElementArray> found;
-    Check(m_pUIAElem->FindAll(TreeScope_Descendants, m_pListItemCondition.Get(), &found),
-          "failed: FindAll");
-    CheckNotNull(found, "failed: FindAll");
-    int length = 0;
-    Check(found->get_Length(&length), "failed: get_Length");
-    for (int i = 0; i < length; ++i) {
-        ComPtr<IUIAutomationElement> element;
-        Check(found->GetElement(i, &element), "failed: GetElement");
-        CheckNotNull(element, "failed: GetElement");
-        if (HasName(element.Get(), name)) {
-            RECT bounds{};
-            Check(element->get_CurrentBoundingRectangle(&bounds),
-                  "failed: get_CurrentBoundingRectangle");
-            rect = bounds;
-            return true;
-        }
+    const ComPtr<IUIAutomationCondition> named = ListItemNamed(name);
+    ComPtr<IUIAutomationElement> element;
+    Check(m_pUIAElem->FindFirst(TreeScope_Descendants, named.Get(), &element), "failed: FindFirst");
+    if (!element) {
+        return false;
     }
-    return false;
+    RECT bounds{};
+    Check(element->get_CurrentBoundingRectangle(&bounds), "failed: get_CurrentBoundingRectangle");
+    rect = bounds;
+    return true;
+}
+
+ComPtr<IUIAutomationCondition> CUIATools::ListItemNamed(const std::wstring& name) {
+    CheckNotNull(m_pAutomation, "failed: m_pAutomation NULL");
+    const unique_bstr text(SysAllocStringLen(name.data(), static_cast<UINT>(name.size())));
+    CheckNotNull(text.get(), "failed: SysAllocStringLen");
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = text.get();
+    ComPtr<IUIAutomationCondition> hasName;
+    Check(m_pAutomation->CreatePropertyCondition(UIA_NamePropertyId, value, &hasName),
+          "failed: CreatePropertyCondition");
+    ComPtr<IUIAutomationCondition> named;
+    Check(m_pAutomation->CreateAndCondition(m_pListItemCondition.Get(), hasName.Get(), &named),
+          "failed: CreateAndCondition");
+    return named;
 }

@@ -25,6 +25,7 @@ class CUIATools {
   private:
     void InitOrThrow();
     bool FindOrThrow(const std::wstring& name, RECT& rect);
+    Microsoft::WRL::ComPtr<IUIAutomationCondition> ListItemNamed(const std::wstring& name);
 
     HWND m_hWnd;
     int m_bInitialized = 0;

@@ -26,6 +26,14 @@ class CWndCtrl {
     // deselectOthers 1: the item becomes the only selected one; focus 1: it also gets the focus
     // and is scrolled into view. 0 on success, -1 on failure.
     virtual int SelectItem(int index, int deselectOthers, int focus) = 0;
+#ifdef _WIN32
+    // The item's bounds in screen pixels, where the view can tell them at once on its own
+    // thread: 0 with rect set; -1 when only a slower way (UI Automation) can find them.
+    virtual int GetItemRect(int index, int ignored, RECT* rect) {
+        (void)index, (void)ignored, (void)rect;
+        return -1;
+    }
+#endif
 
   protected:
     HWND m_hWnd;

@@ -33,9 +33,12 @@ class CTestListView {
     struct Received {
         UINT message;
         WPARAM wParam;
+        LPARAM lParam;
     };
     std::vector<Received> m_received;
     bool HasReceived(UINT message, WPARAM wParam) const;
+    // The item of every change the list view notified its parent of (-1: all items at once).
+    std::vector<int> m_changedItems;
 
   private:
     static LRESULT CALLBACK RecordingProc(HWND, UINT, WPARAM, LPARAM);

@@ -19,24 +19,18 @@ enum TreeScope {
 };
 
 constexpr PROPERTYID UIA_ControlTypePropertyId = 30003;
+constexpr PROPERTYID UIA_NamePropertyId = 30005;
 constexpr int UIA_ListItemControlTypeId = 50007;
 
-struct IUIAutomationElement;
-
 struct IUIAutomationCondition : public IUnknown {};
-
-struct IUIAutomationElementArray : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE get_Length(int* length) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetElement(int index, IUIAutomationElement** element) = 0;
-};
 
 // Slots 3 to 40 of the element: up to the current bounding rectangle.
 struct IUIAutomationElement : public IUnknown {
     SKIMVUE_UIA_UNUSED_SLOT(SetFocus)
     SKIMVUE_UIA_UNUSED_SLOT(GetRuntimeId)
-    SKIMVUE_UIA_UNUSED_SLOT(FindFirst)
-    virtual HRESULT STDMETHODCALLTYPE FindAll(TreeScope scope, IUIAutomationCondition* condition,
-                                              IUIAutomationElementArray** found) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindFirst(TreeScope scope, IUIAutomationCondition* condition,
+                                                IUIAutomationElement** found) = 0;
+    SKIMVUE_UIA_UNUSED_SLOT(FindAll)
     SKIMVUE_UIA_UNUSED_SLOT(FindFirstBuildCache)
     SKIMVUE_UIA_UNUSED_SLOT(FindAllBuildCache)
     SKIMVUE_UIA_UNUSED_SLOT(BuildUpdatedCache)
@@ -53,7 +47,7 @@ struct IUIAutomationElement : public IUnknown {
     SKIMVUE_UIA_UNUSED_SLOT(get_CurrentProcessId)
     SKIMVUE_UIA_UNUSED_SLOT(get_CurrentControlType)
     SKIMVUE_UIA_UNUSED_SLOT(get_CurrentLocalizedControlType)
-    virtual HRESULT STDMETHODCALLTYPE get_CurrentName(BSTR* name) = 0;
+    SKIMVUE_UIA_UNUSED_SLOT(get_CurrentName)
     SKIMVUE_UIA_UNUSED_SLOT(get_CurrentAcceleratorKey)
     SKIMVUE_UIA_UNUSED_SLOT(get_CurrentAccessKey)
     SKIMVUE_UIA_UNUSED_SLOT(get_CurrentHasKeyboardFocus)
@@ -116,8 +110,6 @@ constexpr CLSID CLSID_CUIAutomation = {
 
 __CRT_UUID_DECL(IUIAutomationCondition, 0x352ffba8, 0x0973, 0x437c, 0xa6, 0x1f, 0xf6, 0x4c, 0xaf,
                 0xd8, 0x1d, 0xf9)
-__CRT_UUID_DECL(IUIAutomationElementArray, 0x14314595, 0xb4bc, 0x4055, 0x95, 0xf2, 0x58, 0xf2, 0xe4,
-                0x2c, 0x98, 0x55)
 __CRT_UUID_DECL(IUIAutomationElement, 0xd22108aa, 0x8ac5, 0x49a5, 0x83, 0x7b, 0x37, 0xbb, 0xb3,
                 0xd7, 0x59, 0x1e)
 __CRT_UUID_DECL(IUIAutomation, 0x30cbe57d, 0xd9d0, 0x452a, 0xab, 0x13, 0x7a, 0xc5, 0xac, 0x48, 0x25,

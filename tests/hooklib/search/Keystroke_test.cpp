@@ -48,6 +48,8 @@ class Keystroke : public ::testing::Test {
     SearchState& State() const { return *FindSearchState(m_view.List()); }
     std::vector<int> Selected() const { return m_view.SelectedItems(); }
     LRESULT SendChar(wchar_t c) const { return SendMessageW(m_view.List(), WM_CHAR, c, 0); }
+    void PostChar(wchar_t c) const { PostMessageW(m_view.List(), WM_CHAR, c, 0); }
+    void PostKey(WPARAM key) const { PostMessageW(m_view.List(), WM_KEYDOWN, key, 1); }
     bool ListGotChar(wchar_t c) const { return m_view.HasReceived(WM_CHAR, c); }
 
     static std::unique_ptr<CTestListView> s_view;
@@ -84,15 +86,36 @@ TEST_F(Keystroke, PauseLongerThanTheIntervalStartsAfresh) {
     EXPECT_EQ(Selected(), (std::vector<int>{0}));
 }
 
-TEST_F(Keystroke, PauseIsMeasuredWithTheTickCountExactly) {
-    SendChar(L'b');
+// Keys posted as the keyboard posts them: each carries the time it was typed.
+TEST_F(Keystroke, PauseIsMeasuredFromWhenEachKeyWasTyped) {
+    PostChar(L'b');
+    PumpMessagesFor(50);
     State().m_dwLastKeyTick = GetTickCount() - Shared.InputInterval + 1000;
-    SendChar(L'e');
+    PostChar(L'e');
+    PumpMessagesFor(50);
     EXPECT_EQ(State().m_searchText, L"be");
     State().m_dwLastKeyTick = GetTickCount() - Shared.InputInterval - 50;
-    SendChar(L'g');
+    PostChar(L'g');
+    PumpMessagesFor(50);
     EXPECT_EQ(State().m_searchText, L"g");
     EXPECT_EQ(Selected(), (std::vector<int>{2}));
+}
+
+// The window's thread was busy (a slow search) while the user typed on: the key waited in the
+// queue longer than the interval, but was typed right after the one before. The keys are posted
+// as the keyboard posts them, and translated into characters when they are taken from the queue.
+TEST_F(Keystroke, AKeyThatWaitedInTheQueueContinuesTheText) {
+    Shared.InputInterval = 300;
+    PostKey('B');
+    PumpMessagesFor(50);
+    PostKey('E');
+    Sleep(800);
+    PumpMessagesFor(50);
+    EXPECT_EQ(State().m_searchText, L"be");
+    PumpMessagesFor(800);
+    PostKey('T');
+    PumpMessagesFor(50);
+    EXPECT_EQ(State().m_searchText, L"t");
 }
 
 TEST_F(Keystroke, BackspaceEnterAndALeadingSpacePassThrough) {
@@ -154,6 +177,26 @@ TEST_F(Keystroke, TwoBindingsWithOneValueBothFire) {
     ASSERT_TRUE(Xdotool(L"key alt+n"));
     EXPECT_EQ(Selected(), (std::vector<int>{0, 3, 4}));
     EXPECT_EQ(m_view.FocusedItem(), 3);
+}
+
+// A list view tells where its item is at once: the tip shows below it, with no worker and no
+// UI Automation (which Wine lacks).
+TEST_F(Keystroke, TheTipShowsBelowTheSelectedItem) {
+    DetachWindow(m_view.List());
+    Shared.ShowToolTip = 1;
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    const HWND tip = State().m_pTip->GetWnd();
+    SendChar(L'g');
+    SendChar(L'a');
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
+    RECT item{};
+    ListView_GetItemRect(m_view.List(), 2, &item, LVIR_BOUNDS);
+    POINT below{item.left, item.bottom};
+    ClientToScreen(m_view.List(), &below);
+    RECT shown{};
+    GetWindowRect(tip, &shown);
+    EXPECT_EQ(shown.left, below.x);
+    EXPECT_EQ(shown.top, below.y);
 }
 
 TEST_F(Keystroke, InputDialogOkSearchesTheTypedTextWithoutMigemo) {
@@ -220,15 +263,15 @@ TEST(Keystroke_Reset, NamesAreReadAfreshAndAFailedReadLeavesNone) {
     auto ctrl = std::make_unique<CTestViewCtrl>(ItemNames{L"alpha", L"beta"});
     CTestViewCtrl& view = *ctrl;
     state.m_pCtrl = std::move(ctrl);
-    ResetSearch(state);
+    ResetSearch(state, GetTickCount());
     ASSERT_EQ(state.m_itemNames.size(), 2u);
     EXPECT_EQ(state.m_itemNames[1], L"beta");
     view.m_names = {L"gamma"};
-    ResetSearch(state);
+    ResetSearch(state, GetTickCount());
     ASSERT_EQ(state.m_itemNames.size(), 1u);
     EXPECT_EQ(state.m_itemNames[0], L"gamma");
     view.m_readFails = true;
-    ResetSearch(state);
+    ResetSearch(state, GetTickCount());
     EXPECT_TRUE(state.m_itemNames.empty());
 }
 

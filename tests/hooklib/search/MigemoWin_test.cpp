@@ -5,6 +5,11 @@
 
 #include "FakeMigemo.h"
 #include "MigemoTestSupport.h"
+#include "harness/SettingsGuard.h"
+#include "harness/TestListView.h"
+#include "harness/XInput.h"
+#include "hook/Attach.h"
+#include "hook/Messages.h"
 #include "search/Migemo.h"
 #include "search/Pattern.h"
 
@@ -171,6 +176,41 @@ TEST_F(MigemoLoadingTest, AdaptersOfOldAndNewLoadsKeepTheirOwnModuleReference) {
     EXPECT_TRUE(old->Query(L"xy"));
     old.reset();
     EXPECT_FALSE(IsLoaded(L"migemo.dll"));
+}
+
+// Attaching makes the adapter ready off the window's thread, before any key: the first romaji key
+// does not wait for the library and its dictionary. It serves every window of the process until
+// the last one detaches.
+TEST_F(MigemoLoadingTest, AttachingLoadsTheLibraryAndTheLastDetachDropsIt) {
+    Place(Fake("full"), L"migemo.dll");
+    CTestListView first({L"alpha"});
+    CTestListView second({L"beta"});
+    EXPECT_FALSE(IsLoaded(L"migemo.dll"));
+    ASSERT_EQ(AttachWindow(first.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    EXPECT_TRUE(PumpUntil([&] { return IsLoaded(L"migemo.dll"); }));
+    EXPECT_TRUE(PumpUntil([&] { return CallsOf(L"migemo.dll").opens == 1; }));
+    ASSERT_EQ(AttachWindow(second.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    const CMigemo* adapter = GetMigemo().get();
+    DetachWindow(first.List());
+    EXPECT_EQ(GetMigemo().get(), adapter);
+    EXPECT_EQ(CallsOf(L"migemo.dll").opens, 1);
+    DetachWindow(second.List());
+    EXPECT_TRUE(PumpUntil([&] { return !IsLoaded(L"migemo.dll"); }));
+}
+
+// Any process that maps the library can write the shared block: a directory planted there is
+// never where a process loads code from. The library comes from beside this module.
+TEST_F(MigemoLoadingTest, ADirectoryPlantedInTheSharedBlockIsNeverLoadedFrom) {
+    CSettingsGuard settings;
+    Place(Fake("full"), L"migemo.dll");
+    ASSERT_TRUE(StoreLibraryDir(m_dir.Path().wstring()));
+    SetProcessLibraryDir(L"");
+    CTestListView view({L"\u691c\u7d22.txt"});
+    ASSERT_EQ(AttachWindow(view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    const std::shared_ptr<CMigemo> migemo = GetMigemo();
+    EXPECT_TRUE(BuildMigemoPattern(migemo.get(), L"kensaku", false).Search(L"\u691c\u7d22.txt"));
+    EXPECT_FALSE(IsLoaded(L"migemo.dll"));
+    DetachWindow(view.List());
 }
 
 } // namespace

@@ -259,11 +259,14 @@ class ExplorerCtrlSelectTest : public ExplorerCtrlTest {
     CExplorerCtrl m_ctrl{m_view.hWndView};
 };
 
+// One request of the view: it deselects the others itself, without a pass over every item.
 TEST_F(ExplorerCtrlSelectTest, SelectingWithFocusLeavesOnlyThatItemSelectedAndVisible) {
+    const int before = m_pfv->m_cSelectCalls;
     EXPECT_EQ(m_ctrl.SelectItem(2, 1, 1), 0);
     EXPECT_EQ(m_pfv->m_selected, (std::set<int>{2}));
     EXPECT_EQ(m_pfv->m_iFocused, 2);
     EXPECT_EQ(m_pfv->m_iVisible, 2);
+    EXPECT_EQ(m_pfv->m_cSelectCalls - before, 1);
 }
 
 TEST_F(ExplorerCtrlSelectTest, SelectingWithoutFocusAddsToTheSelection) {
@@ -274,12 +277,9 @@ TEST_F(ExplorerCtrlSelectTest, SelectingWithoutFocusAddsToTheSelection) {
 }
 
 TEST_F(ExplorerCtrlSelectTest, FailuresOfTheFolderViewAreReturnedUnlogged) {
-    {
-        CScopedFault fault("DeselectItem");
-        EXPECT_EQ(m_ctrl.SelectItem(1, 1, 1), -1);
-        EXPECT_EQ(m_pfv->m_selected, (std::set<int>{0, 3}));
-    }
     CScopedFault fault("SelectItem");
+    EXPECT_EQ(m_ctrl.SelectItem(1, 1, 1), -1);
+    EXPECT_EQ(m_pfv->m_selected, (std::set<int>{0, 3}));
     EXPECT_EQ(m_ctrl.SelectItem(1, 0, 1), -1);
     EXPECT_EQ(m_pfv->m_iFocused, 0);
 }

@@ -103,7 +103,8 @@ HRESULT CFolderViewDouble::Items(UINT flags, REFIID riid, void** ppv) {
 }
 
 HRESULT CFolderViewDouble::SelectItem(int item, DWORD flags) {
-    if (Fails(item == -1 ? "DeselectItem" : "SelectItem")) {
+    ++m_cSelectCalls;
+    if (Fails("SelectItem")) {
         return E_FAIL;
     }
     if (flags & SVSI_DESELECTOTHERS) {

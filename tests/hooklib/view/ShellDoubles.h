@@ -24,7 +24,7 @@ template <class Interface> class CDispatchStubs : public Interface {
 };
 
 // A folder view over names in view order; asked without SVGIO_FLAG_VIEWORDER it answers in the
-// reverse (storage) order. Faults: "Items", "DeselectItem", "SelectItem".
+// reverse (storage) order. Faults: "Items", "SelectItem".
 class CFolderViewDouble : public CUnknownImpl<IFolderView> {
   public:
     explicit CFolderViewDouble(Names names) : m_names(std::move(names)) {}
@@ -48,6 +48,7 @@ class CFolderViewDouble : public CUnknownImpl<IFolderView> {
     std::set<int> m_selected;
     int m_iFocused = -1;
     int m_iVisible = -1;
+    int m_cSelectCalls = 0;
 
   protected:
     void* Find(REFIID riid) override;

@@ -38,6 +38,23 @@ TEST_P(SysListView32Ctrl, SelectItemAloneFocusesAndScrollsIntoView) {
     EXPECT_TRUE(view.IsItemFullyVisible(250));
 }
 
+TEST_P(SysListView32Ctrl, SelectItemChangesOnlyTheItemsWhoseStateChanges) {
+    CTestListView view(Numbered(300), GetParam());
+    CSysListView32Ctrl ctrl(view.List());
+    for (int i : {3, 5, 250}) {
+        ListView_SetItemState(view.List(), i, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    ListView_SetItemState(view.List(), 5, LVIS_FOCUSED, LVIS_FOCUSED);
+    view.m_changedItems.clear();
+    EXPECT_EQ(ctrl.SelectItem(250, 1, 1), 0);
+    EXPECT_EQ(view.SelectedItems(), (std::vector<int>{250}));
+    EXPECT_EQ(view.FocusedItem(), 250);
+    for (int changed : view.m_changedItems) {
+        EXPECT_TRUE(changed == 3 || changed == 5 || changed == 250) << changed;
+    }
+    EXPECT_FALSE(view.m_changedItems.empty());
+}
+
 TEST_P(SysListView32Ctrl, SelectItemAddingKeepsSelectionAndFocus) {
     CTestListView view(Numbered(10), GetParam());
     CSysListView32Ctrl ctrl(view.List());

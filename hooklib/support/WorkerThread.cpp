@@ -1,0 +1,46 @@
+#include "support/WorkerThread.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "support/ModuleVersion.h"
+#include "support/UniqueHandle.h"
+
+namespace {
+
+using Work = std::function<void()>;
+
+DWORD WINAPI WorkerMain(void* parameter) noexcept {
+    std::unique_ptr<Work> work(static_cast<Work*>(parameter));
+    try {
+        (*work)();
+    } catch (...) {
+        OutputDebugStringW(L"Skimvue: a worker thread's task failed\n");
+    }
+    work.reset();
+    // Returning would run the library's code after its reference is gone.
+    FreeLibraryAndExitThread(GetThisModule(), 0);
+}
+
+} // namespace
+
+bool StartWorkerThread(Work work) noexcept {
+    try {
+        auto owned = std::make_unique<Work>(std::move(work));
+        HMODULE pinned = nullptr;
+        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                reinterpret_cast<LPCWSTR>(&WorkerMain), &pinned)) {
+            return false;
+        }
+        const unique_handle thread(CreateThread(nullptr, 0, WorkerMain, owned.get(), 0, nullptr));
+        if (!thread) {
+            FreeLibrary(pinned);
+            return false;
+        }
+        owned.release();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

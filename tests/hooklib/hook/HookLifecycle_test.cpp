@@ -1,0 +1,74 @@
+// The launcher's side of the handshake, with the hook set on this test's own thread: the hook
+// procedure answers in this process, as it does in a target's.
+#include "hook/HookLifecycle.h"
+
+#include <gtest/gtest.h>
+
+#include "harness/SettingsGuard.h"
+#include "harness/TestListView.h"
+#include "hook/Attach.h"
+#include "hook/Messages.h"
+#include "hook/SearchState.h"
+
+namespace {
+
+class HookLifecycle : public ::testing::Test {
+  protected:
+    void TearDown() override { EndHooking(); }
+
+    WNDPROC Proc() const {
+        return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(m_view.List(), GWLP_WNDPROC));
+    }
+    // The hook handle the window was sent with its last message of that kind.
+    HHOOK HookSentWith(UINT message) const {
+        for (auto it = m_view.m_received.rbegin(); it != m_view.m_received.rend(); ++it) {
+            if (it->message == message) {
+                return reinterpret_cast<HHOOK>(it->lParam);
+            }
+        }
+        return nullptr;
+    }
+
+    CSettingsGuard m_guard;
+    CTestListView m_view{{L"alpha", L"beta"}};
+};
+
+// The hook is only the way in: once the window has answered, nothing of it is left to tax the
+// messages of the host's thread.
+TEST_F(HookLifecycle, AHandshakeAttachesTheWindowAndRemovesItsHook) {
+    ASSERT_EQ(HookWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    EXPECT_EQ(HookedWindows, (std::vector<HWND>{m_view.List()}));
+    EXPECT_EQ(Proc(), SearchWndProc);
+    const HHOOK hook = HookSentWith(WM_HOOK_ATTACH_LISTVIEW);
+    ASSERT_NE(hook, nullptr);
+    EXPECT_FALSE(UnhookWindowsHookEx(hook));
+    EXPECT_EQ(HookWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 0);
+}
+
+TEST_F(HookLifecycle, AFailedHandshakeIsNotRecordedAndLeavesNoHook) {
+    constexpr UINT kNotAnAttachMessage = WM_APP + 50;
+    EXPECT_EQ(HookWindow(m_view.List(), kNotAnAttachMessage), 0);
+    EXPECT_TRUE(HookedWindows.empty());
+    EXPECT_EQ(FindSearchState(m_view.List()), nullptr);
+    const HHOOK hook = HookSentWith(kNotAnAttachMessage);
+    ASSERT_NE(hook, nullptr);
+    EXPECT_FALSE(UnhookWindowsHookEx(hook));
+}
+
+// A handshake whose answer came after the launcher gave up left the window attached but not
+// recorded: the next one adopts it, state and all, without subclassing it a second time.
+TEST_F(HookLifecycle, AWindowAttachedByALateAnswerIsAdopted) {
+    const WNDPROC original = Proc();
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    FindSearchState(m_view.List())->m_searchText = L"kept";
+    ASSERT_EQ(HookWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    EXPECT_EQ(HookedWindows, (std::vector<HWND>{m_view.List()}));
+    ASSERT_NE(FindSearchState(m_view.List()), nullptr);
+    EXPECT_EQ(FindSearchState(m_view.List())->m_searchText, L"kept");
+    EXPECT_EQ(FindSearchState(m_view.List())->m_pfnOrigWndProc, original);
+    EndHooking();
+    EXPECT_EQ(Proc(), original);
+    EXPECT_EQ(FindSearchState(m_view.List()), nullptr);
+}
+
+} // namespace
