@@ -39,8 +39,9 @@ void Work(const std::shared_ptr<CTipLocator::CQueue>& queue) {
         return;
     }
     CUIATools tools(request->m_hView);
+    // UI Automation clients belong in the multithreaded apartment (the worker owns no window).
     // Balanced by the tools' destructor, after they have released their interfaces.
-    CoInitialize(nullptr);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     tools.Init();
     for (; request; request = queue->Take()) {
         Place(tools, *request);
