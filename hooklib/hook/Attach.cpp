@@ -78,9 +78,10 @@ std::optional<SearchState> TakeState(HWND window, bool* last = nullptr) {
 }
 
 // The Migemo adapter (library and dictionary) is made ready off the window's thread as soon as
-// a window attaches, so the first romaji key finds it loaded. Only attached processes load it.
+// a window attaches, so the first romaji key finds it loaded. Only attached processes load it,
+// and a detach of the last window before the worker ran leaves nothing loaded.
 void PrepareSearch() {
-    StartWorkerThread([] { GetMigemo(); });
+    StartWorkerThread([drops = MigemoDrops()] { PrepareMigemo(drops); });
 }
 
 } // namespace

@@ -104,7 +104,11 @@ std::optional<std::wstring> CMigemo::AskLibrary(const std::string& query) {
     return FromCp932(reinterpret_cast<const char*>(expression.get()));
 }
 
-std::shared_ptr<CMigemo> GetMigemo() {
+namespace {
+
+// The process's adapter, created when there is none, provided no adapter was dropped since the
+// count `since` was taken (none: since now).
+std::shared_ptr<CMigemo> ObtainMigemo(std::optional<unsigned> since) {
     try {
         // One creation at a time: a second thread waits for the first adapter instead of
         // loading the library and the dictionary again.
@@ -115,7 +119,10 @@ std::shared_ptr<CMigemo> GetMigemo() {
             if (*ProcessMigemo) {
                 return *ProcessMigemo;
             }
-            drops = ProcessMigemoDrops;
+            drops = since.value_or(ProcessMigemoDrops);
+            if (drops != ProcessMigemoDrops) {
+                return nullptr;
+            }
         }
         auto created = std::make_shared<CMigemo>();
         std::lock_guard lock(ProcessMutex);
@@ -126,6 +133,21 @@ std::shared_ptr<CMigemo> GetMigemo() {
     } catch (const std::exception&) {
         return nullptr;
     }
+}
+
+} // namespace
+
+std::shared_ptr<CMigemo> GetMigemo() {
+    return ObtainMigemo(std::nullopt);
+}
+
+unsigned MigemoDrops() {
+    std::lock_guard lock(ProcessMutex);
+    return ProcessMigemoDrops;
+}
+
+void PrepareMigemo(unsigned drops) {
+    ObtainMigemo(drops);
 }
 
 void SetProcessLibraryDir(const std::wstring& dir) {

@@ -43,6 +43,12 @@ class CMigemo {
 // meanwhile without freeing it.
 std::shared_ptr<CMigemo> GetMigemo();
 
+// Readying the adapter ahead of the first search, on a worker: MigemoDrops counts the adapters
+// dropped so far, taken when the need arises; PrepareMigemo then creates the adapter only if
+// none was dropped since (a window that attached and detached again leaves nothing loaded).
+unsigned MigemoDrops();
+void PrepareMigemo(unsigned drops);
+
 // Where this process loads the Migemo library and its dictionary from: beside this module,
 // unless another directory is set here (the tests set one; empty restores the default). Never
 // taken from the shared block: any process that maps this library can write a path there.

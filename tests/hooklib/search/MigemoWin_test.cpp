@@ -198,6 +198,19 @@ TEST_F(MigemoLoadingTest, AttachingLoadsTheLibraryAndTheLastDetachDropsIt) {
     EXPECT_TRUE(PumpUntil([&] { return !IsLoaded(L"migemo.dll"); }));
 }
 
+// The worker that readies the adapter may run only after the window has gone again: it must not
+// leave the library and its dictionary loaded in a process without attached windows.
+TEST_F(MigemoLoadingTest, AWindowThatDetachesAtOnceLeavesNothingLoaded) {
+    Place(Fake("full"), L"migemo.dll");
+    for (int round = 0; round < 10; ++round) {
+        CTestListView view({L"alpha"});
+        ASSERT_EQ(AttachWindow(view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+        DetachWindow(view.List());
+    }
+    PumpMessagesFor(500);
+    EXPECT_FALSE(IsLoaded(L"migemo.dll"));
+}
+
 // Any process that maps the library can write the shared block: a directory planted there is
 // never where a process loads code from. The library comes from beside this module.
 TEST_F(MigemoLoadingTest, ADirectoryPlantedInTheSharedBlockIsNeverLoadedFrom) {
