@@ -8,6 +8,7 @@
 #include "hook/HookBackoff.h"
 #include "hook/Messages.h"
 #include "hook/SearchState.h"
+#include "hook/WindowIdentity.h"
 #include "settings/ParamFile.h"
 #include "settings/SharedBlock.h"
 #include "support/ModuleVersion.h"
@@ -86,12 +87,14 @@ int TryHookWindow(HWND window, UINT attachMessage) {
 
 } // namespace
 
-// A window that refused is offered again only after its back-off wait.
+// A window that refused is offered again only after its back-off wait. The library of one word
+// size can never load into a process of the other (every Explorer window, for the 32-bit
+// launcher on 64-bit Windows), so such a window is never hooked and counts as refusing.
 int HookWindow(HWND window, UINT attachMessage) {
     if (IsHooked(window) || !g_backoff.MayTry(window, GetTickCount())) {
         return 0;
     }
-    const int hooked = TryHookWindow(window, attachMessage);
+    const int hooked = HasOwnWordSize(window) ? TryHookWindow(window, attachMessage) : 0;
     if (hooked == 1) {
         g_backoff.Forget(window);
     } else {

@@ -100,9 +100,11 @@ class EndToEnd : public ::testing::Test {
         WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
     }
 
-    Target& StartTarget(const std::wstring& title, const std::wstring& extra = L"") {
+    // binDir: where the target program lies (the other word size's build has one too).
+    Target& StartTarget(const std::wstring& title, const std::wstring& extra = L"",
+                        const std::wstring& binDir = BinDir()) {
         Target target;
-        target.process = CProcess(L"\"" + BinDir() + L"\\skimvue_target.exe\" --title \"" + title +
+        target.process = CProcess(L"\"" + binDir + L"\\skimvue_target.exe\" --title \"" + title +
                                   L"\" " + extra);
         PumpUntil([&] { return (target.frame = FindWindowW(nullptr, title.c_str())) != nullptr; },
                   10000);
@@ -119,6 +121,10 @@ class EndToEnd : public ::testing::Test {
     }
     static bool WaitAttached(const Target& target, DWORD timeoutMs = 8000) {
         return PumpUntil([&] { return IsAttached(target); }, timeoutMs);
+    }
+    // How many attach handshakes reached the target's list view.
+    static INT_PTR AttachOffers(const Target& target) {
+        return reinterpret_cast<INT_PTR>(GetPropW(target.frame, L"SkimvueAttachOffers"));
     }
 
     static std::vector<int> Selected(HWND list) {
@@ -249,6 +255,29 @@ TEST_F(EndToEnd, RulesCompareEveryFieldCaseSensitively) {
     ASSERT_TRUE(WaitAttached(owned));
     PumpMessagesFor(1000);
     EXPECT_FALSE(IsAttached(plain));
+}
+
+// The library of one word size can never load into a process of the other, so the launcher
+// never offers such a window the handshake, while a target of its own word size attaches.
+TEST_F(EndToEnd, WindowsOfTheOtherWordSizeAreNeverOffered) {
+    const std::wstring otherBin = SKIMVUE_OTHER_BIN_DIR;
+    if (GetFileAttributesW((otherBin + L"\\skimvue_target.exe").c_str()) ==
+        INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "the other word size is not built";
+    }
+    m_targets.reserve(2);
+    WriteRules({{"SysListView32", "*", "SkimvueTargetFrame", "*"}});
+    Target& other = StartTarget(L"e2e other word size", L"", otherBin);
+    if (other.frame == nullptr) {
+        GTEST_SKIP() << "this machine cannot run programs of the other word size";
+    }
+    Target& own = StartTarget(L"e2e own word size");
+    StartLauncher();
+    ASSERT_TRUE(WaitAttached(own));
+    EXPECT_EQ(AttachOffers(own), 1);
+    PumpMessagesFor(1500);
+    EXPECT_EQ(AttachOffers(other), 0);
+    EXPECT_FALSE(IsAttached(other));
 }
 
 TEST_F(EndToEnd, KilledLauncherLeavesTheTargetWorkingAndANewOneAdoptsIt) {
