@@ -5,6 +5,7 @@
 
 #include "hook/Messages.h"
 #include "hook/SearchState.h"
+#include "hook/SubclassChain.h"
 #include "search/Keystroke.h"
 #include "search/Migemo.h"
 #include "settings/SharedBlock.h"
@@ -79,7 +80,12 @@ SearchState* FindSearchState(HWND window) {
 }
 
 int AttachWindow(HWND window, UINT attachMessage) {
-    const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+    // Still in the chain as a pass-through since an earlier detach: the search resumes there,
+    // as subclassing again would put SearchWndProc into the chain twice.
+    const WNDPROC resumed = PassThroughTarget(window);
+    const auto current = resumed != nullptr
+                             ? resumed
+                             : reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
     if (current == nullptr || current == SearchWndProc) {
         return 0;
     }
@@ -97,7 +103,10 @@ int AttachWindow(HWND window, UINT attachMessage) {
         }
     }
     KeepLibraryLoaded();
-    if (SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SearchWndProc)) == 0) {
+    if (resumed != nullptr) {
+        ForgetPassThrough(window);
+    } else if (SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SearchWndProc)) ==
+               0) {
         TakeState(window);
         return 0;
     }
@@ -111,10 +120,7 @@ void DetachWindow(HWND window) {
         return;
     }
     state->m_pTip.reset();
-    if (state->m_pfnOrigWndProc != nullptr) {
-        SetWindowLongPtrW(window, GWLP_WNDPROC,
-                          reinterpret_cast<LONG_PTR>(state->m_pfnOrigWndProc));
-    }
+    LeaveChain(window, SearchWndProc, state->m_pfnOrigWndProc);
     if (state->m_hHook != nullptr) {
         UnhookWindowsHookEx(std::exchange(state->m_hHook, nullptr));
     }
@@ -129,7 +135,7 @@ LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     try {
         SearchState* state = FindSearchState(window);
         if (state == nullptr) {
-            return DefWindowProcW(window, message, wParam, lParam);
+            return CallPassThrough(window, SearchWndProc, message, wParam, lParam);
         }
         original = state->m_pfnOrigWndProc;
         switch (message) {

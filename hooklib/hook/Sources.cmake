@@ -5,4 +5,5 @@ list(APPEND SKIMVUE_WINDOWS_SOURCES
   hook/Discovery.cpp
   hook/HookLifecycle.cpp
   hook/SearchState.cpp
+  hook/SubclassChain.cpp
   hook/WindowIdentity.cpp)
