@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -278,6 +279,82 @@ TEST_F(EndToEnd, WindowsOfTheOtherWordSizeAreNeverOffered) {
     PumpMessagesFor(1500);
     EXPECT_EQ(AttachOffers(other), 0);
     EXPECT_FALSE(IsAttached(other));
+}
+
+// The launcher's icon as the notification area knows it: modifying an icon succeeds only while
+// the taskbar has it.
+bool HasTrayIcon(HWND launcher) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = launcher;
+    data.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+HWND WaitLauncherWindow() {
+    HWND launcher = nullptr;
+    PumpUntil([&] { return (launcher = FindWindowW(L"SKIMVUE", nullptr)) != nullptr; }, 10000);
+    return launcher;
+}
+
+// A restarted Explorer has a new notification area without the old icons, and announces it to
+// every top-level window with the registered message "TaskbarCreated".
+TEST_F(EndToEnd, ANewTaskbarGetsTheTrayIconAgain) {
+    WriteRules({});
+    StartLauncher();
+    const HWND launcher = WaitLauncherWindow();
+    ASSERT_NE(launcher, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return HasTrayIcon(launcher); }));
+
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = launcher;
+    data.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    ASSERT_FALSE(HasTrayIcon(launcher));
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return HasTrayIcon(launcher); }));
+}
+
+// A taskbar that is not ready yet, as at logon: Shell_NotifyIconW hands each request to the
+// window of class "Shell_TrayWnd" as WM_COPYDATA, and this one refuses them all. It is found
+// before the real one while it exists, being the newest.
+class CRefusingTaskbar {
+  public:
+    CRefusingTaskbar() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&wc);
+        s_requests = 0;
+        m_window.reset(CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                       nullptr, wc.hInstance, nullptr));
+    }
+    static int Requests() { return s_requests; }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_COPYDATA) {
+            ++s_requests;
+            return FALSE;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    static inline int s_requests = 0;
+    unique_hwnd m_window;
+};
+
+TEST_F(EndToEnd, AnIconTheTaskbarRefusedAtStartIsAddedOnceItAnswers) {
+    WriteRules({});
+    auto taskbar = std::make_unique<CRefusingTaskbar>();
+    StartLauncher();
+    const HWND launcher = WaitLauncherWindow();
+    ASSERT_NE(launcher, nullptr);
+    ASSERT_TRUE(PumpUntil([] { return CRefusingTaskbar::Requests() > 0; }, 10000));
+    taskbar.reset();
+    EXPECT_FALSE(HasTrayIcon(launcher));
+    EXPECT_TRUE(PumpUntil([&] { return HasTrayIcon(launcher); }, 8000));
 }
 
 TEST_F(EndToEnd, KilledLauncherLeavesTheTargetWorkingAndANewOneAdoptsIt) {
