@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,10 @@ constexpr wchar_t kLauncher[] = L"Skimvue.exe";
 constexpr wchar_t kSettings[] = L"Skimvue.ini";
 #endif
 constexpr UINT kExitCommand = 105;
+constexpr UINT kSettingsCommand = 32772;
+// Controls of the settings dialog.
+constexpr int kEnableLengthEdit = 1004;
+constexpr int kOkButton = 1024;
 
 struct Rule {
     std::string cls, exe, root, owner;
@@ -355,6 +360,111 @@ TEST_F(EndToEnd, AnIconTheTaskbarRefusedAtStartIsAddedOnceItAnswers) {
     taskbar.reset();
     EXPECT_FALSE(HasTrayIcon(launcher));
     EXPECT_TRUE(PumpUntil([&] { return HasTrayIcon(launcher); }, 8000));
+}
+
+struct DialogSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindSettingsDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    wchar_t className[16] = {};
+    DWORD processId = 0;
+    GetClassNameW(window, className, 16);
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && std::wstring(className) == L"#32770" &&
+        IsWindowVisible(window) && GetDlgItem(window, kOkButton) != nullptr) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The settings dialog of the launcher, opened through its settings command.
+HWND OpenSettingsDialog(HWND launcher) {
+    DialogSearch search{0, nullptr};
+    GetWindowThreadProcessId(launcher, &search.processId);
+    PostMessageW(launcher, WM_COMMAND, kSettingsCommand, 0);
+    PumpUntil(
+        [&] {
+            EnumWindows(FindSettingsDialog, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        10000);
+    return search.found;
+}
+
+// A control of another process is read and written through its messages.
+std::wstring EnableLengthShown(HWND dialog) {
+    wchar_t text[32] = {};
+    SendMessageW(GetDlgItem(dialog, kEnableLengthEdit), WM_GETTEXT, 32,
+                 reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// The launcher installed as users install it: its two files alone under Program Files (the
+// native one, which a 32-bit process is told only through ProgramW6432), so its settings go to
+// a per-user folder under the application-data folder.
+class InstalledLauncher : public EndToEnd {
+  protected:
+    void SetUp() override {
+        wchar_t folder[MAX_PATH] = {};
+        ASSERT_GT(GetEnvironmentVariableW(L"ProgramW6432", folder, MAX_PATH), 0u);
+        m_installDir = std::wstring(folder) + L"\\SkimvueInstalled";
+        ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, FALSE));
+        m_userDir = std::wstring(folder) + L"\\SkimvueInstalled";
+        RemoveTree(m_installDir);
+        RemoveTree(m_userDir);
+        ASSERT_TRUE(CreateDirectoryW(m_installDir.c_str(), nullptr));
+        for (const wchar_t* file : {kLauncher, SKIMVUE_DLL_FILE}) {
+            ASSERT_TRUE(CopyFileW((BinDir() + L"\\" + file).c_str(),
+                                  (m_installDir + L"\\" + file).c_str(), FALSE));
+        }
+    }
+    void TearDown() override {
+        EndToEnd::TearDown();
+        RemoveTree(m_installDir);
+        RemoveTree(m_userDir);
+    }
+    HWND StartInstalled() {
+        m_launcher = CProcess(L"\"" + m_installDir + L"\\" + kLauncher + L"\"");
+        return WaitLauncherWindow();
+    }
+    bool ExitInstalled(HWND launcher) {
+        PostMessageW(launcher, WM_COMMAND, kExitCommand, 0);
+        return m_launcher.WaitExit(10000) == 0;
+    }
+
+    std::wstring m_installDir, m_userDir;
+};
+
+TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
+    HWND launcher = StartInstalled();
+    ASSERT_NE(launcher, nullptr);
+    HWND dialog = OpenSettingsDialog(launcher);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(EnableLengthShown(dialog), L"3");
+    SendMessageW(GetDlgItem(dialog, kEnableLengthEdit), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"5"));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kOkButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, kOkButton)));
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
+    ASSERT_TRUE(ExitInstalled(launcher));
+
+    const std::wstring saved = m_userDir + L"\\" + kSettings;
+    EXPECT_NE(ReadFileBytes(saved).find("EnableLength=5\r\n"), std::string::npos);
+    EXPECT_EQ(GetFileAttributesW((m_installDir + L"\\" + kSettings).c_str()),
+              INVALID_FILE_ATTRIBUTES);
+
+    launcher = StartInstalled();
+    ASSERT_NE(launcher, nullptr);
+    dialog = OpenSettingsDialog(launcher);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(EnableLengthShown(dialog), L"5");
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
+    EXPECT_TRUE(ExitInstalled(launcher));
 }
 
 TEST_F(EndToEnd, KilledLauncherLeavesTheTargetWorkingAndANewOneAdoptsIt) {
