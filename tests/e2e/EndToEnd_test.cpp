@@ -14,6 +14,7 @@
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
 #include "hook/Messages.h"
+#include "hook/WindowIdentity.h"
 #include "support/UniqueHandle.h"
 
 namespace {
@@ -264,20 +265,25 @@ TEST_F(EndToEnd, RulesCompareEveryFieldCaseSensitively) {
 }
 
 // The library of one word size can never load into a process of the other, so the launcher
-// never offers such a window the handshake, while a target of its own word size attaches.
-TEST_F(EndToEnd, WindowsOfTheOtherWordSizeAreNeverOffered) {
+// never offers such a window the handshake, while a target of its own word size attaches. The
+// executable's name reads across word sizes (a 32-bit process cannot list a 64-bit one's
+// modules).
+TEST_F(EndToEnd, WindowsOfTheOtherWordSizeAreNamedButNeverOffered) {
     const std::wstring otherBin = SKIMVUE_OTHER_BIN_DIR;
     if (GetFileAttributesW((otherBin + L"\\skimvue_target.exe").c_str()) ==
         INVALID_FILE_ATTRIBUTES) {
         GTEST_SKIP() << "the other word size is not built";
     }
     m_targets.reserve(2);
-    WriteRules({{"SysListView32", "*", "SkimvueTargetFrame", "*"}});
+    WriteRules({kTargetRule});
     Target& other = StartTarget(L"e2e other word size", L"", otherBin);
     if (other.frame == nullptr) {
         GTEST_SKIP() << "this machine cannot run programs of the other word size";
     }
     Target& own = StartTarget(L"e2e own word size");
+    EXPECT_EQ(ReadExeName(other.list), L"skimvue_target.exe");
+    EXPECT_FALSE(HasOwnWordSize(other.list));
+    EXPECT_TRUE(HasOwnWordSize(own.list));
     StartLauncher();
     ASSERT_TRUE(WaitAttached(own));
     EXPECT_EQ(AttachOffers(own), 1);
