@@ -4,7 +4,8 @@
 // the one it passes messages to. Putting the saved procedure back over its procedure would cut
 // it out, and if it later restored the search's procedure, every message would go nowhere.
 // So a procedure that is no longer on top stays in the chain as a plain pass-through to the
-// procedure it replaced, until it is on top again or the window is gone.
+// procedure it replaced, until it is on top again or the window is gone. (The library pins
+// itself at the first attach, so the pass-through stays mapped without any hook.)
 #include <windows.h>
 
 // Takes self out of the window's chain: puts next back if self is the window's procedure,
