@@ -12,6 +12,12 @@ namespace {
 
 constexpr UINT_PTR kHookTimer = 100;
 constexpr UINT kHookPeriodMs = 200;
+// An icon that could not be added (at logon the taskbar may not be up yet, or too busy to
+// answer in time) is tried again this often, for about a minute; a taskbar that comes up later
+// announces itself with "TaskbarCreated" anyway.
+constexpr UINT_PTR kTrayRetryTimer = 101;
+constexpr UINT kTrayRetryPeriodMs = 2000;
+constexpr int kTrayRetries = 30;
 constexpr UINT kTrayIconId = 1;
 constexpr int kTextCapacity = 100;
 
@@ -22,6 +28,11 @@ constexpr wchar_t kMutexName[] = L"MUTEX_SKIM_VUE_32";
 #endif
 
 HINSTANCE g_instance = nullptr;
+// Broadcast to every top-level window when a new taskbar starts, Explorer's restart included.
+const UINT g_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+
+class CTrayIcon;
+CTrayIcon* g_tray = nullptr;
 
 void ShowTrayMenu(HWND window) {
     POINT cursor{};
@@ -30,12 +41,23 @@ void ShowTrayMenu(HWND window) {
     if (!menu) {
         return;
     }
+    // A menu of a window that is not in the foreground stays open when the user clicks
+    // elsewhere; the posted WM_NULL makes the system switch to it properly, so the next click
+    // outside closes it (the documented remedy for notification-area menus).
     SetForegroundWindow(window);
     TrackPopupMenu(GetSubMenu(menu.get(), 0), TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, window,
                    nullptr);
+    PostMessageW(window, WM_NULL, 0, 0);
 }
 
+void OnTaskbarCreated();
+void OnTrayRetry(HWND window);
+
 LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == g_taskbarCreated && g_taskbarCreated != 0) {
+        OnTaskbarCreated();
+        return 0;
+    }
     switch (message) {
     case WM_TIMER:
         if (wParam == kHookTimer) {
@@ -43,6 +65,8 @@ LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARA
             KillTimer(window, kHookTimer);
             SkimvueDll::HookStart(window);
             SetTimer(window, kHookTimer, kHookPeriodMs, nullptr);
+        } else if (wParam == kTrayRetryTimer) {
+            OnTrayRetry(window);
         }
         return 0;
     case WM_TRAYICON:
@@ -103,9 +127,13 @@ class CTrayIcon {
         m_data.uCallbackMessage = WM_TRAYICON;
         m_data.hIcon = m_icon.get();
         lstrcpynW(m_data.szTip, tip, ARRAYSIZE(m_data.szTip));
-        m_added = Shell_NotifyIconW(NIM_ADD, &m_data) != FALSE;
+        // An elevated launcher would not hear the broadcast of an ordinary Explorer otherwise.
+        ChangeWindowMessageFilterEx(window, g_taskbarCreated, MSGFLT_ALLOW, nullptr);
+        Add();
+        g_tray = this;
     }
     ~CTrayIcon() {
+        g_tray = nullptr;
         for (int attempt = 0; attempt < 2 && m_added; ++attempt) {
             m_added = Shell_NotifyIconW(NIM_DELETE, &m_data) == FALSE;
         }
@@ -113,11 +141,44 @@ class CTrayIcon {
     CTrayIcon(const CTrayIcon&) = delete;
     CTrayIcon& operator=(const CTrayIcon&) = delete;
 
+    // A new taskbar knows none of the old one's icons.
+    void Readd() {
+        m_added = false;
+        m_retries = 0;
+        Add();
+    }
+    // Called by the retry timer; the timer stops once the icon is in or the tries are spent.
+    bool Retry() { return Add() || ++m_retries >= kTrayRetries; }
+
   private:
+    // An add that timed out may still have reached the taskbar, which then refuses a second
+    // add of the same icon; modifying it tells that it is there.
+    bool Add() {
+        m_added = m_added || Shell_NotifyIconW(NIM_ADD, &m_data) != FALSE ||
+                  Shell_NotifyIconW(NIM_MODIFY, &m_data) != FALSE;
+        if (!m_added) {
+            SetTimer(m_data.hWnd, kTrayRetryTimer, kTrayRetryPeriodMs, nullptr);
+        }
+        return m_added;
+    }
+
     unique_hicon m_icon;
     NOTIFYICONDATAW m_data{};
     bool m_added = false;
+    int m_retries = 0;
 };
+
+void OnTaskbarCreated() {
+    if (g_tray != nullptr) {
+        g_tray->Readd();
+    }
+}
+
+void OnTrayRetry(HWND window) {
+    if (g_tray == nullptr || g_tray->Retry()) {
+        KillTimer(window, kTrayRetryTimer);
+    }
+}
 
 int RunMessageLoop() {
     MSG msg;

@@ -5,6 +5,7 @@
 
 #include "hook/Messages.h"
 #include "hook/SearchState.h"
+#include "hook/SubclassChain.h"
 #include "search/Keystroke.h"
 #include "search/Migemo.h"
 #include "settings/SharedBlock.h"
@@ -93,7 +94,12 @@ SearchState* FindSearchState(HWND window) {
 }
 
 int AttachWindow(HWND window, UINT attachMessage) {
-    const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+    // Still in the chain as a pass-through since an earlier detach: the search resumes there,
+    // as subclassing again would put SearchWndProc into the chain twice.
+    const WNDPROC resumed = PassThroughTarget(window);
+    const auto current = resumed != nullptr
+                             ? resumed
+                             : reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
     if (current == nullptr || current == SearchWndProc) {
         return 0;
     }
@@ -109,8 +115,14 @@ int AttachWindow(HWND window, UINT attachMessage) {
             return 0;
         }
     }
-    if (!KeepLibraryLoaded() ||
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SearchWndProc)) == 0) {
+    if (!KeepLibraryLoaded()) {
+        TakeState(window);
+        return 0;
+    }
+    if (resumed != nullptr) {
+        ForgetPassThrough(window);
+    } else if (SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SearchWndProc)) ==
+               0) {
         TakeState(window);
         return 0;
     }
@@ -126,10 +138,7 @@ void DetachWindow(HWND window) {
         return;
     }
     state->m_pTip.reset();
-    if (state->m_pfnOrigWndProc != nullptr) {
-        SetWindowLongPtrW(window, GWLP_WNDPROC,
-                          reinterpret_cast<LONG_PTR>(state->m_pfnOrigWndProc));
-    }
+    LeaveChain(window, SearchWndProc, state->m_pfnOrigWndProc);
     state->m_pCtrl.reset();
     // The adapter serves every attached window of the process: the first key in another window
     // must not wait for it to load again.
@@ -145,7 +154,7 @@ LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     try {
         SearchState* state = FindSearchState(window);
         if (state == nullptr) {
-            return DefWindowProcW(window, message, wParam, lParam);
+            return CallPassThrough(window, SearchWndProc, message, wParam, lParam);
         }
         original = state->m_pfnOrigWndProc;
         switch (message) {

@@ -9,7 +9,8 @@ struct SearchState;
 // attachMessage chooses the view controller: WM_HOOK_ATTACH_EXPLORER or WM_HOOK_ATTACH_LISTVIEW.
 int AttachWindow(HWND window, UINT attachMessage);
 
-// Restores the window's procedure and frees its state.
+// Restores the window's procedure and frees its state. When another subclass has been put on
+// top since, SearchWndProc stays in the chain as a plain pass-through instead.
 void DetachWindow(HWND window);
 
 // The window's state, or null. Only the window's own thread may call this and use the state:

@@ -5,7 +5,9 @@
 
 #include "hook/Attach.h"
 #include "hook/Discovery.h"
+#include "hook/HookBackoff.h"
 #include "hook/Messages.h"
+#include "hook/WindowIdentity.h"
 #include "settings/ParamFile.h"
 #include "settings/SharedBlock.h"
 #include "support/ModuleVersion.h"
@@ -24,6 +26,7 @@ constexpr UINT kDetachTimeoutMs = 2000;
 
 HMODULE g_libraryModule = nullptr;
 std::unique_ptr<CExplorerCtrl> g_unboundCtrl;
+CHookBackoff g_backoff;
 
 bool IsHooked(HWND window) {
     return std::find(HookedWindows.begin(), HookedWindows.end(), window) != HookedWindows.end();
@@ -40,6 +43,7 @@ void PruneClosedWindows() {
     HookedWindows.erase(std::remove_if(HookedWindows.begin(), HookedWindows.end(),
                                        [](HWND window) { return !IsWindow(window); }),
                         HookedWindows.end());
+    g_backoff.ForgetGone([](void* window) { return !IsWindow(static_cast<HWND>(window)); });
 }
 
 // In the target: the answer to the handshake. A window attached before (by a launcher that has
@@ -49,12 +53,8 @@ int AnswerAttach(HWND window, UINT message) {
     return attached == 1 || FindSearchState(window) != nullptr ? 1 : 0;
 }
 
-} // namespace
-
-int HookWindow(HWND window, UINT attachMessage) {
-    if (IsHooked(window)) {
-        return 0;
-    }
+// One attempt at hooking and attaching the window.
+int TryHookWindow(HWND window, UINT attachMessage) {
     const DWORD thread = GetWindowThreadProcessId(window, nullptr);
     if (thread == 0) {
         return 0;
@@ -78,6 +78,24 @@ int HookWindow(HWND window, UINT attachMessage) {
     }
     HookedWindows.push_back(window);
     return 1;
+}
+
+} // namespace
+
+// A window that refused is offered again only after its back-off wait. The library of one word
+// size can never load into a process of the other (every Explorer window, for the 32-bit
+// launcher on 64-bit Windows), so such a window is never hooked and counts as refusing.
+int HookWindow(HWND window, UINT attachMessage) {
+    if (IsHooked(window) || !g_backoff.MayTry(window, GetTickCount())) {
+        return 0;
+    }
+    const int hooked = HasOwnWordSize(window) ? TryHookWindow(window, attachMessage) : 0;
+    if (hooked == 1) {
+        g_backoff.Forget(window);
+    } else {
+        g_backoff.Failed(window, GetTickCount());
+    }
+    return hooked;
 }
 
 int StartHooking(HWND launcherWindow) {

@@ -16,7 +16,9 @@ int StartHooking(HWND launcherWindow);
 // Detaches every hooked window, in the order they attached.
 int EndHooking();
 
-// 1 when the window was hooked and attached, 0 otherwise (it is offered again next time).
+// 1 when the window was hooked and attached, 0 otherwise. A window that failed is tried again
+// after a wait that doubles with each failure in a row (up to 10 s), and forgotten once gone; a
+// window of a process of the other word size is never hooked.
 int HookWindow(HWND window, UINT attachMessage);
 
 // The thread hook: in the target process, answers the attach handshake.

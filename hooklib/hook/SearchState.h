@@ -24,7 +24,9 @@ struct SearchState : SearchCore {
 
     std::unique_ptr<CInfoTip> m_pTip;
     WNDPROC m_pfnOrigWndProc = nullptr;
-    DWORD m_dwLastKeyTick = 0;
+    // When the last character was typed or the text last started afresh; none before the first
+    // key since attaching.
+    std::optional<DWORD> m_dwLastKeyTick;
     // When the key message whose character comes next was typed.
     std::optional<DWORD> m_keyDownTick;
     CTipLocator m_tipLocator;

@@ -10,3 +10,7 @@ std::wstring ReadClassName(HWND window);
 std::wstring ReadExeName(HWND window);
 std::wstring ReadRootClassName(HWND window);
 std::wstring ReadRootOwnerClassName(HWND window);
+
+// False when the window's process has the other word size: this library can never load there.
+// A process that cannot be asked counts as one of this word size; its handshake decides.
+bool HasOwnWordSize(HWND window);

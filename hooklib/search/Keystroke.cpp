@@ -54,11 +54,13 @@ DWORD KeyTime() {
 }
 
 // A character is typed with the key that made it. TranslateMessage posts the character when it
-// takes the key message from the queue, which may be long after the key was typed, and may give
-// it that later time; the key message reaches the window just before its character.
+// takes the key from the queue, which may be long after the key was typed, and may give it that
+// later time; the key reaches the window just before its character. A character that comes
+// without a key of its own (sent or posted by a program, an input method's result) counts from
+// its arrival.
 DWORD CharTime(SearchState& state) {
     const std::optional<DWORD> keyDown = std::exchange(state.m_keyDownTick, std::nullopt);
-    return keyDown ? *keyDown : KeyTime();
+    return keyDown ? *keyDown : GetTickCount();
 }
 
 bool TypedBefore(DWORD typed, DWORD last) {
@@ -66,16 +68,23 @@ bool TypedBefore(DWORD typed, DWORD last) {
     return ahead != 0 && ahead <= kQueueWaitLimitMs;
 }
 
-std::optional<LRESULT> HandleChar(HWND window, SearchState& state, WPARAM wParam, LPARAM lParam) {
-    // A key typed before the last reset follows it without a pause.
-    const DWORD typed = CharTime(state);
-    if (!TypedBefore(typed, state.m_dwLastKeyTick)) {
-        if (typed - state.m_dwLastKeyTick > Shared.InputInterval) {
+// The first character since attaching starts a text, and so does one typed after a pause
+// longer than InputInterval. One typed before the last reset (which ran later, behind a slow
+// search) follows it without a pause.
+void MeasurePause(SearchState& state, DWORD typed) {
+    if (!state.m_dwLastKeyTick) {
+        ResetSearch(state, typed);
+    } else if (!TypedBefore(typed, *state.m_dwLastKeyTick)) {
+        if (typed - *state.m_dwLastKeyTick > Shared.InputInterval) {
             ResetSearch(state, typed);
         } else {
             state.m_dwLastKeyTick = typed;
         }
     }
+}
+
+std::optional<LRESULT> HandleChar(HWND window, SearchState& state, WPARAM wParam, LPARAM lParam) {
+    MeasurePause(state, CharTime(state));
     const auto c = static_cast<wchar_t>(wParam);
     if (!IsTakenCharacter(c, state.m_searchText.empty())) {
         return std::nullopt;

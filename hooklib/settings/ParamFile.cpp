@@ -35,12 +35,60 @@ class CPrivateProfile : public CProfileStore {
 };
 
 // A failed lookup leaves the folder empty, which counts as contained in every path.
-std::wstring SpecialFolder(int csidl) {
+std::wstring SpecialFolder(int csidl, bool create = false) {
     wchar_t path[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) {
+    if (!SHGetSpecialFolderPathW(nullptr, path, csidl, create ? TRUE : FALSE)) {
         return std::wstring();
     }
     return path;
+}
+
+// A 32-bit process on 64-bit Windows is told "Program Files (x86)" for both program folders;
+// the system keeps the native one in the 64-bit view of the registry. Empty where there is none.
+std::wstring NativeProgramFiles() {
+    HKEY raw = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &raw) != ERROR_SUCCESS) {
+        return std::wstring();
+    }
+    const unique_hkey key(raw);
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = sizeof(path);
+    if (RegGetValueW(key.get(), nullptr, L"ProgramFilesDir", RRF_RT_REG_SZ, nullptr, path, &size) !=
+        ERROR_SUCCESS) {
+        return std::wstring();
+    }
+    return path;
+}
+
+// The path with its 8.3 components spelt out. Only an existing file or folder can be looked up,
+// so for a file that is not there yet its folder is.
+std::wstring LongForm(const std::wstring& path) {
+    const DWORD needed = GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (needed > 0) {
+        std::vector<wchar_t> buffer(needed, L'\0');
+        const DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), needed);
+        if (length > 0 && length < needed) {
+            return std::wstring(buffer.data(), length);
+        }
+    }
+    const std::wstring folder = DirectoryOf(path);
+    if (folder.empty() || folder == path) {
+        return path;
+    }
+    return LongForm(folder) + path.substr(folder.size());
+}
+
+// File names compare in any letter case, as the file system compares them.
+std::wstring UpperCase(const std::wstring& text) {
+    if (text.empty()) {
+        return text;
+    }
+    std::wstring upper(text.size(), L'\0');
+    const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.c_str(),
+                                     static_cast<int>(text.size()), upper.data(),
+                                     static_cast<int>(upper.size()), nullptr, nullptr, 0);
+    return length == static_cast<int>(text.size()) ? upper : text;
 }
 
 bool FileExists(const std::wstring& path) {
@@ -48,23 +96,39 @@ bool FileExists(const std::wstring& path) {
 }
 
 bool IsProtected(const std::wstring& path) {
+    const std::wstring comparable = UpperCase(path);
     for (const int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_WINDOWS}) {
-        if (path.find(SpecialFolder(csidl)) != std::wstring::npos) {
+        if (comparable.find(UpperCase(LongForm(SpecialFolder(csidl)))) != std::wstring::npos) {
             return true;
         }
     }
-    return false;
+    const std::wstring native = NativeProgramFiles();
+    return !native.empty() && comparable.find(UpperCase(LongForm(native))) != std::wstring::npos;
 }
 
 bool IsInSystemRoot(const PathParts& parts) {
-    return parts.drive == SplitPath(SpecialFolder(CSIDL_WINDOWS)).drive && parts.directory == L"\\";
+    return UpperCase(parts.drive) == UpperCase(SplitPath(SpecialFolder(CSIDL_WINDOWS)).drive) &&
+           parts.directory == L"\\";
+}
+
+// The per-user copy lives in a folder of its own, which must exist before the system's profile
+// writer can create the file in it. A file beside the library seeds the copy once.
+void PreparePerUserFile(const std::wstring& folder, const std::wstring& file,
+                        const std::wstring& besideLibrary) {
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        return;
+    }
+    if (!FileExists(file) && FileExists(besideLibrary)) {
+        CopyFileW(besideLibrary.c_str(), file.c_str(), TRUE);
+    }
 }
 
 } // namespace
 
 CStdString ResolveParamFilePath(const CStdString& modulePath) {
-    const size_t dot = modulePath.rfind(L'.');
-    CStdString besideLibrary(modulePath.substr(0, dot));
+    const std::wstring module = LongForm(modulePath);
+    const size_t dot = module.rfind(L'.');
+    CStdString besideLibrary(module.substr(0, dot));
     besideLibrary += L".ini";
 
     const PathParts parts = SplitPath(besideLibrary);
@@ -73,16 +137,15 @@ CStdString ResolveParamFilePath(const CStdString& modulePath) {
     }
     const std::wstring directory = parts.directory.substr(0, parts.directory.size() - 1);
     const size_t lastBackslash = directory.rfind(L'\\');
-    if (parts.directory.empty() || lastBackslash == std::wstring::npos) {
+    const std::wstring appData = SpecialFolder(CSIDL_APPDATA, true);
+    // Without the application-data folder there is nowhere to redirect to: a relative path
+    // would land in whatever the current drive's root is.
+    if (parts.directory.empty() || lastBackslash == std::wstring::npos || appData.empty()) {
         return besideLibrary;
     }
-    const std::wstring perUserFolder =
-        SpecialFolder(CSIDL_APPDATA) + directory.substr(lastBackslash);
+    const std::wstring perUserFolder = appData + directory.substr(lastBackslash);
     CStdString perUserFile(perUserFolder + L"\\" + parts.name + parts.extension);
-    if (FileExists(besideLibrary) && !FileExists(perUserFile) &&
-        CreateDirectoryW(perUserFolder.c_str(), nullptr)) {
-        CopyFileW(besideLibrary.c_str(), perUserFile.c_str(), FALSE);
-    }
+    PreparePerUserFile(perUserFolder, perUserFile, besideLibrary);
     return perUserFile;
 }
 

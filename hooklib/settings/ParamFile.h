@@ -7,8 +7,10 @@
 
 CStdString GetParamFilePath();
 
-// The settings file for a library at modulePath. May create the per-user folder and copy the
-// file beside the library into it.
+// The settings file for a library at modulePath. A library under the program or Windows folder
+// (in any letter case or 8.3 form, for either word size) gets a per-user file; its folder is
+// created then, so the first save can create the file, and a file beside the library is copied
+// into it while the per-user one does not exist yet.
 CStdString ResolveParamFilePath(const CStdString& modulePath);
 
 // save false: load every key into the settings; true: write every setting to the file.

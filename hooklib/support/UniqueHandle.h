@@ -40,4 +40,5 @@ using unique_hwnd = unique_any<HWND, DestroyWindow>;
 using unique_hfont = unique_any<HFONT, DeleteObject>;
 using unique_hicon = unique_any<HICON, DestroyIcon>;
 using unique_hmenu = unique_any<HMENU, DestroyMenu>;
+using unique_hkey = unique_any<HKEY, RegCloseKey>;
 using unique_event_source = unique_any<HANDLE, DeregisterEventSource>;

@@ -33,6 +33,11 @@ struct ShellWindow {
     HWND hWndTop = nullptr;
 };
 
+struct ShellBrowser {
+    ComPtr<IWebBrowserApp> app;
+    ComPtr<IFolderView> pfv;
+};
+
 // Calls visit for each shell window in collection order until it returns true. Entries without
 // an object are skipped; an entry that is not a browser fails the whole walk.
 template <class Visit>
@@ -69,6 +74,51 @@ ComPtr<IFolderView> QueryFolderView(IUnknown* browser) {
           "failed: query interface of IFolderView");
     CheckNotNull(pfv, "failed: query interface of IFolderView");
     return pfv;
+}
+
+// The window of the shell view that the folder view object belongs to (its SHELLDLL_DefView),
+// or null when the object does not tell. The default view is one object for both interfaces.
+HWND ViewWindowOf(IFolderView* pfv) {
+    ComPtr<IShellView> psv;
+    HWND hWndView = nullptr;
+    if (pfv == nullptr || FAILED(pfv->QueryInterface(IID_PPV_ARGS(&psv))) || !psv ||
+        FAILED(psv->GetWindow(&hWndView))) {
+        return nullptr;
+    }
+    return hWndView;
+}
+
+// The item view lies inside the view window ("DirectUIHWND" under "SHELLDLL_DefView"), or holds
+// it (the "DirectUIHWND" under "DUIViewWndClassName" that frames a tab's view).
+bool BelongsToView(HWND hWndView, HWND hWnd) {
+    return hWndView != nullptr &&
+           (hWndView == hWnd || IsChild(hWndView, hWnd) || IsChild(hWnd, hWndView));
+}
+
+// The shell window holding the item view hWnd, or none. Every tab of a File Explorer window is
+// a shell window of its own with the same top-level window: of those, the one whose view holds
+// the item view is meant. One whose view window is not told is taken only when no other is
+// known to hold it.
+ShellBrowser FindBrowserHolding(IShellWindows* psw, HWND hWnd) {
+    const HWND hWndRoot = GetAncestor(hWnd, GA_ROOT);
+    ShellBrowser matched;
+    ShellBrowser untold;
+    ForEachShellWindow(psw, "failed: psw->Item", [&](const ShellWindow& window) {
+        if (!IsChild(window.hWndTop, hWnd) && hWndRoot != window.hWndTop) {
+            return false;
+        }
+        ShellBrowser browser{window.app, QueryFolderView(window.app.Get())};
+        const HWND hWndView = ViewWindowOf(browser.pfv.Get());
+        if (BelongsToView(hWndView, hWnd)) {
+            matched = std::move(browser);
+            return true;
+        }
+        if (hWndView == nullptr && !untold.app) {
+            untold = std::move(browser);
+        }
+        return false;
+    });
+    return matched.app ? matched : untold;
 }
 
 // The pointer the root window returns is only meaningful inside its own process.
@@ -109,32 +159,34 @@ void CExplorerCtrl::ConnectOrThrow() {
     m_bConnected = 0;
     m_pfv.Reset();
     m_pWebBrowserApp.Reset();
+    m_hWndView = nullptr;
     ComPtr<IShellWindows> psw = CreateShellWindows();
     CheckNotNull(psw, "failed: CoCreateInstance");
     if (m_hWnd == nullptr) {
         return;
     }
-    const HWND hWndRoot = GetAncestor(m_hWnd, GA_ROOT);
-    ComPtr<IWebBrowserApp> matched;
-    ForEachShellWindow(psw.Get(), "failed: psw->Item", [&](const ShellWindow& window) {
-        if (IsChild(window.hWndTop, m_hWnd) || hWndRoot == window.hWndTop) {
-            matched = window.app;
-            return true;
-        }
-        return false;
-    });
+    ShellBrowser browser = FindBrowserHolding(psw.Get(), m_hWnd);
     psw.Reset();
-    if (matched) {
-        ConnectToBrowser(std::move(matched));
+    if (browser.app) {
+        m_pWebBrowserApp = std::move(browser.app);
+        m_pfv = std::move(browser.pfv);
     } else {
         ConnectThroughRootWindow();
     }
+    const HWND hWndView = ViewWindowOf(m_pfv.Get());
+    m_hWndView = BelongsToView(hWndView, m_hWnd) ? hWndView : nullptr;
     m_bConnected = 1;
 }
 
-void CExplorerCtrl::ConnectToBrowser(ComPtr<IWebBrowserApp> app) {
-    m_pWebBrowserApp = std::move(app);
-    m_pfv = QueryFolderView(m_pWebBrowserApp.Get());
+bool CExplorerCtrl::StillBound() const {
+    return m_hWndView == nullptr ||
+           (ViewWindowOf(m_pfv.Get()) == m_hWndView && BelongsToView(m_hWndView, m_hWnd));
+}
+
+void CExplorerCtrl::DropStaleConnection() {
+    if (m_bConnected == 1 && !StillBound()) {
+        m_bConnected = 0;
+    }
 }
 
 void CExplorerCtrl::ConnectThroughRootWindow() {
@@ -145,6 +197,7 @@ void CExplorerCtrl::ConnectThroughRootWindow() {
 
 int CExplorerCtrl::GetItemNames(ItemNames& names) noexcept {
     try {
+        DropStaleConnection();
         ReadItemNames(names);
         return 0;
     } catch (...) {
@@ -177,6 +230,7 @@ void CExplorerCtrl::ReadItemNames(ItemNames& names) {
 
 int CExplorerCtrl::SelectItem(int index, int deselectOthers, int focus) noexcept {
     try {
+        DropStaleConnection();
         SelectOrThrow(index, deselectOthers, focus);
         return 0;
     } catch (...) {

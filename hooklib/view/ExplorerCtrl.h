@@ -17,8 +17,9 @@ class CExplorerCtrl : public CWndCtrl {
     explicit CExplorerCtrl(HWND hWnd);
     ~CExplorerCtrl() override;
 
-    // Finds the folder view of the shell window holding the view; a failure is logged once and
-    // leaves the controller unconnected, so the next use tries again.
+    // Finds the folder view of the shell window (of the tab, in a window with tabs) holding the
+    // view; a failure is logged once and leaves the controller unconnected, so the next use
+    // tries again.
     void Connect() noexcept;
     // Names in view order. An empty display name clears its entry. 0, or -1 on failure.
     int GetItemNames(ItemNames& names) noexcept override;
@@ -29,13 +30,20 @@ class CExplorerCtrl : public CWndCtrl {
 
   private:
     void ConnectOrThrow();
-    void ConnectToBrowser(Microsoft::WRL::ComPtr<IWebBrowserApp> app);
     void ConnectThroughRootWindow();
+    // Whether the connected view still holds the attached window; a connection whose view window
+    // was not told is never doubted.
+    bool StillBound() const;
+    // Leaves the controller unconnected when the connection no longer holds, so the next read or
+    // selection connects afresh.
+    void DropStaleConnection();
     void ReadItemNames(ItemNames& names);
     void SelectOrThrow(int index, int deselectOthers, int focus);
 
     int m_bConnected = 0;
     Microsoft::WRL::ComPtr<IWebBrowserApp> m_pWebBrowserApp;
     Microsoft::WRL::ComPtr<IFolderView> m_pfv;
+    // The window of the connected view, when the view told it and it holds the attached window.
+    HWND m_hWndView = nullptr;
     HRESULT m_hrComInit;
 };

@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
 #include "hook/Messages.h"
+#include "hook/WindowIdentity.h"
 #include "support/UniqueHandle.h"
 
 namespace {
@@ -24,6 +27,10 @@ constexpr wchar_t kLauncher[] = L"Skimvue.exe";
 constexpr wchar_t kSettings[] = L"Skimvue.ini";
 #endif
 constexpr UINT kExitCommand = 105;
+constexpr UINT kSettingsCommand = 32772;
+// Controls of the settings dialog.
+constexpr int kEnableLengthEdit = 1004;
+constexpr int kOkButton = 1024;
 
 struct Rule {
     std::string cls, exe, root, owner;
@@ -100,9 +107,11 @@ class EndToEnd : public ::testing::Test {
         WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
     }
 
-    Target& StartTarget(const std::wstring& title, const std::wstring& extra = L"") {
+    // binDir: where the target program lies (the other word size's build has one too).
+    Target& StartTarget(const std::wstring& title, const std::wstring& extra = L"",
+                        const std::wstring& binDir = BinDir()) {
         Target target;
-        target.process = CProcess(L"\"" + BinDir() + L"\\skimvue_target.exe\" --title \"" + title +
+        target.process = CProcess(L"\"" + binDir + L"\\skimvue_target.exe\" --title \"" + title +
                                   L"\" " + extra);
         PumpUntil([&] { return (target.frame = FindWindowW(nullptr, title.c_str())) != nullptr; },
                   10000);
@@ -119,6 +128,10 @@ class EndToEnd : public ::testing::Test {
     }
     static bool WaitAttached(const Target& target, DWORD timeoutMs = 8000) {
         return PumpUntil([&] { return IsAttached(target); }, timeoutMs);
+    }
+    // How many attach handshakes reached the target's list view.
+    static INT_PTR AttachOffers(const Target& target) {
+        return reinterpret_cast<INT_PTR>(GetPropW(target.frame, L"SkimvueAttachOffers"));
     }
 
     static std::vector<int> Selected(HWND list) {
@@ -249,6 +262,215 @@ TEST_F(EndToEnd, RulesCompareEveryFieldCaseSensitively) {
     ASSERT_TRUE(WaitAttached(owned));
     PumpMessagesFor(1000);
     EXPECT_FALSE(IsAttached(plain));
+}
+
+// The library of one word size can never load into a process of the other, so the launcher
+// never offers such a window the handshake, while a target of its own word size attaches. The
+// executable's name reads across word sizes (a 32-bit process cannot list a 64-bit one's
+// modules).
+TEST_F(EndToEnd, WindowsOfTheOtherWordSizeAreNamedButNeverOffered) {
+    const std::wstring otherBin = SKIMVUE_OTHER_BIN_DIR;
+    if (GetFileAttributesW((otherBin + L"\\skimvue_target.exe").c_str()) ==
+        INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "the other word size is not built";
+    }
+    m_targets.reserve(2);
+    WriteRules({kTargetRule});
+    Target& other = StartTarget(L"e2e other word size", L"", otherBin);
+    if (other.frame == nullptr) {
+        GTEST_SKIP() << "this machine cannot run programs of the other word size";
+    }
+    Target& own = StartTarget(L"e2e own word size");
+    EXPECT_EQ(ReadExeName(other.list), L"skimvue_target.exe");
+    EXPECT_FALSE(HasOwnWordSize(other.list));
+    EXPECT_TRUE(HasOwnWordSize(own.list));
+    StartLauncher();
+    ASSERT_TRUE(WaitAttached(own));
+    EXPECT_EQ(AttachOffers(own), 1);
+    PumpMessagesFor(1500);
+    EXPECT_EQ(AttachOffers(other), 0);
+    EXPECT_FALSE(IsAttached(other));
+}
+
+// The launcher's icon as the notification area knows it: modifying an icon succeeds only while
+// the taskbar has it.
+bool HasTrayIcon(HWND launcher) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = launcher;
+    data.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+HWND WaitLauncherWindow() {
+    HWND launcher = nullptr;
+    PumpUntil([&] { return (launcher = FindWindowW(L"SKIMVUE", nullptr)) != nullptr; }, 10000);
+    return launcher;
+}
+
+// A restarted Explorer has a new notification area without the old icons, and announces it to
+// every top-level window with the registered message "TaskbarCreated".
+TEST_F(EndToEnd, ANewTaskbarGetsTheTrayIconAgain) {
+    WriteRules({});
+    StartLauncher();
+    const HWND launcher = WaitLauncherWindow();
+    ASSERT_NE(launcher, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return HasTrayIcon(launcher); }));
+
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = launcher;
+    data.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    ASSERT_FALSE(HasTrayIcon(launcher));
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return HasTrayIcon(launcher); }));
+}
+
+// A taskbar that is not ready yet, as at logon: Shell_NotifyIconW hands each request to the
+// window of class "Shell_TrayWnd" as WM_COPYDATA, and this one refuses them all. It is found
+// before the real one while it exists, being the newest.
+class CRefusingTaskbar {
+  public:
+    CRefusingTaskbar() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&wc);
+        s_requests = 0;
+        m_window.reset(CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                       nullptr, wc.hInstance, nullptr));
+    }
+    static int Requests() { return s_requests; }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_COPYDATA) {
+            ++s_requests;
+            return FALSE;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    static inline int s_requests = 0;
+    unique_hwnd m_window;
+};
+
+TEST_F(EndToEnd, AnIconTheTaskbarRefusedAtStartIsAddedOnceItAnswers) {
+    WriteRules({});
+    auto taskbar = std::make_unique<CRefusingTaskbar>();
+    StartLauncher();
+    const HWND launcher = WaitLauncherWindow();
+    ASSERT_NE(launcher, nullptr);
+    ASSERT_TRUE(PumpUntil([] { return CRefusingTaskbar::Requests() > 0; }, 10000));
+    taskbar.reset();
+    EXPECT_FALSE(HasTrayIcon(launcher));
+    EXPECT_TRUE(PumpUntil([&] { return HasTrayIcon(launcher); }, 8000));
+}
+
+struct DialogSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindSettingsDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    wchar_t className[16] = {};
+    DWORD processId = 0;
+    GetClassNameW(window, className, 16);
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && std::wstring(className) == L"#32770" &&
+        IsWindowVisible(window) && GetDlgItem(window, kOkButton) != nullptr) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The settings dialog of the launcher, opened through its settings command.
+HWND OpenSettingsDialog(HWND launcher) {
+    DialogSearch search{0, nullptr};
+    GetWindowThreadProcessId(launcher, &search.processId);
+    PostMessageW(launcher, WM_COMMAND, kSettingsCommand, 0);
+    PumpUntil(
+        [&] {
+            EnumWindows(FindSettingsDialog, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        10000);
+    return search.found;
+}
+
+// A control of another process is read and written through its messages.
+std::wstring EnableLengthShown(HWND dialog) {
+    wchar_t text[32] = {};
+    SendMessageW(GetDlgItem(dialog, kEnableLengthEdit), WM_GETTEXT, 32,
+                 reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// The launcher installed as users install it: its two files alone under Program Files (the
+// native one, which a 32-bit process is told only through ProgramW6432), so its settings go to
+// a per-user folder under the application-data folder.
+class InstalledLauncher : public EndToEnd {
+  protected:
+    void SetUp() override {
+        wchar_t folder[MAX_PATH] = {};
+        ASSERT_GT(GetEnvironmentVariableW(L"ProgramW6432", folder, MAX_PATH), 0u);
+        m_installDir = std::wstring(folder) + L"\\SkimvueInstalled";
+        ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, FALSE));
+        m_userDir = std::wstring(folder) + L"\\SkimvueInstalled";
+        RemoveTree(m_installDir);
+        RemoveTree(m_userDir);
+        ASSERT_TRUE(CreateDirectoryW(m_installDir.c_str(), nullptr));
+        for (const wchar_t* file : {kLauncher, SKIMVUE_DLL_FILE}) {
+            ASSERT_TRUE(CopyFileW((BinDir() + L"\\" + file).c_str(),
+                                  (m_installDir + L"\\" + file).c_str(), FALSE));
+        }
+    }
+    void TearDown() override {
+        EndToEnd::TearDown();
+        RemoveTree(m_installDir);
+        RemoveTree(m_userDir);
+    }
+    HWND StartInstalled() {
+        m_launcher = CProcess(L"\"" + m_installDir + L"\\" + kLauncher + L"\"");
+        return WaitLauncherWindow();
+    }
+    bool ExitInstalled(HWND launcher) {
+        PostMessageW(launcher, WM_COMMAND, kExitCommand, 0);
+        return m_launcher.WaitExit(10000) == 0;
+    }
+
+    std::wstring m_installDir, m_userDir;
+};
+
+TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
+    HWND launcher = StartInstalled();
+    ASSERT_NE(launcher, nullptr);
+    HWND dialog = OpenSettingsDialog(launcher);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(EnableLengthShown(dialog), L"3");
+    SendMessageW(GetDlgItem(dialog, kEnableLengthEdit), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"5"));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kOkButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, kOkButton)));
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
+    ASSERT_TRUE(ExitInstalled(launcher));
+
+    const std::wstring saved = m_userDir + L"\\" + kSettings;
+    EXPECT_NE(ReadFileBytes(saved).find("EnableLength=5\r\n"), std::string::npos);
+    EXPECT_EQ(GetFileAttributesW((m_installDir + L"\\" + kSettings).c_str()),
+              INVALID_FILE_ATTRIBUTES);
+
+    launcher = StartInstalled();
+    ASSERT_NE(launcher, nullptr);
+    dialog = OpenSettingsDialog(launcher);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(EnableLengthShown(dialog), L"5");
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
+    EXPECT_TRUE(ExitInstalled(launcher));
 }
 
 TEST_F(EndToEnd, KilledLauncherLeavesTheTargetWorkingAndANewOneAdoptsIt) {

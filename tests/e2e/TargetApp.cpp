@@ -5,12 +5,15 @@
 // "SkimvueTargetOwner". The title gains "+" for every character the list view itself receives,
 // so a test can tell from outside whether typed characters reached the control, and the frame's
 // property "SkimvueAttached" is 1 while something else has subclassed the list view on top of
-// the program's own procedure (another process cannot read a window's procedure).
+// the program's own procedure (another process cannot read a window's procedure). Its property
+// "SkimvueAttachOffers" counts the attach handshakes that reached the list view.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <string>
+
+#include "hook/Messages.h"
 
 namespace {
 
@@ -25,12 +28,17 @@ const wchar_t* const kNames[] = {L"alpha.txt",
 WNDPROC g_listProc = nullptr;
 std::wstring g_title = L"Skimvue target";
 int g_charsSeen = 0;
+int g_attachOffers = 0;
 
 LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CHAR) {
         ++g_charsSeen;
         SetWindowTextW(GetParent(window),
                        (g_title + L" " + std::wstring(g_charsSeen, L'+')).c_str());
+    }
+    if (message == WM_HOOK_ATTACH_LISTVIEW || message == WM_HOOK_ATTACH_EXPLORER) {
+        SetPropW(GetParent(window), L"SkimvueAttachOffers",
+                 reinterpret_cast<HANDLE>(static_cast<INT_PTR>(++g_attachOffers)));
     }
     return CallWindowProcW(g_listProc, window, message, wParam, lParam);
 }
@@ -57,6 +65,7 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_DESTROY:
         RemovePropW(window, L"SkimvueAttached");
+        RemovePropW(window, L"SkimvueAttachOffers");
         PostQuitMessage(0);
         return 0;
     default:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <atomic>
 #include <thread>
 
@@ -9,6 +11,7 @@
 #include "harness/TestListView.h"
 #include "hook/Messages.h"
 #include "hook/SearchState.h"
+#include "hook/SubclassChain.h"
 
 namespace {
 
@@ -99,6 +102,97 @@ TEST_F(Attach, DetachOfAnUnattachedWindowDoesNothing) {
     DetachWindow(m_view.List());
     DetachWindow(nullptr);
     EXPECT_EQ(Proc(), before);
+}
+
+// Another program's subclass put on top of the search, which passes every message on to the
+// procedure it replaced and puts that back when it leaves.
+class CSubclassOnTop {
+  public:
+    explicit CSubclassOnTop(HWND window) : m_window(window) {
+        s_below = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
+        s_seen = 0;
+    }
+    void Leave() const {
+        SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_below));
+    }
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        ++s_seen;
+        return CallWindowProcW(s_below, window, message, wParam, lParam);
+    }
+    static inline WNDPROC s_below = nullptr;
+    static inline int s_seen = 0;
+
+  private:
+    HWND m_window;
+};
+
+TEST_F(Attach, DetachBelowAnotherSubclassStaysAPassThroughUntilItIsOnTopAgain) {
+    const WNDPROC before = Proc();
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    const CSubclassOnTop other(m_view.List());
+    ASSERT_EQ(CSubclassOnTop::s_below, SearchWndProc);
+    SendMessageW(m_view.List(), WM_HOOK_DETACH, reinterpret_cast<WPARAM>(m_view.List()), 0);
+    EXPECT_EQ(FindSearchState(m_view.List()), nullptr);
+    EXPECT_EQ(Proc(), CSubclassOnTop::Proc);
+
+    // Both procedures below the other subclass still see every message; none is searched.
+    EXPECT_EQ(SendMessageW(m_view.List(), LVM_GETITEMCOUNT, 0, 0), 2);
+    SendMessageW(m_view.List(), WM_CHAR, L'b', 0);
+    EXPECT_TRUE(m_view.HasReceived(WM_CHAR, L'b'));
+    EXPECT_GE(CSubclassOnTop::s_seen, 2);
+
+    // Once the other subclass has left, the next message takes SearchWndProc out as well.
+    other.Leave();
+    EXPECT_EQ(Proc(), SearchWndProc);
+    EXPECT_EQ(SendMessageW(m_view.List(), LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(Proc(), before);
+    EXPECT_EQ(PassThroughTarget(m_view.List()), nullptr);
+}
+
+// A shell extension's subclass through comctl32, which restores what it replaced once its
+// last subclass is removed.
+LRESULT CALLBACK CountingSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR seen) {
+    ++*reinterpret_cast<int*>(seen);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(Attach, ReattachBelowAnotherSubclassResumesInPlace) {
+    const WNDPROC before = Proc();
+    int seen = 0;
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    ASSERT_TRUE(
+        SetWindowSubclass(m_view.List(), CountingSubclass, 1, reinterpret_cast<DWORD_PTR>(&seen)));
+    const WNDPROC comctl = Proc();
+    DetachWindow(m_view.List());
+    ASSERT_EQ(Proc(), comctl);
+
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    EXPECT_EQ(Proc(), comctl);
+    SearchState* state = FindSearchState(m_view.List());
+    ASSERT_NE(state, nullptr);
+    EXPECT_EQ(state->m_pfnOrigWndProc, before);
+    SendMessageW(m_view.List(), WM_CHAR, L'b', 0);
+    EXPECT_EQ(state->m_searchText, L"b");
+    EXPECT_FALSE(m_view.HasReceived(WM_CHAR, L'b'));
+    EXPECT_EQ(m_view.SelectedItems(), std::vector<int>{1});
+
+    DetachWindow(m_view.List());
+    ASSERT_TRUE(RemoveWindowSubclass(m_view.List(), CountingSubclass, 1));
+    EXPECT_GT(seen, 0);
+    EXPECT_EQ(SendMessageW(m_view.List(), LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(Proc(), before);
+}
+
+TEST_F(Attach, DestroyBelowAnotherSubclassForgetsThePassThrough) {
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    const CSubclassOnTop other(m_view.List());
+    HWND list = m_view.List();
+    DestroyWindow(list);
+    EXPECT_TRUE(m_view.HasReceived(WM_DESTROY, 0));
+    EXPECT_EQ(FindSearchState(list), nullptr);
+    EXPECT_EQ(PassThroughTarget(list), nullptr);
 }
 
 TEST_F(Attach, WindowsOfTwoThreadsAttachAndDetachOnTheirOwn) {

@@ -1,1 +1,1 @@
-
+list(APPEND SKIMVUE_PORTABLE_TESTS hooklib/hook/HookBackoff_test.cpp)

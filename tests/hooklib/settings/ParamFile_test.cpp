@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cwctype>
+
 #include "harness/SettingsGuard.h"
 #include "harness/WinTestSupport.h"
 #include "support/ModuleVersion.h"
@@ -17,6 +20,10 @@ std::wstring SpecialFolder(int csidl) {
 
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 // The settings file of this test program: the library code takes its own module's name.
@@ -208,17 +215,52 @@ TEST_F(ParamFileRedirection, FileBesideTheLibraryIsCopiedOnceToThePerUserFolder)
     EXPECT_EQ(ReadFileBytes(path), "[General]\r\nEnableLength=5\r\n");
 }
 
-TEST_F(ParamFileRedirection, WithoutAFileBesideNoFolderIsCreated) {
+TEST_F(ParamFileRedirection, WithoutAFileBesideTheFolderIsMadeAndTheFirstSaveCreatesTheFile) {
     const std::wstring path = ResolveParamFilePath(m_toolDir + L"\\Skimvue.dll");
     EXPECT_EQ(path, m_userDir + L"\\Skimvue.ini");
-    EXPECT_FALSE(Exists(m_userDir));
+    EXPECT_TRUE(Exists(m_userDir));
+    EXPECT_FALSE(Exists(path));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"General", L"EnableLength", L"6", path.c_str()));
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+    EXPECT_EQ(ReadFileBytes(path), "[General]\r\nEnableLength=6\r\n");
 }
 
-TEST_F(ParamFileRedirection, ExistingPerUserFolderWithoutFileIsUsedWithoutCopy) {
+TEST_F(ParamFileRedirection, EmptyPerUserFolderReceivesTheCopy) {
     WriteFileBytes(m_toolDir + L"\\Skimvue64.ini", "[General]\r\nEnableLength=5\r\n");
     ASSERT_TRUE(CreateDirectoryW(m_userDir.c_str(), nullptr));
-    EXPECT_EQ(ResolveParamFilePath(m_toolDir + L"\\Skimvue64.dll"), m_userDir + L"\\Skimvue64.ini");
-    EXPECT_FALSE(Exists(m_userDir + L"\\Skimvue64.ini"));
+    const std::wstring path = ResolveParamFilePath(m_toolDir + L"\\Skimvue64.dll");
+    EXPECT_EQ(path, m_userDir + L"\\Skimvue64.ini");
+    EXPECT_EQ(ReadFileBytes(path), "[General]\r\nEnableLength=5\r\n");
+}
+
+// The folder is the same in any letter case or in its 8.3 form; the per-user folder takes the
+// library folder's real name.
+TEST_F(ParamFileRedirection, OtherLetterCaseAndShortFormsAreProtectedToo) {
+    std::wstring lower = m_toolDir;
+    std::transform(lower.begin(), lower.end(), lower.begin(), towlower);
+    ASSERT_NE(lower, m_toolDir);
+    EXPECT_TRUE(
+        SamePath(ResolveParamFilePath(lower + L"\\Skimvue64.dll"), m_userDir + L"\\Skimvue64.ini"));
+
+    wchar_t shortForm[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(m_toolDir.c_str(), shortForm, MAX_PATH), 0u);
+    ASSERT_NE(std::wstring(shortForm), m_toolDir);
+    EXPECT_TRUE(SamePath(ResolveParamFilePath(std::wstring(shortForm) + L"\\Skimvue64.dll"),
+                         m_userDir + L"\\Skimvue64.ini"));
+}
+
+// A 32-bit process is told "Program Files (x86)" for both program folders; the native one must
+// be recognised all the same. The system tells every process the native one in ProgramW6432.
+TEST_F(ParamFileRedirection, NativeProgramFilesIsProtectedForEitherWordSize) {
+    wchar_t native[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"ProgramW6432", native, MAX_PATH), 0u);
+#if SKIMVUE_BITS == 32
+    ASSERT_NE(m_programFiles, native);
+#endif
+    const std::wstring toolDir = std::wstring(native) + L"\\SkimvueTool";
+    const std::wstring path = ResolveParamFilePath(toolDir + L"\\Skimvue.dll");
+    EXPECT_EQ(path, m_userDir + L"\\Skimvue.ini");
+    EXPECT_TRUE(Exists(m_userDir));
 }
 
 TEST_F(ParamFileRedirection, WindowsFolderIsProtectedToo) {

@@ -52,6 +52,37 @@ ViewWindows MakeView(IShellBrowser* psb = nullptr) {
     return windows;
 }
 
+// A File Explorer window with tabs: each tab has a host window ("DUIViewWndClassName"'s
+// "DirectUIHWND"), holding the tab's view window ("SHELLDLL_DefView"), holding its item view.
+struct Tab {
+    HWND hWndHost = nullptr;
+    HWND hWndView = nullptr;
+    HWND hWndItems = nullptr;
+};
+struct TabbedWindows {
+    unique_hwnd root;
+    std::vector<Tab> tabs;
+};
+
+HWND MakeChild(HWND parent, const wchar_t* title) {
+    HWND hWnd = CreateWindowExW(0, L"STATIC", title, WS_CHILD, 0, 0, 100, 100, parent, nullptr,
+                                nullptr, nullptr);
+    EXPECT_NE(hWnd, nullptr);
+    return hWnd;
+}
+
+TabbedWindows MakeTabbedFrame(int count) {
+    TabbedWindows windows{MakeRoot(), {}};
+    for (int i = 0; i < count; ++i) {
+        Tab tab;
+        tab.hWndHost = MakeChild(windows.root.get(), L"host");
+        tab.hWndView = MakeChild(tab.hWndHost, L"view");
+        tab.hWndItems = MakeChild(tab.hWndView, L"items");
+        windows.tabs.push_back(tab);
+    }
+    return windows;
+}
+
 using Entries = std::vector<ComPtr<IDispatch>>;
 
 ComPtr<IDispatch> Browser(HWND hWndTop, ComPtr<IFolderView> pfv, bool withServices = true) {
@@ -282,6 +313,63 @@ TEST_F(ExplorerCtrlSelectTest, FailuresOfTheFolderViewAreReturnedUnlogged) {
     EXPECT_EQ(m_pfv->m_selected, (std::set<int>{0, 3}));
     EXPECT_EQ(m_ctrl.SelectItem(1, 0, 1), -1);
     EXPECT_EQ(m_pfv->m_iFocused, 0);
+}
+
+// Every tab is an entry of its own with the same top-level window; only the one whose view holds
+// the item view is read and selected in. An entry that does not tell its view window is not
+// taken while another is known to hold the item view.
+TEST_F(ExplorerCtrlTest, TheTabWhoseViewHoldsTheItemViewIsSearched) {
+    TabbedWindows frame = MakeTabbedFrame(3);
+    unique_hwnd other = MakeRoot();
+    std::vector<ComPtr<CFolderViewDouble>> pfv;
+    Entries entries = {Browser(other.get(), MakeDouble<CFolderViewDouble>(Names{L"other"})),
+                       Browser(frame.root.get(), MakeDouble<CFolderViewDouble>(Names{L"untold"}))};
+    for (int i = 0; i < 3; ++i) {
+        pfv.push_back(MakeDouble<CFolderViewDouble>(Names{L"tab " + std::to_wstring(i) + L".txt"},
+                                                    frame.tabs[i].hWndView));
+        entries.push_back(Browser(frame.root.get(), pfv.back()));
+    }
+    RegisterShellWindows(entries);
+
+    CExplorerCtrl ctrl(frame.tabs[1].hWndItems);
+    ItemNames names;
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(names, (Names{L"tab 1.txt"}));
+    EXPECT_EQ(ctrl.SelectItem(0, 1, 1), 0);
+    EXPECT_EQ(pfv[1]->m_selected, (std::set<int>{0}));
+    EXPECT_TRUE(pfv[0]->m_selected.empty());
+    EXPECT_TRUE(pfv[2]->m_selected.empty());
+
+    CExplorerCtrl host(frame.tabs[2].hWndHost);
+    EXPECT_EQ(host.GetItemNames(names), 0);
+    EXPECT_EQ(names, (Names{L"tab 2.txt"}));
+}
+
+// The connection holds while its view still holds the item view; once the browser's old view is
+// gone, the next use connects afresh.
+TEST_F(ExplorerCtrlTest, AConnectionWhoseViewIsGoneIsMadeAgain) {
+    TabbedWindows frame = MakeTabbedFrame(2);
+    auto first = MakeDouble<CFolderViewDouble>(Names{L"first"}, frame.tabs[0].hWndView);
+    auto old = MakeDouble<CFolderViewDouble>(Names{L"old"}, frame.tabs[1].hWndView);
+    auto tab = MakeDouble<CBrowserDouble>(frame.root.get(), old);
+    RegisterShellWindows({Browser(frame.root.get(), first), tab});
+    CExplorerCtrl ctrl(frame.tabs[1].hWndItems);
+    ItemNames names;
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(ctrl.SelectItem(0, 1, 1), 0);
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(names, (Names{L"old"}));
+    EXPECT_EQ(m_factory->m_cCreated, 1);
+
+    old->m_hWndView = nullptr;
+    auto browsed = MakeDouble<CFolderViewDouble>(Names{L"new"}, frame.tabs[1].hWndView);
+    tab->Browse(browsed);
+    EXPECT_EQ(ctrl.SelectItem(0, 1, 1), 0);
+    EXPECT_EQ(browsed->m_selected, (std::set<int>{0}));
+    EXPECT_EQ(old->m_selected, (std::set<int>{0}));
+    EXPECT_EQ(ctrl.GetItemNames(names), 0);
+    EXPECT_EQ(names, (Names{L"new"}));
+    EXPECT_EQ(m_factory->m_cCreated, 2);
 }
 
 TEST_F(ExplorerCtrlTest, ShellWindowHandlesComeInCollectionOrder) {

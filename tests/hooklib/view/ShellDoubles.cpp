@@ -125,8 +125,17 @@ HRESULT CFolderViewDouble::SelectItem(int item, DWORD flags) {
     return S_OK;
 }
 
+HRESULT CFolderViewDouble::GetWindow(HWND* hWnd) {
+    *hWnd = m_hWndView;
+    return m_hWndView != nullptr ? S_OK : E_FAIL;
+}
+
 void* CFolderViewDouble::Find(REFIID riid) {
-    return riid == IID_IFolderView ? static_cast<IFolderView*>(this) : nullptr;
+    if (riid == IID_IFolderView) {
+        return static_cast<IFolderView*>(this);
+    }
+    return riid == IID_IShellView || riid == IID_IOleWindow ? static_cast<IShellView*>(this)
+                                                            : nullptr;
 }
 
 HRESULT CBrowserDouble::get_HWND(SHANDLE_PTR* hWnd) {

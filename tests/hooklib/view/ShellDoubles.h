@@ -24,10 +24,12 @@ template <class Interface> class CDispatchStubs : public Interface {
 };
 
 // A folder view over names in view order; asked without SVGIO_FLAG_VIEWORDER it answers in the
-// reverse (storage) order. Faults: "Items", "SelectItem".
-class CFolderViewDouble : public CUnknownImpl<IFolderView> {
+// reverse (storage) order. Faults: "Items", "SelectItem". Like the default view, it is also the
+// shell view, whose window is hWndView (none told when null).
+class CFolderViewDouble : public CUnknownImpl<IFolderView, IShellView> {
   public:
-    explicit CFolderViewDouble(Names names) : m_names(std::move(names)) {}
+    explicit CFolderViewDouble(Names names, HWND hWndView = nullptr)
+        : m_names(std::move(names)), m_hWndView(hWndView) {}
 
     SKIMVUE_NOT_CALLED(GetCurrentViewMode, UINT*)
     SKIMVUE_NOT_CALLED(SetCurrentViewMode, UINT)
@@ -44,11 +46,27 @@ class CFolderViewDouble : public CUnknownImpl<IFolderView> {
     HRESULT STDMETHODCALLTYPE SelectItem(int item, DWORD flags) override;
     SKIMVUE_NOT_CALLED(SelectAndPositionItems, UINT, PCUITEMID_CHILD_ARRAY, POINT*, DWORD)
 
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* hWnd) override;
+    SKIMVUE_NOT_CALLED(ContextSensitiveHelp, BOOL)
+    SKIMVUE_NOT_CALLED(TranslateAccelerator, MSG*)
+    SKIMVUE_NOT_CALLED(EnableModeless, BOOL)
+    SKIMVUE_NOT_CALLED(UIActivate, UINT)
+    SKIMVUE_NOT_CALLED(Refresh)
+    SKIMVUE_NOT_CALLED(CreateViewWindow, IShellView*, LPCFOLDERSETTINGS, IShellBrowser*, RECT*,
+                       HWND*)
+    SKIMVUE_NOT_CALLED(DestroyViewWindow)
+    SKIMVUE_NOT_CALLED(GetCurrentInfo, LPFOLDERSETTINGS)
+    SKIMVUE_NOT_CALLED(AddPropertySheetPages, DWORD, LPFNSVADDPROPSHEETPAGE, LPARAM)
+    SKIMVUE_NOT_CALLED(SaveViewState)
+    SKIMVUE_NOT_CALLED(SelectItem, PCUITEMID_CHILD, SVSIF)
+    SKIMVUE_NOT_CALLED(GetItemObject, UINT, REFIID, void**)
+
     Names m_names;
     std::set<int> m_selected;
     int m_iFocused = -1;
     int m_iVisible = -1;
     int m_cSelectCalls = 0;
+    HWND m_hWndView;
 
   protected:
     void* Find(REFIID riid) override;
@@ -60,6 +78,9 @@ class CBrowserDouble : public CUnknownImpl<CDispatchStubs<IWebBrowserApp>, IServ
   public:
     CBrowserDouble(HWND hWndTop, Microsoft::WRL::ComPtr<IFolderView> pfv, bool withServices = true)
         : m_hWndTop(hWndTop), m_pfv(std::move(pfv)), m_bServices(withServices) {}
+
+    // Browsing elsewhere: the browser's view is another folder view object from now on.
+    void Browse(Microsoft::WRL::ComPtr<IFolderView> pfv) { m_pfv = std::move(pfv); }
 
     SKIMVUE_NOT_CALLED(GoBack)
     SKIMVUE_NOT_CALLED(GoForward)

@@ -1,0 +1,57 @@
+#include "hook/SubclassChain.h"
+
+#include <map>
+#include <mutex>
+
+namespace {
+
+// Windows of several threads of one process may pass through; each entry belongs to its
+// window's thread.
+std::mutex g_lock;
+std::map<HWND, WNDPROC> g_passThrough;
+
+WNDPROC CurrentProcedure(HWND window) {
+    return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+}
+
+} // namespace
+
+void LeaveChain(HWND window, WNDPROC self, WNDPROC next) {
+    if (next == nullptr) {
+        ForgetPassThrough(window);
+        return;
+    }
+    if (CurrentProcedure(window) == self &&
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next)) != 0) {
+        ForgetPassThrough(window);
+        return;
+    }
+    std::lock_guard lock(g_lock);
+    // A window destroyed by a subclass that never passed on its last message is dropped here.
+    std::erase_if(g_passThrough, [](const auto& entry) { return !IsWindow(entry.first); });
+    g_passThrough[window] = next;
+}
+
+WNDPROC PassThroughTarget(HWND window) {
+    std::lock_guard lock(g_lock);
+    const auto it = g_passThrough.find(window);
+    return it == g_passThrough.end() ? nullptr : it->second;
+}
+
+void ForgetPassThrough(HWND window) {
+    std::lock_guard lock(g_lock);
+    g_passThrough.erase(window);
+}
+
+LRESULT CallPassThrough(HWND window, WNDPROC self, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC next = PassThroughTarget(window);
+    if (next == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        ForgetPassThrough(window);
+    } else if (CurrentProcedure(window) == self) {
+        LeaveChain(window, self, next);
+    }
+    return CallWindowProcW(next, window, message, wParam, lParam);
+}
