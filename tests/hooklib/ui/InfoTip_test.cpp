@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "harness/XInput.h"
 #include "hook/Messages.h"
@@ -22,6 +24,79 @@ bool TipClassRegistered(HINSTANCE instance) {
 bool Visible(const CInfoTip& tip) {
     return IsWindowVisible(tip.GetWnd()) != 0;
 }
+
+SIZE SizeOf(const RECT& rc) {
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+std::vector<COLORREF> PixelsOf(HDC hDC, SIZE size) {
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < size.cy; ++y) {
+        for (int x = 0; x < size.cx; ++x) {
+            pixels.push_back(GetPixel(hDC, x, y));
+        }
+    }
+    return pixels;
+}
+
+// The tip as it must look: a frame in the tooltip text colour around the tooltip background,
+// the text in the status-bar font at (2, 1), drawn with format.
+std::vector<COLORREF> ExpectedTip(const std::wstring& text, UINT format, SIZE size) {
+    CWindowDC screen(nullptr);
+    HDC hDC = CreateCompatibleDC(screen.Get());
+    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), size.cx, size.cy);
+    HGDIOBJ oldBitmap = SelectObject(hDC, bitmap);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
+    unique_hfont font(CreateFontIndirectW(&metrics.lfStatusFont));
+    HGDIOBJ oldFont = SelectObject(hDC, font.get());
+    RECT frame{0, 0, size.cx, size.cy};
+    FillRect(hDC, &frame, GetSysColorBrush(COLOR_INFOBK));
+    FrameRect(hDC, &frame, GetSysColorBrush(COLOR_INFOTEXT));
+    SetBkMode(hDC, TRANSPARENT);
+    SetTextColor(hDC, GetSysColor(COLOR_INFOTEXT));
+    RECT at{2, 1, size.cx, size.cy};
+    DrawTextW(hDC, text.c_str(), static_cast<int>(text.size()), &at, format);
+    const std::vector<COLORREF> pixels = PixelsOf(hDC, size);
+    SelectObject(hDC, oldFont);
+    SelectObject(hDC, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(hDC);
+    return pixels;
+}
+
+std::vector<COLORREF> ShownTip(const CInfoTip& tip) {
+    CWindowDC dc(tip.GetWnd());
+    return PixelsOf(dc.Get(), SizeOf(WindowRect(tip.GetWnd())));
+}
+
+int Differences(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    int count = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        count += a[i] != b[i] ? 1 : 0;
+    }
+    return count;
+}
+
+// The tooltip colours of the dark high-contrast schemes (light text on black) while it lives.
+class CDarkTooltipColours {
+  public:
+    CDarkTooltipColours() : m_saved{GetSysColor(COLOR_INFOBK), GetSysColor(COLOR_INFOTEXT)} {
+        const std::array<COLORREF, 2> dark{RGB(0, 0, 0), RGB(255, 255, 255)};
+        SetSysColors(2, kElements.data(), dark.data());
+    }
+    ~CDarkTooltipColours() { SetSysColors(2, kElements.data(), m_saved.data()); }
+    CDarkTooltipColours(const CDarkTooltipColours&) = delete;
+    CDarkTooltipColours& operator=(const CDarkTooltipColours&) = delete;
+
+  private:
+    static constexpr std::array<int, 2> kElements{COLOR_INFOBK, COLOR_INFOTEXT};
+    std::array<COLORREF, 2> m_saved;
+};
 
 // The tip over a focused list view, as the search shows it. One host serves the suite: Wine
 // without a window manager takes seconds to destroy a shown top-level window.
@@ -94,6 +169,39 @@ TEST_F(InfoTipTest, NewTextAndPositionTakeEffectAtTheNextShow) {
     EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
 }
 
+// "Q&A.docx" drawn with prefix processing reads "QA" with an underlined A, and "&&" reads "&".
+TEST_F(InfoTipTest, NamesWithAmpersandsAreShownAsTheyAre) {
+    const std::wstring text = L"kensaku : Q&A && 議事録.docx";
+    const RECT asIs = StatusFontTextExtent(text, DT_NOPREFIX);
+    ASSERT_NE(asIs.right, StatusFontTextExtent(text).right) << "the text tells the two apart";
+    m_tip.SetText(text);
+    m_tip.Show(0);
+    PumpMessagesFor(200);
+    const SIZE size = SizeOf(WindowRect(m_tip.GetWnd()));
+    EXPECT_EQ(size.cx, asIs.right + 5);
+    const std::vector<COLORREF> shown = ShownTip(m_tip);
+    EXPECT_EQ(Differences(shown, ExpectedTip(text, DT_NOPREFIX, size)), 0);
+    EXPECT_GT(Differences(shown, ExpectedTip(text, 0, size)), 0);
+    SaveScreenshot(L"tooltip-ampersand.png");
+}
+
+TEST_F(InfoTipTest, ReadableInADarkHighContrastScheme) {
+    CDarkTooltipColours dark;
+    m_tip.Show(0);
+    PumpMessagesFor(200);
+    const SIZE size = SizeOf(WindowRect(m_tip.GetWnd()));
+    const std::vector<COLORREF> shown = ShownTip(m_tip);
+    EXPECT_EQ(Differences(shown, ExpectedTip(L"kensaku : 検索", DT_NOPREFIX, size)), 0);
+    EXPECT_EQ(shown.front(), RGB(255, 255, 255)) << "the frame shows on the dark background";
+    int light = 0;
+    for (const COLORREF pixel : shown) {
+        light += GetGValue(pixel) > 128 ? 1 : 0;
+    }
+    const int frame = 2 * (size.cx + size.cy) - 4;
+    EXPECT_GT(light - frame, 20) << "the text is light on the dark background";
+    SaveScreenshot(L"tooltip-high-contrast.png");
+}
+
 TEST_F(InfoTipTest, PaintsFrameBackgroundAndText) {
     m_tip.Show(0);
     PumpMessagesFor(200);
@@ -160,11 +268,41 @@ TEST_F(InfoTipTest, ShowAtMessageCarriesNegativeCoordinates) {
     EXPECT_EQ(static_cast<DWORD>(MakeInfoTipPosition(-300, -40)), 0xFED4FFD8u);
 
     SendMessageW(m_tip.GetWnd(), WM_INFOTIP_SHOWAT, 0, MakeInfoTipPosition(-300, -40));
-    const RECT rect = WindowRect(m_tip.GetWnd());
-    EXPECT_EQ(rect.left, -300);
-    EXPECT_EQ(rect.top, -40);
     EXPECT_EQ(m_tip.m_x, -300);
     EXPECT_EQ(m_tip.m_y, -40);
+}
+
+// The test display has one monitor at (0, 0): left of it and above it is off the screen.
+TEST_F(InfoTipTest, KeptInsideTheWorkAreaOfItsMonitor) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor));
+    const RECT work = monitor.rcWork;
+    const RECT extent = StatusFontTextExtent(L"kensaku : 検索", DT_NOPREFIX);
+    const SIZE size{extent.right + 5, extent.bottom + 3};
+
+    m_tip.m_x = work.right - 10;
+    m_tip.m_y = work.bottom - 4;
+    m_tip.Show(0);
+    RECT rect = WindowRect(m_tip.GetWnd());
+    EXPECT_EQ(rect.right, work.right);
+    EXPECT_EQ(rect.bottom, work.bottom);
+    EXPECT_EQ(SizeOf(rect).cx, size.cx);
+    EXPECT_EQ(SizeOf(rect).cy, size.cy);
+    EXPECT_EQ(m_tip.m_x, work.right - 10) << "the position asked for stays as it was";
+
+    SendMessageW(m_tip.GetWnd(), WM_INFOTIP_SHOWAT, 0,
+                 MakeInfoTipPosition(work.left - 300, work.top - 40));
+    rect = WindowRect(m_tip.GetWnd());
+    EXPECT_EQ(rect.left, work.left);
+    EXPECT_EQ(rect.top, work.top);
+
+    m_tip.m_x = work.left + 40;
+    m_tip.m_y = work.top + 30;
+    m_tip.Show(0);
+    rect = WindowRect(m_tip.GetWnd());
+    EXPECT_EQ(rect.left, work.left + 40) << "a tip that fits stays where it was asked";
+    EXPECT_EQ(rect.top, work.top + 30);
 }
 
 TEST_F(InfoTipTest, ShowAtMessageUsesItsDisplayTime) {
