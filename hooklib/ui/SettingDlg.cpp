@@ -9,8 +9,8 @@
 #include <string>
 
 #include "settings/KeyBindingCombo.h"
+#include "settings/NumberField.h"
 #include "settings/ParamFile.h"
-#include "settings/SettingsValues.h"
 #include "support/ModuleVersion.h"
 #include "ui/DialogFont.h"
 #include "ui/Resource.h"
@@ -383,19 +383,21 @@ void CSettingDlg::DeleteSelectedRules() {
 }
 
 void CSettingDlg::StoreValues() {
-    const auto number = [this](int id) {
+    // A field that is not a number keeps the setting's value; a blank one stores 0.
+    const auto number = [this](int id, int32_t current) {
         wchar_t text[kNumberTextLength] = {};
         GetDlgItemTextW(m_hWnd, id, text, kNumberTextLength);
-        return ParseDecimal(text).value_or(0);
+        return ParseNumberField(text).value_or(current);
     };
     const auto flag = [this](int id) {
         return IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED ? 1 : 0;
     };
-    Shared.EnableLength = number(IDC_SETTING_ENABLE_LENGTH);
-    Shared.InputInterval = static_cast<uint32_t>(number(IDC_SETTING_INPUT_INTERVAL));
+    Shared.EnableLength = number(IDC_SETTING_ENABLE_LENGTH, Shared.EnableLength);
+    Shared.InputInterval = static_cast<uint32_t>(
+        number(IDC_SETTING_INPUT_INTERVAL, static_cast<int32_t>(Shared.InputInterval)));
     Shared.DisableIme = flag(IDC_SETTING_DISABLE_IME);
     Shared.ShowToolTip = flag(IDC_SETTING_SHOW_TOOLTIP);
-    Shared.ToolTipAutoPopDelay = number(IDC_SETTING_AUTOPOP_DELAY);
+    Shared.ToolTipAutoPopDelay = number(IDC_SETTING_AUTOPOP_DELAY, Shared.ToolTipAutoPopDelay);
     Shared.PriorForwardMatch = flag(IDC_SETTING_PRIOR_FORWARD);
     Shared.SwitchMigemoByShift = flag(IDC_SETTING_MIGEMO_SHIFT);
     for (const BindingControls& binding : kBindingControls) {

@@ -225,6 +225,25 @@ TEST_F(SettingDlg, OkStoresEveryControlAndWritesTheExactFile) {
                                      "\x83\x49\x81\x5b\x83\x69\x81\x5b\r\n");
 }
 
+// With the input method editor on, a Japanese user types full-width digits.
+TEST_F(SettingDlg, FullWidthDigitsCountAndTextThatIsNoNumberKeepsTheValue) {
+    Shared.ToolTipAutoPopDelay = 700;
+    {
+        CDialogThread dialog;
+        SetWindowTextW(dialog.Item(IDC_SETTING_INPUT_INTERVAL), L"\uFF12\uFF10\uFF10\uFF10");
+        SetWindowTextW(dialog.Item(IDC_SETTING_ENABLE_LENGTH), L"\u4e09");
+        SetWindowTextW(dialog.Item(IDC_SETTING_AUTOPOP_DELAY), L"\u3000");
+        ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
+        ASSERT_TRUE(dialog.WaitClosed());
+    }
+    EXPECT_EQ(Shared.InputInterval, 2000u) << "２０００";
+    EXPECT_EQ(Shared.EnableLength, 5) << "三 is not a number: the value stays";
+    EXPECT_EQ(Shared.ToolTipAutoPopDelay, 0) << "a blank field stores 0";
+    const std::string file = ReadFileBytes(m_path);
+    EXPECT_NE(file.find("InputInterval=2000\r\n"), std::string::npos);
+    EXPECT_NE(file.find("EnableLength=5\r\n"), std::string::npos);
+}
+
 enum class CloseBy { CancelButton, EscapeKey, CloseCommand };
 
 class SettingDlgClose : public SettingDlg, public ::testing::WithParamInterface<CloseBy> {};
