@@ -7,5 +7,6 @@ list(APPEND SKIMVUE_RESOURCES ui/Skimvue.rc)
 # The settings dialog and its window picker; their resources come in through Skimvue.rc.
 list(APPEND SKIMVUE_WINDOWS_SOURCES
   ui/DialogFont.cpp
+  ui/DialogLayout.cpp
   ui/SettingDlg.cpp
   ui/WindowPicker.cpp)
