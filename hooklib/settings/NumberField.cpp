@@ -31,13 +31,14 @@ wchar_t FoldCharacter(wchar_t c) {
     }
 }
 
-} // namespace
-
+// Full-width digits, plus and minus signs and the ideographic space as their ASCII forms.
 std::wstring FoldFullWidthNumber(const std::wstring& text) {
     std::wstring folded(text);
     std::transform(folded.begin(), folded.end(), folded.begin(), FoldCharacter);
     return folded;
 }
+
+} // namespace
 
 std::optional<int32_t> ParseNumberField(const std::wstring& text) {
     const std::wstring folded = FoldFullWidthNumber(text);

@@ -5,10 +5,6 @@
 #include <optional>
 #include <string>
 
-// Full-width digits, plus and minus signs and the ideographic space as their ASCII forms;
-// everything else unchanged.
-std::wstring FoldFullWidthNumber(const std::wstring& text);
-
 // The value of a field: a blank field is 0; otherwise the text is read as "%d" reads it, after
 // folding full-width forms. No value when the text is not a number (or not one of 32 bits):
 // the setting then keeps the value it had.

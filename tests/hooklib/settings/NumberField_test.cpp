@@ -29,9 +29,4 @@ TEST(NumberField_Parse, BlankIsZeroAndTextThatIsNoNumberHasNoValue) {
     EXPECT_EQ(ParseNumberField(L"42"), 42);
 }
 
-TEST(NumberField_Fold, ChangesOnlyFullWidthNumberForms) {
-    EXPECT_EQ(FoldFullWidthNumber(L"\uFF10\uFF19\uFF0B\uFF0D\u2212\u3000"), L"09+-- ");
-    EXPECT_EQ(FoldFullWidthNumber(L"\uFF21\u30df1"), L"\uFF21\u30df1") << "Ａ and katakana stay";
-}
-
 } // namespace

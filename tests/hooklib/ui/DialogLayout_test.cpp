@@ -90,35 +90,4 @@ TEST_F(DialogLayout, ALabelWiderThanItsControlOpensTheColumnToItsRight) {
     EXPECT_EQ(RectIn(m_dialog.get(), left).left, 10);
 }
 
-// With free space to its right a check box only grows into it; the dialog stays as it is.
-TEST_F(DialogLayout, ACheckBoxGrowsIntoTheFreeSpaceBesideIt) {
-    HWND check = Add(L"Button", kLongText, BS_AUTOCHECKBOX, RECT{10, 10, 60, 26});
-    HWND field = Add(L"Edit", L"", WS_BORDER, RECT{10, 40, 290, 56});
-    const LONG widthBefore = ClientWidth();
-
-    FitTextControls(m_dialog.get());
-    const RECT checkNow = RectIn(m_dialog.get(), check);
-    EXPECT_GE(Width(checkNow), TextWidth(kLongText) + GetSystemMetrics(SM_CXMENUCHECK));
-    EXPECT_LE(checkNow.right, widthBefore - 10) << "within the right margin";
-    EXPECT_EQ(ClientWidth(), widthBefore);
-    EXPECT_EQ(RectIn(m_dialog.get(), field).left, 10);
-
-    const RECT fitted = checkNow;
-    FitTextControls(m_dialog.get());
-    const RECT again = RectIn(m_dialog.get(), check);
-    EXPECT_TRUE(EqualRect(&fitted, &again)) << "a control that fits is left alone";
-}
-
-TEST_F(DialogLayout, TabOrderRunsByRowsThenColumns) {
-    HWND lowRight = Add(L"Edit", L"", WS_TABSTOP, RECT{150, 100, 200, 116});
-    HWND top = Add(L"Edit", L"", WS_TABSTOP, RECT{10, 10, 200, 26});
-    HWND lowLeft = Add(L"Edit", L"", WS_TABSTOP, RECT{10, 100, 140, 116});
-    Add(L"Static", L"label", SS_LEFT, RECT{10, 60, 100, 76});
-
-    OrderTabsByLayout(m_dialog.get());
-    EXPECT_EQ(GetNextDlgTabItem(m_dialog.get(), top, FALSE), lowLeft);
-    EXPECT_EQ(GetNextDlgTabItem(m_dialog.get(), lowLeft, FALSE), lowRight);
-    EXPECT_EQ(GetNextDlgTabItem(m_dialog.get(), lowRight, FALSE), top);
-}
-
 } // namespace
