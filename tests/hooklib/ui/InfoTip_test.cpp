@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <memory>
 #include <thread>
-#include <vector>
 
 #include "harness/XInput.h"
 #include "hook/Messages.h"
@@ -28,75 +26,6 @@ bool Visible(const CInfoTip& tip) {
 SIZE SizeOf(const RECT& rc) {
     return SIZE{rc.right - rc.left, rc.bottom - rc.top};
 }
-
-std::vector<COLORREF> PixelsOf(HDC hDC, SIZE size) {
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < size.cy; ++y) {
-        for (int x = 0; x < size.cx; ++x) {
-            pixels.push_back(GetPixel(hDC, x, y));
-        }
-    }
-    return pixels;
-}
-
-// The tip as it must look: a frame in the tooltip text colour around the tooltip background,
-// the text in the status-bar font at (2, 1), drawn with format.
-std::vector<COLORREF> ExpectedTip(const std::wstring& text, UINT format, SIZE size) {
-    CWindowDC screen(nullptr);
-    HDC hDC = CreateCompatibleDC(screen.Get());
-    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), size.cx, size.cy);
-    HGDIOBJ oldBitmap = SelectObject(hDC, bitmap);
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
-    unique_hfont font(CreateFontIndirectW(&metrics.lfStatusFont));
-    HGDIOBJ oldFont = SelectObject(hDC, font.get());
-    RECT frame{0, 0, size.cx, size.cy};
-    FillRect(hDC, &frame, GetSysColorBrush(COLOR_INFOBK));
-    FrameRect(hDC, &frame, GetSysColorBrush(COLOR_INFOTEXT));
-    SetBkMode(hDC, TRANSPARENT);
-    SetTextColor(hDC, GetSysColor(COLOR_INFOTEXT));
-    RECT at{2, 1, size.cx, size.cy};
-    DrawTextW(hDC, text.c_str(), static_cast<int>(text.size()), &at, format);
-    const std::vector<COLORREF> pixels = PixelsOf(hDC, size);
-    SelectObject(hDC, oldFont);
-    SelectObject(hDC, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(hDC);
-    return pixels;
-}
-
-std::vector<COLORREF> ShownTip(const CInfoTip& tip) {
-    CWindowDC dc(tip.GetWnd());
-    return PixelsOf(dc.Get(), SizeOf(WindowRect(tip.GetWnd())));
-}
-
-int Differences(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
-    if (a.size() != b.size()) {
-        return -1;
-    }
-    int count = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        count += a[i] != b[i] ? 1 : 0;
-    }
-    return count;
-}
-
-// The tooltip colours of the dark high-contrast schemes (light text on black) while it lives.
-class CDarkTooltipColours {
-  public:
-    CDarkTooltipColours() : m_saved{GetSysColor(COLOR_INFOBK), GetSysColor(COLOR_INFOTEXT)} {
-        const std::array<COLORREF, 2> dark{RGB(0, 0, 0), RGB(255, 255, 255)};
-        SetSysColors(2, kElements.data(), dark.data());
-    }
-    ~CDarkTooltipColours() { SetSysColors(2, kElements.data(), m_saved.data()); }
-    CDarkTooltipColours(const CDarkTooltipColours&) = delete;
-    CDarkTooltipColours& operator=(const CDarkTooltipColours&) = delete;
-
-  private:
-    static constexpr std::array<int, 2> kElements{COLOR_INFOBK, COLOR_INFOTEXT};
-    std::array<COLORREF, 2> m_saved;
-};
 
 // The tip over a focused list view, as the search shows it. One host serves the suite: Wine
 // without a window manager takes seconds to destroy a shown top-level window.
@@ -167,39 +96,6 @@ TEST_F(InfoTipTest, NewTextAndPositionTakeEffectAtTheNextShow) {
     EXPECT_EQ(after.left, 300);
     EXPECT_GT(after.right - after.left, before.right - before.left);
     EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
-}
-
-// "Q&A.docx" drawn with prefix processing reads "QA" with an underlined A, and "&&" reads "&".
-TEST_F(InfoTipTest, NamesWithAmpersandsAreShownAsTheyAre) {
-    const std::wstring text = L"kensaku : Q&A && 議事録.docx";
-    const RECT asIs = StatusFontTextExtent(text, DT_NOPREFIX);
-    ASSERT_NE(asIs.right, StatusFontTextExtent(text).right) << "the text tells the two apart";
-    m_tip.SetText(text);
-    m_tip.Show(0);
-    PumpMessagesFor(200);
-    const SIZE size = SizeOf(WindowRect(m_tip.GetWnd()));
-    EXPECT_EQ(size.cx, asIs.right + 5);
-    const std::vector<COLORREF> shown = ShownTip(m_tip);
-    EXPECT_EQ(Differences(shown, ExpectedTip(text, DT_NOPREFIX, size)), 0);
-    EXPECT_GT(Differences(shown, ExpectedTip(text, 0, size)), 0);
-    SaveScreenshot(L"tooltip-ampersand.png");
-}
-
-TEST_F(InfoTipTest, ReadableInADarkHighContrastScheme) {
-    CDarkTooltipColours dark;
-    m_tip.Show(0);
-    PumpMessagesFor(200);
-    const SIZE size = SizeOf(WindowRect(m_tip.GetWnd()));
-    const std::vector<COLORREF> shown = ShownTip(m_tip);
-    EXPECT_EQ(Differences(shown, ExpectedTip(L"kensaku : 検索", DT_NOPREFIX, size)), 0);
-    EXPECT_EQ(shown.front(), RGB(255, 255, 255)) << "the frame shows on the dark background";
-    int light = 0;
-    for (const COLORREF pixel : shown) {
-        light += GetGValue(pixel) > 128 ? 1 : 0;
-    }
-    const int frame = 2 * (size.cx + size.cy) - 4;
-    EXPECT_GT(light - frame, 20) << "the text is light on the dark background";
-    SaveScreenshot(L"tooltip-high-contrast.png");
 }
 
 TEST_F(InfoTipTest, PaintsFrameBackgroundAndText) {
