@@ -106,7 +106,10 @@ bool RegisterLauncherClass(const wchar_t* className) {
     wc.lpfnWndProc = LauncherWndProc;
     wc.hInstance = g_instance;
     wc.hIcon = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER));
-    wc.hIconSm = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL));
+    // The small icon's own image at the size the DPI asks for, rather than the large one shrunk.
+    wc.hIconSm = static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszMenuName = MAKEINTRESOURCEW(IDM_CLASS_MENU);
@@ -114,12 +117,17 @@ bool RegisterLauncherClass(const wchar_t* className) {
     return RegisterClassExW(&wc) != 0;
 }
 
+// The notification area shows small icons at the system DPI: 16 pixels at 100 %, 24 at 150 %.
+HICON LoadTrayIcon() {
+    return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL),
+                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+}
+
 // The icon in the notification area, removed again when the launcher ends.
 class CTrayIcon {
   public:
-    CTrayIcon(HWND window, const wchar_t* tip)
-        : m_icon(static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL),
-                                               IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR))) {
+    CTrayIcon(HWND window, const wchar_t* tip) : m_icon(LoadTrayIcon()) {
         m_data.cbSize = sizeof(m_data);
         m_data.hWnd = window;
         m_data.uID = kTrayIconId;

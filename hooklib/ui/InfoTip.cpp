@@ -1,8 +1,11 @@
 #include "ui/InfoTip.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "hook/Messages.h"
+#include "ui/Dpi.h"
 
 namespace {
 
@@ -13,6 +16,8 @@ constexpr int kExtraWidth = 5;
 constexpr int kExtraHeight = 3;
 constexpr int kTextLeft = 2;
 constexpr int kTextTop = 1;
+// Names are shown as they are: "Q&A.docx" must not become "QA" with an underlined A.
+constexpr UINT kTextFormat = DT_NOPREFIX;
 
 // The window's device context, released on scope exit.
 class CWindowDC {
@@ -49,7 +54,9 @@ class CSelectedObject {
     HGDIOBJ m_hOld;
 };
 
-HFONT CreateStatusFont() {
+// The status-bar font at dpi. The system gives it at the system DPI; a monitor of another
+// scale gets it in proportion.
+HFONT CreateStatusFont(UINT dpi) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0)) {
@@ -57,7 +64,29 @@ HFONT CreateStatusFont() {
         metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
         SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
     }
+    const UINT systemDpi = SystemDpi();
+    if (dpi != systemDpi) {
+        metrics.lfStatusFont.lfHeight = MulDiv(metrics.lfStatusFont.lfHeight, static_cast<int>(dpi),
+                                               static_cast<int>(systemDpi));
+    }
     return CreateFontIndirectW(&metrics.lfStatusFont);
+}
+
+// Where a window of size whose top-left corner is wanted at pt lies wholly inside the work area
+// of the monitor nearest to pt: never under the taskbar nor off the screen. A window larger
+// than the work area keeps its top-left corner inside it.
+POINT KeepInWorkArea(POINT pt, SIZE size) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return pt;
+    }
+    const RECT& work = monitor.rcWork;
+    const auto keep = [](LONG at, LONG extent, LONG low, LONG high) {
+        return std::max(low, std::min(at, high - extent));
+    };
+    return POINT{keep(pt.x, size.cx, work.left, work.right),
+                 keep(pt.y, size.cy, work.top, work.bottom)};
 }
 
 HWND CreateTipWindowOnce(WNDPROC wndProc, HWND parent, HINSTANCE instance) {
@@ -79,7 +108,7 @@ HWND CreateTipWindow(WNDPROC wndProc, HWND parent, HINSTANCE instance) {
 
 } // namespace
 
-CInfoTip::CInfoTip() : m_hFont(CreateStatusFont()) {}
+CInfoTip::CInfoTip() : m_hFont(CreateStatusFont(SystemDpi())), m_fontDpi(SystemDpi()) {}
 
 CInfoTip::~CInfoTip() {
     if (Destroy() != 0) {
@@ -122,22 +151,37 @@ void CInfoTip::SetText(const CStdString& text) {
 
 RECT CInfoTip::MeasureText(HDC hDC) const {
     RECT extent{};
-    DrawTextW(hDC, m_text.c_str(), static_cast<int>(m_text.size()), &extent, DT_CALCRECT);
+    DrawTextW(hDC, m_text.c_str(), static_cast<int>(m_text.size()), &extent,
+              DT_CALCRECT | kTextFormat);
     return extent;
+}
+
+void CInfoTip::UseFontFor(UINT dpi) {
+    if (dpi == m_fontDpi && m_hFont) {
+        return;
+    }
+    if (unique_hfont font(CreateStatusFont(dpi)); font) {
+        m_hFont = std::move(font);
+        m_fontDpi = dpi;
+    }
 }
 
 BOOL CInfoTip::Layout() {
     if (!m_hWnd) {
         return 0;
     }
+    // The text is measured in the font of the monitor the tip is to show on.
+    const POINT wanted{m_x, m_y};
+    UseFontFor(DpiAtPoint(wanted));
     RECT extent{};
     {
         CWindowDC dc(m_hWnd);
         CSelectedObject font(dc.Get(), m_hFont.get());
         extent = MeasureText(dc.Get());
     }
-    return SetWindowPos(m_hWnd, HWND_TOP, m_x, m_y, extent.right + kExtraWidth,
-                        extent.bottom + kExtraHeight, SWP_NOACTIVATE);
+    const SIZE size{extent.right + kExtraWidth, extent.bottom + kExtraHeight};
+    const POINT at = KeepInWorkArea(wanted, size);
+    return SetWindowPos(m_hWnd, HWND_TOP, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE);
 }
 
 BOOL CInfoTip::Show(int displayMs) {
@@ -161,9 +205,13 @@ void CInfoTip::Paint() {
     RECT text = MeasureText(dc.Get());
     RECT frame{0, 0, text.right + kExtraWidth, text.bottom + kExtraHeight};
     FillRect(dc.Get(), &frame, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_INFOBK + 1)));
-    FrameRect(dc.Get(), &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    // Text and frame in the colour the colour scheme pairs with the tooltip background: black
+    // on the default light yellow, light on the dark background of the high-contrast themes.
+    FrameRect(dc.Get(), &frame, GetSysColorBrush(COLOR_INFOTEXT));
+    const COLORREF oldColor = SetTextColor(dc.Get(), GetSysColor(COLOR_INFOTEXT));
     OffsetRect(&text, kTextLeft, kTextTop);
-    DrawTextW(dc.Get(), m_text.c_str(), static_cast<int>(m_text.size()), &text, 0);
+    DrawTextW(dc.Get(), m_text.c_str(), static_cast<int>(m_text.size()), &text, kTextFormat);
+    SetTextColor(dc.Get(), oldColor);
     SetBkMode(dc.Get(), oldMode);
 }
 

@@ -19,6 +19,8 @@ class CInfoTip {
     int Destroy();
     // Copies the text; the screen changes at the next Show or repaint.
     void SetText(const CStdString& text);
+    // Sizes the tip to its text in the font of the monitor at (m_x, m_y) and places it there,
+    // moved as far as needed to lie inside that monitor's work area.
     BOOL Layout();
     // Shows the tip at (m_x, m_y); a positive displayMs hides it again after that time.
     BOOL Show(int displayMs);
@@ -30,16 +32,19 @@ class CInfoTip {
     void OnTimer(WPARAM timerId);
     void Paint();
     RECT MeasureText(HDC hDC) const;
+    void UseFontFor(UINT dpi);
 
     HINSTANCE m_hInstance = nullptr;
     HWND m_hParent = nullptr;
     HWND m_hWnd = nullptr;
     unique_hfont m_hFont;
+    UINT m_fontDpi;
     UINT_PTR m_nTimerId = 0;
     CStdString m_text;
 
   public:
-    // Screen position of the top-left corner, written by the callers and WM_INFOTIP_SHOWAT.
+    // Screen position asked for the top-left corner, written by the callers and
+    // WM_INFOTIP_SHOWAT; Layout keeps the window inside the work area around it.
     int m_x = 0;
     int m_y = 0;
 };

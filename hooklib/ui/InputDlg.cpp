@@ -1,10 +1,10 @@
 #include "ui/InputDlg.h"
 
+#include "ui/Dpi.h"
 #include "ui/Resource.h"
 
 namespace {
 
-constexpr int kIconSize = 16;
 // GetDlgItemTextW's limit counts the terminating NUL: at most 259 characters are kept.
 constexpr int kTextLimit = 260;
 
@@ -19,9 +19,8 @@ INT_PTR CInputDlg::DoModal() {
 }
 
 void CInputDlg::OnInitDialog() {
-    m_hIcon.reset(
-        static_cast<HICON>(LoadImageW(m_hInstance, MAKEINTRESOURCEW(IDI_INPUT), IMAGE_ICON,
-                                      kIconSize, kIconSize, LR_DEFAULTCOLOR)));
+    // The caption's small icon at the size the DPI of the dialog's monitor asks for.
+    m_hIcon.reset(LoadIconForDpi(m_hInstance, IDI_INPUT, SM_CXSMICON, DpiOfWindow(m_hWnd)));
     if (m_hIcon) {
         SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon.get()));
     }

@@ -9,10 +9,12 @@
 #include <string>
 
 #include "settings/KeyBindingCombo.h"
+#include "settings/NumberField.h"
 #include "settings/ParamFile.h"
-#include "settings/SettingsValues.h"
 #include "support/ModuleVersion.h"
 #include "ui/DialogFont.h"
+#include "ui/DialogLayout.h"
+#include "ui/Dpi.h"
 #include "ui/Resource.h"
 #include "ui/SettingDlgResource.h"
 
@@ -23,7 +25,6 @@ CSettingDlg* CurrentSettingDlg = nullptr;
 WNDPROC CellEditPrevProc = nullptr;
 std::map<HWND, WNDPROC> HintSubclassProcs;
 
-constexpr int kSmallIconSize = 16;
 constexpr int kTitleLength = 256;
 constexpr int kNumberTextLength = 1024;
 // Cell texts travel with room for 259 characters and the terminator.
@@ -32,6 +33,9 @@ constexpr int kCellTextRoom = 260;
 constexpr int kEditTextRoom = 259;
 constexpr int kRuleColumns = 4;
 constexpr LPARAM kRuleListExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+// Posted to the dialog from WM_DPICHANGED, so it arrives after the dialog manager has scaled the
+// dialog for the new monitor.
+constexpr UINT WM_SETTING_DPI_SCALED = WM_APP + 1;
 
 struct BindingControls {
     int m_modifierId;
@@ -181,11 +185,11 @@ RECT CSettingDlg::ClientRectOf(HWND hWndControl) const {
 }
 
 void CSettingDlg::OnInitDialog() {
-    m_hIconSmall.reset(
-        static_cast<HICON>(LoadImageW(m_hInstance, MAKEINTRESOURCEW(IDI_INPUT), IMAGE_ICON,
-                                      kSmallIconSize, kSmallIconSize, LR_DEFAULTCOLOR)));
-    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIconSmall.get()));
+    LoadIcons();
     SetTitle();
+    // Before the rule list's columns are sized from its width.
+    FitTextControls(m_hWnd);
+    OrderTabsByLayout(m_hWnd);
     for (const BindingControls& binding : kBindingControls) {
         FillKeyBindingLists(Item(binding.m_modifierId), Item(binding.m_keyId));
     }
@@ -194,6 +198,23 @@ void CSettingDlg::OnInitDialog() {
         Item(IDC_SETTING_CELL_EDIT), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InPlaceEditProc)));
     m_tip.Create(m_hWnd, m_hInstance);
     AddHints();
+}
+
+// At the sizes the DPI of the dialog's monitor asks for; a control drops the icon it showed only
+// after it has the new one.
+void CSettingDlg::LoadIcons() {
+    const UINT dpi = DpiOfWindow(m_hWnd);
+    unique_hicon smallIcon(LoadIconForDpi(m_hInstance, IDI_SETTING_SMALL, SM_CXSMICON, dpi));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    m_hIconSmall = std::move(smallIcon);
+    m_hAimRest.reset(LoadIconForDpi(m_hInstance, IDI_AIM_REST, SM_CXICON, dpi));
+    m_hAimEmpty.reset(LoadIconForDpi(m_hInstance, IDI_AIM_EMPTY, SM_CXICON, dpi));
+    SetAimIcon(m_bDragging ? m_hAimEmpty.get() : m_hAimRest.get());
+}
+
+void CSettingDlg::OnDpiScaled() {
+    LoadIcons();
+    FitTextControls(m_hWnd);
 }
 
 void CSettingDlg::SetTitle() {
@@ -267,8 +288,9 @@ void CSettingDlg::AddHints() {
 
 void CSettingDlg::AddHint(const wchar_t* text, int hoverId, int anchorId) {
     HWND hWndHover = Item(hoverId);
-    const RECT anchor = ClientRectOf(Item(anchorId));
-    m_hints.push_back(ControlHint{ClientRectOf(hWndHover), POINT{anchor.right, anchor.top}, text});
+    ControlHint hint{RECT{}, POINT{}, text, hWndHover, Item(anchorId)};
+    PlaceHint(hint);
+    m_hints.push_back(hint);
     // Subclassing a control twice would make it call itself.
     if (HintSubclassProcs.contains(hWndHover)) {
         return;
@@ -277,19 +299,34 @@ void CSettingDlg::AddHint(const wchar_t* text, int hoverId, int anchorId) {
         SetWindowLongPtrW(hWndHover, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HintSubclassProc)));
 }
 
+void CSettingDlg::PlaceHint(ControlHint& hint) const {
+    hint.m_rcHover = ClientRectOf(hint.m_hWndHover);
+    const RECT anchor = ClientRectOf(hint.m_hWndAnchor);
+    hint.m_ptAnchor = POINT{anchor.right, anchor.top};
+}
+
+void CSettingDlg::HideHint() {
+    if (m_tip.GetWnd() != nullptr) {
+        ShowWindow(m_tip.GetWnd(), SW_HIDE);
+    }
+    m_iCurrentHint = -1;
+}
+
 void CSettingDlg::OnMouseMove(POINT pt) {
     if (m_bDragging) {
         OnPickerDrag();
         return;
     }
+    // The areas are read from the controls each time: they follow any new layout, such as the
+    // one the system makes when the dialog moves to a monitor of another scale.
+    for (ControlHint& hint : m_hints) {
+        PlaceHint(hint);
+    }
     const auto hint = std::find_if(m_hints.begin(), m_hints.end(), [pt](const ControlHint& h) {
         return PtInRect(&h.m_rcHover, pt) != FALSE;
     });
     if (hint == m_hints.end()) {
-        if (m_tip.GetWnd() != nullptr) {
-            ShowWindow(m_tip.GetWnd(), SW_HIDE);
-        }
-        m_iCurrentHint = -1;
+        HideHint();
         return;
     }
     const int index = static_cast<int>(hint - m_hints.begin());
@@ -336,6 +373,36 @@ void CSettingDlg::PlaceCellEditor(int item, int subItem) {
                  cell.right - cell.left - 1, cell.bottom - cell.top - 1, 0);
 }
 
+void CSettingDlg::BeginKeyboardEdit() {
+    HWND hWndList = Item(IDC_SETTING_RULES);
+    auto row = static_cast<int>(SendMessageW(hWndList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                             LVNI_FOCUSED | LVNI_SELECTED));
+    if (row < 0) {
+        row = static_cast<int>(
+            SendMessageW(hWndList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+    if (row >= 0) {
+        SendMessageW(hWndList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+        BeginCellEdit(row, 0);
+    }
+}
+
+void CSettingDlg::EndCellEdit() {
+    // The editor commits when it loses the focus.
+    if (m_hWndPrevFocus != nullptr) {
+        SetFocus(m_hWndPrevFocus);
+    }
+}
+
+void CSettingDlg::MoveCellEdit(int step) {
+    const int item = m_iEditItem;
+    const int subItem = m_iEditSubItem + step;
+    EndCellEdit();
+    if (subItem >= 0 && subItem < kRuleColumns) {
+        BeginCellEdit(item, subItem);
+    }
+}
+
 void CSettingDlg::CommitCellEdit() {
     HWND hWndEdit = Item(IDC_SETTING_CELL_EDIT);
     GetWindowTextW(hWndEdit, m_szEditText, kEditTextRoom);
@@ -352,9 +419,12 @@ void CSettingDlg::CommitCellEdit() {
 BOOL CSettingDlg::OnCommand(WORD id) {
     switch (id) {
     case IDOK:
-        // Enter: the OK button is 1024 and not the default, so IDOK only ends a cell edit.
+        // Enter: the OK button is 1024 and not the default, so IDOK only ends a cell edit, or
+        // starts one in the rule list.
         if (m_hWndPrevFocus != nullptr) {
-            SetFocus(m_hWndPrevFocus);
+            EndCellEdit();
+        } else if (GetFocus() == Item(IDC_SETTING_RULES)) {
+            BeginKeyboardEdit();
         }
         return TRUE;
     case IDC_SETTING_DELETE:
@@ -365,7 +435,12 @@ BOOL CSettingDlg::OnCommand(WORD id) {
         EndDialog(m_hWnd, 1);
         return TRUE;
     case IDCANCEL:
-        EndDialog(m_hWnd, 2);
+        // Escape during a drag ends the drag alone.
+        if (m_bDragging) {
+            CancelPick();
+        } else {
+            EndDialog(m_hWnd, 2);
+        }
         return TRUE;
     default:
         return FALSE;
@@ -383,19 +458,21 @@ void CSettingDlg::DeleteSelectedRules() {
 }
 
 void CSettingDlg::StoreValues() {
-    const auto number = [this](int id) {
+    // A field that is not a number keeps the setting's value; a blank one stores 0.
+    const auto number = [this](int id, int32_t current) {
         wchar_t text[kNumberTextLength] = {};
         GetDlgItemTextW(m_hWnd, id, text, kNumberTextLength);
-        return ParseDecimal(text).value_or(0);
+        return ParseNumberField(text).value_or(current);
     };
     const auto flag = [this](int id) {
         return IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED ? 1 : 0;
     };
-    Shared.EnableLength = number(IDC_SETTING_ENABLE_LENGTH);
-    Shared.InputInterval = static_cast<uint32_t>(number(IDC_SETTING_INPUT_INTERVAL));
+    Shared.EnableLength = number(IDC_SETTING_ENABLE_LENGTH, Shared.EnableLength);
+    Shared.InputInterval = static_cast<uint32_t>(
+        number(IDC_SETTING_INPUT_INTERVAL, static_cast<int32_t>(Shared.InputInterval)));
     Shared.DisableIme = flag(IDC_SETTING_DISABLE_IME);
     Shared.ShowToolTip = flag(IDC_SETTING_SHOW_TOOLTIP);
-    Shared.ToolTipAutoPopDelay = number(IDC_SETTING_AUTOPOP_DELAY);
+    Shared.ToolTipAutoPopDelay = number(IDC_SETTING_AUTOPOP_DELAY, Shared.ToolTipAutoPopDelay);
     Shared.PriorForwardMatch = flag(IDC_SETTING_PRIOR_FORWARD);
     Shared.SwitchMigemoByShift = flag(IDC_SETTING_MIGEMO_SHIFT);
     for (const BindingControls& binding : kBindingControls) {
@@ -422,6 +499,9 @@ void CSettingDlg::StoreRules() {
 }
 
 void CSettingDlg::OnDestroy() {
+    if (m_bDragging) {
+        CancelPick();
+    }
     m_hIconSmall.reset();
     m_tip.Destroy();
     RestoreSubclasses();
@@ -441,6 +521,27 @@ void CSettingDlg::RestoreSubclasses() {
     }
 }
 
+void CSettingDlg::OnRuleListNotify(const NMHDR& header) {
+    if (header.idFrom != IDC_SETTING_RULES) {
+        return;
+    }
+    if (header.code == NM_DBLCLK) {
+        const auto& item = reinterpret_cast<const NMITEMACTIVATE&>(header);
+        if (item.iItem >= 0) {
+            BeginCellEdit(item.iItem, item.iSubItem);
+        }
+    } else if (header.code == LVN_KEYDOWN) {
+        const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
+        if (key == VK_F2) {
+            BeginKeyboardEdit();
+        } else if (key == VK_DELETE) {
+            // Whatever the button does, the key does.
+            SendMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_SETTING_DELETE, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(Item(IDC_SETTING_DELETE)));
+        }
+    }
+}
+
 INT_PTR CSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_INITDIALOG:
@@ -448,14 +549,16 @@ INT_PTR CSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam));
-    case WM_NOTIFY: {
-        const auto* item = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
-        if (item->hdr.idFrom == IDC_SETTING_RULES && item->hdr.code == NM_DBLCLK &&
-            item->iItem >= 0) {
-            BeginCellEdit(item->iItem, item->iSubItem);
-        }
+    case WM_NOTIFY:
+        OnRuleListNotify(*reinterpret_cast<const NMHDR*>(lParam));
         return FALSE;
-    }
+    case WM_DPICHANGED:
+        // The dialog manager scales the dialog once this returns.
+        PostMessageW(m_hWnd, WM_SETTING_DPI_SCALED, 0, 0);
+        return FALSE;
+    case WM_SETTING_DPI_SCALED:
+        OnDpiScaled();
+        return TRUE;
     case WM_MOUSEMOVE:
         OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return FALSE;
@@ -491,15 +594,31 @@ INT_PTR CALLBACK CSettingDlg::SettingDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
 }
 
 LRESULT CALLBACK CSettingDlg::InPlaceEditProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const auto previous = [&] {
+        return CellEditPrevProc != nullptr
+                   ? CallWindowProcW(CellEditPrevProc, hWnd, msg, wParam, lParam)
+                   : DefWindowProcW(hWnd, msg, wParam, lParam);
+    };
     try {
-        if (msg == WM_KILLFOCUS && CurrentSettingDlg != nullptr) {
-            CurrentSettingDlg->CommitCellEdit();
+        CSettingDlg* dialog = CurrentSettingDlg;
+        if (dialog != nullptr && msg == WM_KILLFOCUS) {
+            dialog->CommitCellEdit();
+        }
+        // Tab and Shift+Tab move the edit to the next or previous cell of the row instead of
+        // the dialog's focus to another control.
+        if (msg == WM_GETDLGCODE) {
+            return previous() | DLGC_WANTTAB;
+        }
+        if (dialog != nullptr && msg == WM_KEYDOWN && wParam == VK_TAB) {
+            dialog->MoveCellEdit(GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+            return 0;
+        }
+        if (msg == WM_CHAR && wParam == L'\t') {
+            return 0;
         }
     } catch (...) {
     }
-    return CellEditPrevProc != nullptr
-               ? CallWindowProcW(CellEditPrevProc, hWnd, msg, wParam, lParam)
-               : DefWindowProcW(hWnd, msg, wParam, lParam);
+    return previous();
 }
 
 LRESULT CALLBACK CSettingDlg::HintSubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {

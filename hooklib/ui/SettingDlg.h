@@ -11,11 +11,13 @@
 #include "ui/InfoTip.h"
 
 // One help area: hovering m_rcHover shows m_text at m_ptAnchor (both in dialog client
-// coordinates).
+// coordinates), read from the hovered control and the anchor control.
 struct ControlHint {
     RECT m_rcHover;
     POINT m_ptAnchor;
     CStdString m_text;
+    HWND m_hWndHover;
+    HWND m_hWndAnchor;
 };
 
 class CSettingDlg {
@@ -39,10 +41,13 @@ class CSettingDlg {
     static LRESULT CALLBACK HintSubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnRuleListNotify(const NMHDR& header);
     HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
     RECT ClientRectOf(HWND hWndControl) const;
 
     void OnInitDialog();
+    void LoadIcons();
+    void OnDpiScaled();
     void SetTitle();
     void ShowValues();
     void FillRuleList();
@@ -50,6 +55,8 @@ class CSettingDlg {
     void AppendRuleRow(const TargetListView& rule);
     void AddHints();
     void AddHint(const wchar_t* text, int hoverId, int anchorId);
+    void PlaceHint(ControlHint& hint) const;
+    void HideHint();
     void OnMouseMove(POINT pt);
     void OnDestroy();
     void RestoreSubclasses();
@@ -60,20 +67,30 @@ class CSettingDlg {
     void StoreRules();
 
     void BeginCellEdit(int item, int subItem);
+    // F2 or Enter in the rule list: edits the first cell of the focused selected row.
+    void BeginKeyboardEdit();
     void PlaceCellEditor(int item, int subItem);
+    void EndCellEdit();
+    // Ends the edit and edits the cell step columns away in the same row, if there is one.
+    void MoveCellEdit(int step);
     void CommitCellEdit();
 
     // The window picker (WindowPicker.cpp).
     void OnPickerButtonDown(int x, int y);
     void OnPickerDrag();
     void OnPickerButtonUp();
+    // Escape during a drag: erases the frame and ends the drag without a question.
+    void CancelPick();
+    void EndDrag();
     void ConfirmPickedWindow();
-    void SetAimIcon(int iconId);
+    void SetAimIcon(HICON hIcon);
 
     HINSTANCE m_hInstance;
     HWND m_hWndParent;
     HWND m_hWnd = nullptr;
     unique_hicon m_hIconSmall;
+    unique_hicon m_hAimRest;
+    unique_hicon m_hAimEmpty;
     int32_t m_bDragging = 0;
     HWND m_hWndHighlight = nullptr;
     TargetListView m_picked{};

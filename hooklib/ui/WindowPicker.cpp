@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "hook/WindowIdentity.h"
+#include "support/SystemEntryPoint.h"
 #include "ui/SettingDlg.h"
 #include "ui/SettingDlgResource.h"
 
@@ -12,6 +13,9 @@ namespace {
 // read back: 259 characters and the terminator.
 constexpr size_t kRuleFieldText = kRuleFieldLength - 2;
 constexpr int kFrameWidth = 3;
+// DWMWINDOWATTRIBUTE of dwmapi.h.
+constexpr DWORD kExtendedFrameBounds = 9;
+using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
 
 std::wstring OrStar(const std::wstring& value) {
     return value.empty() ? L"*" : value;
@@ -30,6 +34,34 @@ struct CWindowDC {
     HWND m_hWnd;
     HDC m_hDC;
 };
+
+// The part of the window that is seen, relative to its window rectangle's top-left corner.
+// Since Windows 10 a top-level window's rectangle takes in resize borders that the desktop
+// window manager leaves invisible (it draws the shadow there); it reports the visible bounds.
+// Those come in physical pixels, which is what the launcher sees: it is per-monitor DPI aware.
+RECT VisibleBounds(HWND hwnd, const RECT& window) {
+    static const auto getAttribute =
+        FindSystemEntryPoint<DwmGetWindowAttributeFn>(L"dwmapi.dll", "DwmGetWindowAttribute");
+    RECT bounds = window;
+    RECT visible{};
+    if ((GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) == 0 && getAttribute != nullptr &&
+        SUCCEEDED(getAttribute(hwnd, kExtendedFrameBounds, &visible, sizeof(visible))) &&
+        !IsRectEmpty(&visible)) {
+        IntersectRect(&bounds, &visible, &window);
+    }
+    OffsetRect(&bounds, -window.left, -window.top);
+    return bounds;
+}
+
+// Erases the frame by letting the window paint itself again, which holds even when it painted
+// over the frame meanwhile (a second inversion would then draw one). The frame may also lie on
+// the window's border, which an invalidated client area alone would leave inverted.
+void RepaintFramedWindow(HWND hwnd) {
+    if (hwnd != nullptr) {
+        RedrawWindow(hwnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+}
 
 } // namespace
 
@@ -59,22 +91,22 @@ void InvertWindowFrame(HWND hwnd) {
         return;
     }
     CWindowDC dc(hwnd);
-    RECT rc{};
-    if (dc.m_hDC == nullptr || !GetWindowRect(hwnd, &rc)) {
+    RECT window{};
+    if (dc.m_hDC == nullptr || !GetWindowRect(hwnd, &window)) {
         return;
     }
-    OffsetRect(&rc, -rc.left, -rc.top);
+    const RECT rc = VisibleBounds(hwnd, window);
     if (IsRectEmpty(&rc)) {
         return;
     }
     // Four bands that do not overlap, so every pixel is inverted exactly once.
-    const int w = rc.right;
-    const int h = rc.bottom;
+    const int w = rc.right - rc.left;
+    const int h = rc.bottom - rc.top;
     const int side = std::max(h - 2 * kFrameWidth, 0);
-    PatBlt(dc.m_hDC, 0, 0, w, kFrameWidth, DSTINVERT);
-    PatBlt(dc.m_hDC, 0, h - kFrameWidth, w, kFrameWidth, DSTINVERT);
-    PatBlt(dc.m_hDC, 0, kFrameWidth, kFrameWidth, side, DSTINVERT);
-    PatBlt(dc.m_hDC, w - kFrameWidth, kFrameWidth, kFrameWidth, side, DSTINVERT);
+    PatBlt(dc.m_hDC, rc.left, rc.top, w, kFrameWidth, DSTINVERT);
+    PatBlt(dc.m_hDC, rc.left, rc.bottom - kFrameWidth, w, kFrameWidth, DSTINVERT);
+    PatBlt(dc.m_hDC, rc.left, rc.top + kFrameWidth, kFrameWidth, side, DSTINVERT);
+    PatBlt(dc.m_hDC, rc.right - kFrameWidth, rc.top + kFrameWidth, kFrameWidth, side, DSTINVERT);
 }
 
 // The picker's part of the settings dialog: press on the aim icon, drag it over a window,
@@ -89,8 +121,10 @@ void CSettingDlg::OnPickerButtonDown(int x, int y) {
     if (x < aim.left || x > aim.right || y < aim.top || y > aim.bottom) {
         return;
     }
-    SetAimIcon(IDI_AIM_EMPTY);
+    // The aim's hint would sit in the way of the drag and could be taken for a target.
+    HideHint();
     m_bDragging = 1;
+    SetAimIcon(m_hAimEmpty.get());
     SetCapture(m_hWnd);
     SetCursor(LoadCursorW(m_hInstance, MAKEINTRESOURCEW(IDC_AIM)));
 }
@@ -102,12 +136,12 @@ void CSettingDlg::OnPickerDrag() {
     if (hWnd == nullptr) {
         return;
     }
-    // WindowFromPoint passes over disabled child controls; ChildWindowFromPoint finds them.
+    // WindowFromPoint passes over disabled child controls; this finds them, but not hidden ones.
     ScreenToClient(hWnd, &pt);
-    if (HWND hWndChild = ChildWindowFromPoint(hWnd, pt)) {
+    if (HWND hWndChild = ChildWindowFromPointEx(hWnd, pt, CWP_SKIPINVISIBLE)) {
         hWnd = hWndChild;
     }
-    if (hWnd == m_hWndHighlight) {
+    if (hWnd == m_hWndHighlight || hWnd == m_tip.GetWnd()) {
         return;
     }
     InvertWindowFrame(m_hWndHighlight);
@@ -120,20 +154,25 @@ void CSettingDlg::OnPickerButtonUp() {
     if (!m_bDragging) {
         return;
     }
-    if (m_hWndHighlight != nullptr) {
-        // The frame may also lie on the window's border, which an invalidated client area
-        // alone would leave inverted.
-        RedrawWindow(m_hWndHighlight, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    }
-    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    ReleaseCapture();
-    m_bDragging = 0;
-    SetAimIcon(IDI_AIM_REST);
+    RepaintFramedWindow(m_hWndHighlight);
+    EndDrag();
     if (m_hWndHighlight != nullptr) {
         m_hWndHighlight = nullptr;
         ConfirmPickedWindow();
     }
+}
+
+void CSettingDlg::CancelPick() {
+    RepaintFramedWindow(m_hWndHighlight);
+    m_hWndHighlight = nullptr;
+    EndDrag();
+}
+
+void CSettingDlg::EndDrag() {
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    m_bDragging = 0;
+    ReleaseCapture();
+    SetAimIcon(m_hAimRest.get());
 }
 
 void CSettingDlg::ConfirmPickedWindow() {
@@ -149,8 +188,8 @@ void CSettingDlg::ConfirmPickedWindow() {
     }
 }
 
-void CSettingDlg::SetAimIcon(int iconId) {
-    // Icons from LoadIconW are shared: they are never destroyed.
-    SendMessageW(Item(IDC_SETTING_AIM), STM_SETICON,
-                 reinterpret_cast<WPARAM>(LoadIconW(m_hInstance, MAKEINTRESOURCEW(iconId))), 0);
+void CSettingDlg::SetAimIcon(HICON hIcon) {
+    if (hIcon != nullptr) {
+        SendMessageW(Item(IDC_SETTING_AIM), STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0);
+    }
 }

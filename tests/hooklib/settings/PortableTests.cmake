@@ -1,3 +1,4 @@
 list(APPEND SKIMVUE_PORTABLE_TESTS
   hooklib/settings/KeyBinding_test.cpp
+  hooklib/settings/NumberField_test.cpp
   hooklib/settings/SettingsValues_test.cpp)

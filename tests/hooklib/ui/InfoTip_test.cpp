@@ -23,6 +23,10 @@ bool Visible(const CInfoTip& tip) {
     return IsWindowVisible(tip.GetWnd()) != 0;
 }
 
+SIZE SizeOf(const RECT& rc) {
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
 // The tip over a focused list view, as the search shows it. One host serves the suite: Wine
 // without a window manager takes seconds to destroy a shown top-level window.
 class InfoTipTest : public ::testing::Test {
@@ -160,11 +164,41 @@ TEST_F(InfoTipTest, ShowAtMessageCarriesNegativeCoordinates) {
     EXPECT_EQ(static_cast<DWORD>(MakeInfoTipPosition(-300, -40)), 0xFED4FFD8u);
 
     SendMessageW(m_tip.GetWnd(), WM_INFOTIP_SHOWAT, 0, MakeInfoTipPosition(-300, -40));
-    const RECT rect = WindowRect(m_tip.GetWnd());
-    EXPECT_EQ(rect.left, -300);
-    EXPECT_EQ(rect.top, -40);
     EXPECT_EQ(m_tip.m_x, -300);
     EXPECT_EQ(m_tip.m_y, -40);
+}
+
+// The test display has one monitor at (0, 0): left of it and above it is off the screen.
+TEST_F(InfoTipTest, KeptInsideTheWorkAreaOfItsMonitor) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor));
+    const RECT work = monitor.rcWork;
+    const RECT extent = StatusFontTextExtent(L"kensaku : 検索", DT_NOPREFIX);
+    const SIZE size{extent.right + 5, extent.bottom + 3};
+
+    m_tip.m_x = work.right - 10;
+    m_tip.m_y = work.bottom - 4;
+    m_tip.Show(0);
+    RECT rect = WindowRect(m_tip.GetWnd());
+    EXPECT_EQ(rect.right, work.right);
+    EXPECT_EQ(rect.bottom, work.bottom);
+    EXPECT_EQ(SizeOf(rect).cx, size.cx);
+    EXPECT_EQ(SizeOf(rect).cy, size.cy);
+    EXPECT_EQ(m_tip.m_x, work.right - 10) << "the position asked for stays as it was";
+
+    SendMessageW(m_tip.GetWnd(), WM_INFOTIP_SHOWAT, 0,
+                 MakeInfoTipPosition(work.left - 300, work.top - 40));
+    rect = WindowRect(m_tip.GetWnd());
+    EXPECT_EQ(rect.left, work.left);
+    EXPECT_EQ(rect.top, work.top);
+
+    m_tip.m_x = work.left + 40;
+    m_tip.m_y = work.top + 30;
+    m_tip.Show(0);
+    rect = WindowRect(m_tip.GetWnd());
+    EXPECT_EQ(rect.left, work.left + 40) << "a tip that fits stays where it was asked";
+    EXPECT_EQ(rect.top, work.top + 30);
 }
 
 TEST_F(InfoTipTest, ShowAtMessageUsesItsDisplayTime) {

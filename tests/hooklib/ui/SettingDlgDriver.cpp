@@ -135,10 +135,12 @@ void MoveTo(POINT pt) {
     Xdotool(L"mousemove " + std::to_wstring(pt.x) + L" " + std::to_wstring(pt.y) + L" sleep 0.2");
 }
 
-void Screenshot(const std::wstring& name) {
+void Screenshot(const std::wstring& name, bool repaint) {
     // Every window of this process paints now, whichever thread owns it; Wine then copies the
     // painted surfaces to the X server on its own schedule, so the picture waits a moment.
-    EnumWindows(RepaintOwnWindow, 0);
+    if (repaint) {
+        EnumWindows(RepaintOwnWindow, 0);
+    }
     PumpMessagesFor(500);
     const std::wstring dir = BinDir().substr(0, BinDir().rfind(L'\\')) + L"\\screenshots";
     CreateDirectoryW(dir.c_str(), nullptr);

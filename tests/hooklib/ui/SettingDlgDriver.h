@@ -59,8 +59,10 @@ POINT DialogPoint(HWND hDlg, int x, int y);
 // Moves the mouse to pt and lets the dialog handle the move.
 void MoveTo(POINT pt);
 
-// Saves the whole screen as build/<bits>/screenshots/name beside the test's bin folder.
-void Screenshot(const std::wstring& name);
+// Saves the whole screen as build/<bits>/screenshots/name beside the test's bin folder, after
+// every window of this process has painted (unless repaint is false: an inverted frame drawn
+// over a window would go).
+void Screenshot(const std::wstring& name, bool repaint = true);
 
 // Text of a window (a control of another thread reads through WM_GETTEXT).
 std::wstring TextOf(HWND hWnd);

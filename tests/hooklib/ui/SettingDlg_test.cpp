@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "SettingDlgDriver.h"
 #include "harness/SettingsGuard.h"
@@ -225,6 +227,195 @@ TEST_F(SettingDlg, OkStoresEveryControlAndWritesTheExactFile) {
                                      "\x83\x49\x81\x5b\x83\x69\x81\x5b\r\n");
 }
 
+// With the input method editor on, a Japanese user types full-width digits.
+TEST_F(SettingDlg, FullWidthDigitsCountAndTextThatIsNoNumberKeepsTheValue) {
+    Shared.ToolTipAutoPopDelay = 700;
+    {
+        CDialogThread dialog;
+        SetWindowTextW(dialog.Item(IDC_SETTING_INPUT_INTERVAL), L"\uFF12\uFF10\uFF10\uFF10");
+        SetWindowTextW(dialog.Item(IDC_SETTING_ENABLE_LENGTH), L"\u4e09");
+        SetWindowTextW(dialog.Item(IDC_SETTING_AUTOPOP_DELAY), L"\u3000");
+        ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
+        ASSERT_TRUE(dialog.WaitClosed());
+    }
+    EXPECT_EQ(Shared.InputInterval, 2000u) << "２０００";
+    EXPECT_EQ(Shared.EnableLength, 5) << "三 is not a number: the value stays";
+    EXPECT_EQ(Shared.ToolTipAutoPopDelay, 0) << "a blank field stores 0";
+    const std::string file = ReadFileBytes(m_path);
+    EXPECT_NE(file.find("InputInterval=2000\r\n"), std::string::npos);
+    EXPECT_NE(file.find("EnableLength=5\r\n"), std::string::npos);
+}
+
+// Controls that show text, in the dialog's client coordinates.
+struct TextControl {
+    HWND m_hWnd;
+    RECT m_rc;
+    bool m_checkMark;
+};
+
+std::vector<TextControl> TextControls(HWND hDlg) {
+    std::vector<TextControl> controls;
+    for (HWND hWnd = GetWindow(hDlg, GW_CHILD); hWnd; hWnd = GetWindow(hWnd, GW_HWNDNEXT)) {
+        wchar_t className[16] = {};
+        GetClassNameW(hWnd, className, 16);
+        const LONG style = GetWindowLongW(hWnd, GWL_STYLE);
+        const bool label = lstrcmpiW(className, L"Static") == 0 && (style & SS_TYPEMASK) == SS_LEFT;
+        const bool check =
+            lstrcmpiW(className, L"Button") == 0 && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        if ((label || check) && !TextOf(hWnd).empty()) {
+            RECT rc{};
+            GetWindowRect(hWnd, &rc);
+            MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rc), 2);
+            controls.push_back(TextControl{hWnd, rc, check});
+        }
+    }
+    return controls;
+}
+
+// Width of the control's text in its font; with checkMark, plus where a check box starts its
+// text: after the box and half the width of a digit (as the system's button draws it).
+int TextWidth(HWND hWnd, bool checkMark) {
+    const std::wstring text = TextOf(hWnd);
+    HDC hDC = GetDC(hWnd);
+    HGDIOBJ old = SelectObject(hDC, reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0)));
+    RECT extent{};
+    DrawTextW(hDC, text.c_str(), static_cast<int>(text.size()), &extent,
+              DT_CALCRECT | DT_SINGLELINE);
+    INT digit = 0;
+    GetCharWidth32W(hDC, L'0', L'0', &digit);
+    SelectObject(hDC, old);
+    ReleaseDC(hWnd, hDC);
+    return extent.right + (checkMark ? GetSystemMetrics(SM_CXMENUCHECK) + digit / 2 : 0);
+}
+
+// "シフトキーによるMigemoの切り替え" lost its end in its 104-unit check box in the fallback
+// face: every label and check box must hold its text (a check box its box as well), and still
+// lie inside the dialog without covering another control.
+TEST_F(SettingDlg, EveryLabelFitsItsTextInTheDialogsFont) {
+    CDialogThread dialog;
+    RECT client{};
+    GetClientRect(dialog.Dialog(), &client);
+    const std::vector<TextControl> controls = TextControls(dialog.Dialog());
+    ASSERT_EQ(controls.size(), 16u) << "ten labels, six check boxes";
+    for (const TextControl& control : controls) {
+        EXPECT_GE(control.m_rc.right - control.m_rc.left,
+                  TextWidth(control.m_hWnd, control.m_checkMark))
+            << ToUtf8(TextOf(control.m_hWnd));
+        EXPECT_LE(control.m_rc.right, client.right) << ToUtf8(TextOf(control.m_hWnd));
+        for (const TextControl& other : controls) {
+            RECT overlap{};
+            EXPECT_TRUE(other.m_hWnd == control.m_hWnd ||
+                        !IntersectRect(&overlap, &control.m_rc, &other.m_rc))
+                << ToUtf8(TextOf(control.m_hWnd)) << " covers " << ToUtf8(TextOf(other.m_hWnd));
+        }
+    }
+    RECT edit{};
+    GetWindowRect(dialog.Item(IDC_SETTING_AUTOPOP_DELAY), &edit);
+    MapWindowPoints(nullptr, dialog.Dialog(), reinterpret_cast<POINT*>(&edit), 2);
+    for (const TextControl& control : controls) {
+        if (control.m_hWnd == dialog.Item(IDC_SETTING_DELAY_LABEL)) {
+            EXPECT_LE(control.m_rc.right, edit.left) << "the label ends before its field";
+        }
+    }
+}
+
+// A move to a monitor of another scale makes the system scale the dialog; the texts are fitted
+// again after it.
+TEST_F(SettingDlg, LabelsAreFittedAgainAfterADpiChange) {
+    CDialogThread dialog;
+    HWND hWndCheck = dialog.Item(IDC_SETTING_MIGEMO_SHIFT);
+    RECT before{};
+    GetWindowRect(hWndCheck, &before);
+    SetWindowPos(hWndCheck, nullptr, 0, 0, 30, before.bottom - before.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT suggested{};
+    GetWindowRect(dialog.Dialog(), &suggested);
+    SendMessageW(dialog.Dialog(), WM_DPICHANGED, MAKEWPARAM(96, 96),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_TRUE(PumpUntil([&] {
+        RECT now{};
+        GetWindowRect(hWndCheck, &now);
+        return now.right - now.left == before.right - before.left;
+    }));
+}
+
+// The tab order follows the screen from the first field down to the buttons, whatever the
+// order the controls have in the template.
+TEST_F(SettingDlg, TabOrderFollowsTheLayout) {
+    CDialogThread dialog;
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &thread));
+    EXPECT_EQ(thread.hwndFocus, dialog.Item(IDC_SETTING_ENABLE_LENGTH)) << "the first field";
+    const std::vector<int> expected{IDC_SETTING_ENABLE_LENGTH,
+                                    IDC_SETTING_INPUT_INTERVAL,
+                                    IDC_SETTING_DISABLE_IME,
+                                    IDC_SETTING_SHOW_TOOLTIP,
+                                    IDC_SETTING_AUTOPOP_DELAY,
+                                    IDC_SETTING_PRIOR_FORWARD,
+                                    IDC_SETTING_MIGEMO_SHIFT,
+                                    IDC_SETTING_NEXT_MOD,
+                                    IDC_SETTING_NEXT_KEY,
+                                    IDC_SETTING_BACK_MOD,
+                                    IDC_SETTING_BACK_KEY,
+                                    IDC_SETTING_SELALL_MOD,
+                                    IDC_SETTING_SELALL_KEY,
+                                    IDC_SETTING_INPUT_MOD,
+                                    IDC_SETTING_INPUT_KEY,
+                                    IDC_SETTING_ON_EXPLORER,
+                                    IDC_SETTING_ON_LISTVIEW,
+                                    IDC_SETTING_DELETE,
+                                    IDC_SETTING_RULES,
+                                    IDC_SETTING_OK,
+                                    IDCANCEL};
+    std::vector<int> order;
+    HWND hWnd = dialog.Item(IDC_SETTING_ENABLE_LENGTH);
+    do {
+        order.push_back(GetDlgCtrlID(hWnd));
+        hWnd = GetNextDlgTabItem(dialog.Dialog(), hWnd, FALSE);
+    } while (hWnd != dialog.Item(IDC_SETTING_ENABLE_LENGTH) && order.size() < 40);
+    EXPECT_EQ(order, expected);
+}
+
+// Without a mouse: F2 or Enter edits the focused row, Tab and Shift+Tab move along its cells,
+// Enter commits, Delete removes the selected rows.
+TEST_F(SettingDlg, TheRuleListIsEditedWithTheKeyboard) {
+    CDialogThread dialog;
+    HWND hWndList = dialog.Item(IDC_SETTING_RULES);
+    HWND hWndEdit = dialog.Item(IDC_SETTING_CELL_EDIT);
+    const auto editing = [&] { return IsWindowVisible(hWndEdit) != FALSE; };
+    FocusDialog(dialog);
+    ClickAt(CellPoint(hWndList, 0, 0));
+    Xdotool(L"key F2");
+    ASSERT_TRUE(PumpUntil(editing));
+    EXPECT_EQ(TextOf(hWndEdit), L"SysListView32");
+    Xdotool(L"type --delay 40 Edited");
+    Xdotool(L"key Tab sleep 0.2");
+    EXPECT_EQ(CellText(hWndList, 0, 0), L"Edited") << "Tab commits the cell";
+    ASSERT_TRUE(PumpUntil(editing));
+    EXPECT_EQ(TextOf(hWndEdit), L"a.exe") << "and edits the next one";
+    Xdotool(L"key shift+Tab sleep 0.2");
+    EXPECT_EQ(TextOf(hWndEdit), L"Edited");
+    Xdotool(L"key Return");
+    ASSERT_TRUE(PumpUntil([&] { return !editing(); }));
+    EXPECT_FALSE(dialog.Closed());
+
+    Xdotool(L"key Return");
+    EXPECT_TRUE(PumpUntil(editing)) << "Enter in the list edits the focused row";
+    Xdotool(L"key Return");
+    ASSERT_TRUE(PumpUntil([&] { return !editing(); }));
+
+    Xdotool(L"key Down Delete sleep 0.2");
+    ASSERT_TRUE(PumpUntil([&] { return RowCount(hWndList) == 3; }));
+    EXPECT_EQ(CellText(hWndList, 1, 0), L"DirectUIHWND");
+    ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
+    ASSERT_TRUE(dialog.WaitClosed());
+    ASSERT_EQ(TargetListViews.size(), 3u);
+    EXPECT_STREQ(TargetListViews[0].ClsName, L"Edited");
+    EXPECT_STREQ(TargetListViews[0].ExeName, L"a.exe");
+    EXPECT_STREQ(TargetListViews[1].ExeName, L"*");
+}
+
 enum class CloseBy { CancelButton, EscapeKey, CloseCommand };
 
 class SettingDlgClose : public SettingDlg, public ::testing::WithParamInterface<CloseBy> {};
@@ -386,6 +577,24 @@ TEST_F(SettingDlgHints, ButtonsLeaveTheHintAndEmptySpaceHidesIt) {
     Screenshot(L"hint.png");
     const POINT anchor = TopRightOf(dialog.Item(IDC_SETTING_NEXT_KEY));
     EXPECT_EQ(TipPosition().x, anchor.x);
+}
+
+// The system moves and sizes the controls when the dialog goes to a monitor of another scale;
+// the hint areas go with them.
+TEST_F(SettingDlgHints, AreasFollowTheControlsToANewLayout) {
+    CDialogThread dialog;
+    HWND hWndDelete = dialog.Item(IDC_SETTING_DELETE);
+    const POINT moved = DialogPoint(dialog.Dialog(), 40, 228);
+    POINT client = moved;
+    ScreenToClient(dialog.Dialog(), &client);
+    SetWindowPos(hWndDelete, nullptr, client.x, client.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveTo(CentreOf(hWndDelete));
+    ASSERT_TRUE(PumpUntil([&] { return TipVisible(); }));
+    EXPECT_EQ(ShownText(dialog), L"下で選択している対象のリストビュー情報を削除");
+    const POINT anchor = TopRightOf(hWndDelete);
+    EXPECT_EQ(TipPosition().x, anchor.x);
+    EXPECT_EQ(TipPosition().y, anchor.y);
 }
 
 TEST_F(SettingDlg, LauncherTimerKeepsFiringWhileTheDialogIsOpen) {

@@ -81,7 +81,7 @@ RECT WindowRect(HWND window) {
     return rect;
 }
 
-RECT StatusFontTextExtent(const std::wstring& text) {
+RECT StatusFontTextExtent(const std::wstring& text, UINT format) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
@@ -89,7 +89,8 @@ RECT StatusFontTextExtent(const std::wstring& text) {
     CWindowDC screen(nullptr);
     HGDIOBJ old = SelectObject(screen.Get(), font.get());
     RECT extent{};
-    DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &extent, DT_CALCRECT);
+    DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &extent,
+              DT_CALCRECT | format);
     SelectObject(screen.Get(), old);
     return extent;
 }

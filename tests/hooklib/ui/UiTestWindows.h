@@ -45,5 +45,6 @@ class CWindowDC {
     HDC m_hDC;
 };
 
-// The extent DrawTextW gives text in the system's status-bar font.
-RECT StatusFontTextExtent(const std::wstring& text);
+// The extent DrawTextW gives text in the system's status-bar font, with format (DT_CALCRECT
+// added).
+RECT StatusFontTextExtent(const std::wstring& text, UINT format = 0);

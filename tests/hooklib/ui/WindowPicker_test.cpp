@@ -210,6 +210,70 @@ TEST_F(WindowPicker, DragAcrossTwoWindowsOffersTheLastAndOkAppendsItLast) {
     EXPECT_EQ(TargetListViews.size(), 2u) << "the rules change only on the dialog's OK";
 }
 
+TEST_F(WindowPicker, EscapeDuringADragErasesTheFrameAndEndsOnlyTheDrag) {
+    // A white backdrop around the target, so that the black frame shows in the screenshot.
+    CTestWindow backdrop(L"SkimvuePickBackdrop", WS_POPUP | WS_VISIBLE, RECT{20, 80, 300, 280});
+    CTestWindow target(L"SkimvuePickEscape", WS_POPUP | WS_VISIBLE, RECT{40, 100, 280, 260});
+    CDialogThread dialog;
+    PressOnAim(dialog);
+    Xdotool(L"mousemove " + Point(CentreOf(target.Get())) + L" sleep 0.3");
+    ASSERT_EQ(PixelOf(target.Get(), 1, 1), RGB(0, 0, 0));
+    Screenshot(L"picker-frame.png", false);
+
+    Xdotool(L"key Escape sleep 0.3");
+    EXPECT_TRUE(PumpUntil([&] { return PixelOf(target.Get(), 1, 1) == RGB(255, 255, 255); }))
+        << "the frame is gone";
+    EXPECT_EQ(PixelOf(target.Get(), 239, 159), RGB(255, 255, 255));
+    EXPECT_FALSE(dialog.Closed()) << "Escape ends the drag, not the dialog";
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Dialog(), nullptr), &thread);
+    EXPECT_EQ(thread.hwndCapture, nullptr) << "the mouse is free again";
+
+    Xdotool(L"mouseup 1 sleep 0.3");
+    PumpMessagesFor(300);
+    EXPECT_EQ(dialog.MessageBox(), nullptr) << "nothing is offered";
+    EXPECT_EQ(RowCount(dialog.Item(IDC_SETTING_RULES)), 2);
+    EXPECT_EQ(PixelOf(target.Get(), 1, 1), RGB(255, 255, 255));
+}
+
+// The aim's hint pops up where the drag starts: it goes away during the drag and is never the
+// window offered.
+TEST_F(WindowPicker, TheAimsHintHidesDuringTheDragAndIsNeverPicked) {
+    CDialogThread dialog;
+    Xdotool(L"mousemove " + Point(CentreOf(dialog.Item(IDC_SETTING_AIM))) + L" sleep 0.2");
+    HWND tip = FindWindowExW(nullptr, nullptr, L"InfoTipWindowClass", nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }));
+    const POINT onTip = CentreOf(tip);
+    ASSERT_TRUE(FocusWindow(dialog.Dialog()));
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog.Dialog(); }));
+    Xdotool(L"mousedown 1 sleep 0.2");
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) == FALSE; }));
+
+    Xdotool(L"mousemove " + Point(onTip) + L" sleep 0.3");
+    EXPECT_FALSE(IsWindowVisible(tip));
+    HWND box = Release(dialog);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(QuestionOf(box).find(L"InfoTipWindowClass"), std::wstring::npos)
+        << ToUtf8(QuestionOf(box));
+    ClickAt(CentreOf(GetDlgItem(box, IDCANCEL)));
+    EXPECT_TRUE(PumpUntil([&] { return dialog.MessageBox() == nullptr; }));
+}
+
+// ChildWindowFromPoint also returns hidden children; a hidden child is no window to offer.
+TEST_F(WindowPicker, HiddenChildrenAreNeverPicked) {
+    CTestWindow parent(L"SkimvuePickParent", WS_POPUP | WS_VISIBLE, RECT{40, 100, 280, 260});
+    CTestWindow hidden(L"SkimvuePickHidden", WS_CHILD, RECT{0, 0, 240, 160}, parent.Get());
+    CDialogThread dialog;
+    PressOnAim(dialog);
+    Xdotool(L"mousemove " + Point(CentreOf(parent.Get())) + L" sleep 0.3");
+    HWND box = Release(dialog);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(QuestionOf(box), Question(L"SkimvuePickParent", kTestExe));
+    ClickAt(CentreOf(GetDlgItem(box, IDCANCEL)));
+    EXPECT_TRUE(PumpUntil([&] { return dialog.MessageBox() == nullptr; }));
+}
+
 TEST_F(WindowPicker, LockedProcessOffersAStarAndCancelAddsNothing) {
     CTargetProcess locked(L"SkimvuePickLocked", RECT{40, 100, 280, 260}, true);
     ASSERT_NE(locked.Get(), nullptr);
