@@ -101,7 +101,7 @@ void AddKeys(std::vector<TypedKey>& keys, const std::vector<KeyRecord>& records,
     if (records.size() < query.size()) {
         results.problems.push_back(std::to_string(results.names) + " names, \"" + Narrow(query) +
                                    "\": " + std::to_string(query.size() - records.size()) +
-                                   " key(s) not handled within " +
+                                   " key(s) lost or not handled within " +
                                    std::to_string(kKeyTimeoutMs / 1000) + " s");
     }
 }
@@ -231,7 +231,8 @@ int wmain(int argc, wchar_t** argv) {
         results.push_back(std::move(size));
     }
     const RunInfo info{sizeof(void*) == 8 ? "win64" : "win32", WineVersion(),
-                       static_cast<int>(kTypeDelayMs), kInputIntervalMs, toolTip};
+                       static_cast<int>(kTypeDelayMs),         kInputIntervalMs,
+                       static_cast<int>(kSearchPauseMs),       toolTip};
     PrintResults(info, results);
     return 0;
 }

@@ -100,10 +100,13 @@ std::optional<HostOpTimes> CBenchTarget::TimeHostOps(int runs, DWORD timeoutMs) 
 }
 
 std::optional<MemorySample> CBenchTarget::Memory() const {
+    // Opened as any other program watching the host would.
+    const unique_handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                                            GetProcessId(m_process.get())));
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    if (!GetProcessMemoryInfo(m_process.get(),
-                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+    if (!process ||
+        !GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                               sizeof(counters))) {
         return std::nullopt;
     }

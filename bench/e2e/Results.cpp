@@ -80,9 +80,12 @@ void PrintRow(int names, const char* kind, const std::string& what, const Figure
     }
     const std::string median = figures.count > 0 ? Format("%.1f", figures.median) : "-";
     const std::string max = figures.count > 0 ? Format("%.1f", figures.max) : "-";
-    const char* met = !verdict.met ? "" : (*verdict.met ? "met" : "MISSED");
-    std::printf("%-7d %-6s %-44s %8s %9s %9s  %-34s %s\n", names, kind, what.c_str(), count.c_str(),
-                median.c_str(), max.c_str(), verdict.target.c_str(), met);
+    std::printf("%-7d %-6s %-44s %8s %9s %9s", names, kind, what.c_str(), count.c_str(),
+                median.c_str(), max.c_str());
+    if (verdict.met) {
+        std::printf("  %-34s %s", verdict.target.c_str(), *verdict.met ? "met" : "MISSED");
+    }
+    std::printf("\n");
 }
 
 void PrintKeyRows(const SizeResults& size, QueryKind kind) {
@@ -131,14 +134,25 @@ std::string Memory(const std::optional<MemorySample>& sample) {
     return text;
 }
 
+std::string Added(const std::optional<MemorySample>& before,
+                  const std::optional<MemorySample>& after) {
+    if (!before || !after) {
+        return "-";
+    }
+    return Memory(MemorySample{after->workingSetMb - before->workingSetMb,
+                               after->privateMb - before->privateMb});
+}
+
 void PrintMemory(const std::vector<SizeResults>& sizes) {
     std::printf("\nHost memory, MB (working set / private bytes, GetProcessMemoryInfo):\n");
-    std::printf("%-7s %-22s %-34s %-26s\n", "names", "before attaching",
-                "attached, before the first key", "after the first romaji search");
+    std::printf("%-7s %-18s %-20s %-20s %s\n", "names", "before attaching", "attached",
+                "first romaji search", "added by both");
     for (const SizeResults& size : sizes) {
-        std::printf("%-7d %-22s %-34s %-26s\n", size.names, Memory(size.memoryBefore).c_str(),
-                    Memory(size.memoryAttached).c_str(), Memory(size.memoryAfterRomaji).c_str());
+        std::printf("%-7d %-18s %-20s %-20s %s\n", size.names, Memory(size.memoryBefore).c_str(),
+                    Memory(size.memoryAttached).c_str(), Memory(size.memoryAfterRomaji).c_str(),
+                    Added(size.memoryBefore, size.memoryAfterRomaji).c_str());
     }
+    std::printf("(attached: just before the first key; first romaji search: after its last key)\n");
 }
 
 } // namespace
@@ -152,12 +166,12 @@ void PrintResults(const RunInfo& info, const std::vector<SizeResults>& sizes) {
         "that selects the new item. (n*): n keys selected nothing; they count until their\n"
         "handling ended. Between keys the host puts the selection back on one item, so every\n"
         "key has one selected item to change. A search starts after a pause of more than\n"
-        "InputInterval (%d ms); \"first key of a search\" leaves out the process's first key,\n"
-        "which has its own row (typed 2.5 s after attaching). Tooltip %s.\n"
+        "InputInterval (%d ms); each query is typed after a pause of %d ms. \"first key of a\n"
+        "search\" leaves out the process's first key, which has its own row. Tooltip %s.\n"
         "host: the host's own work, timed inside it (median and max of the runs):\n"
         "deselect-all is LVM_SETITEMSTATE with index -1 clearing LVIS_SELECTED (one item\n"
         "selected), text of every item is LVM_GETITEMTEXTW for each item.\n\n",
-        info.typeDelayMs, info.inputIntervalMs, info.toolTip ? "on" : "off");
+        info.typeDelayMs, info.inputIntervalMs, info.searchPauseMs, info.toolTip ? "on" : "off");
     PrintHeading();
     for (const SizeResults& size : sizes) {
         PrintKeyRows(size, kPlainQuery);

@@ -36,6 +36,8 @@ struct RunInfo {
     std::string wine;
     int typeDelayMs = 0;
     int inputIntervalMs = 0;
+    // Before each query, the first key of the process included.
+    int searchPauseMs = 0;
     bool toolTip = false;
 };
 
