@@ -83,7 +83,8 @@ void PrintRow(int names, const char* kind, const std::string& what, const Figure
     std::printf("%-7d %-6s %-44s %8s %9s %9s", names, kind, what.c_str(), count.c_str(),
                 median.c_str(), max.c_str());
     if (verdict.met) {
-        std::printf("  %-34s %s", verdict.target.c_str(), *verdict.met ? "met" : "MISSED");
+        const char* outcome = figures.count == 0 ? "no figures" : (*verdict.met ? "met" : "MISSED");
+        std::printf("  %-34s %s", verdict.target.c_str(), outcome);
     }
     std::printf("\n");
 }
