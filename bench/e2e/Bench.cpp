@@ -58,6 +58,7 @@ std::vector<SizePlan> AllPlans() {
 
 bool g_listKeys = false;
 
+// For the ASCII texts of this program.
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
@@ -67,17 +68,25 @@ void Progress(int names, const std::string& what) {
     std::fflush(stderr);
 }
 
+// The settings file beside this program's copy of the library, which its first HookStart reads.
 void WriteSettings(bool toolTip) {
-    std::wstring path = LibraryPath();
-    path = path.substr(0, path.rfind(L'.')) + L".ini";
     const std::string rule = "TargetListView[0].";
-    WriteFileBytes(
-        path, "[General]\r\nEnableOnExplorer=0\r\nEnableOnListView=1\r\n"
-              "InputInterval=" +
-                  std::to_string(kInputIntervalMs) + "\r\nShowToolTip=" + (toolTip ? "1" : "0") +
-                  "\r\nNumberOfTargetListView=1\r\n" + rule + "ClsName=SysListView32\r\n" + rule +
-                  "ExeName=skimvue_bench_target.exe\r\n" + rule +
-                  "RootClsName=" + Narrow(kRuleFrame) + "\r\n" + rule + "RootOwnerClsName=*\r\n");
+    const std::vector<std::string> lines{"[General]",
+                                         "EnableOnExplorer=0",
+                                         "EnableOnListView=1",
+                                         "InputInterval=" + std::to_string(kInputIntervalMs),
+                                         std::string("ShowToolTip=") + (toolTip ? "1" : "0"),
+                                         "NumberOfTargetListView=1",
+                                         rule + "ClsName=SysListView32",
+                                         rule + "ExeName=skimvue_bench_target.exe",
+                                         rule + "RootClsName=" + Narrow(kRuleFrame),
+                                         rule + "RootOwnerClsName=*"};
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    const std::wstring library = LibraryPath();
+    WriteFileBytes(library.substr(0, library.rfind(L'.')) + L".ini", text);
 }
 
 void ListKey(int names, const std::wstring& query, const KeyRecord& record) {
@@ -142,22 +151,9 @@ bool Attach(CBenchTarget& target) {
     return false;
 }
 
-void RunLibrary(const SizePlan& plan, QueryKind kind, SizeResults& results) {
+// Each query after a pause that starts a new search; the memory around the first romaji one.
+void TypeQueries(CBenchTarget& target, const SizePlan& plan, QueryKind kind, SizeResults& results) {
     const bool romaji = kind == kRomajiQuery;
-    Progress(plan.names, romaji ? "the library, romaji" : "the library, plain");
-    CBenchTarget target(plan.names, kRuleFrame);
-    if (!StartTarget(target, results)) {
-        return;
-    }
-    Progress(plan.names, "filled in " + std::to_string(static_cast<int>(target.FillMs())) + " ms");
-    if (romaji) {
-        results.memoryBefore = target.Memory();
-    }
-    if (!Attach(target)) {
-        results.problems.push_back(std::to_string(plan.names) +
-                                   " names: the library did not attach");
-        return;
-    }
     const DWORD typingStart = GetTickCount();
     for (size_t i = 0; i < plan.queries[kind].size(); ++i) {
         const std::wstring& query = plan.queries[kind][i];
@@ -180,6 +176,25 @@ void RunLibrary(const SizePlan& plan, QueryKind kind, SizeResults& results) {
             results.memoryAfterRomaji = target.Memory();
         }
     }
+}
+
+void RunLibrary(const SizePlan& plan, QueryKind kind, SizeResults& results) {
+    const bool romaji = kind == kRomajiQuery;
+    Progress(plan.names, romaji ? "the library, romaji" : "the library, plain");
+    CBenchTarget target(plan.names, kRuleFrame);
+    if (!StartTarget(target, results)) {
+        return;
+    }
+    Progress(plan.names, "filled in " + std::to_string(static_cast<int>(target.FillMs())) + " ms");
+    if (romaji) {
+        results.memoryBefore = target.Memory();
+    }
+    if (!Attach(target)) {
+        results.problems.push_back(std::to_string(plan.names) +
+                                   " names: the library did not attach");
+        return;
+    }
+    TypeQueries(target, plan, kind, results);
     if (romaji) {
         results.hostWith = target.TimeHostOps(plan.hostOpRuns, kHostOpsTimeoutMs);
     }
