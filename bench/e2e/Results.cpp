@@ -1,0 +1,190 @@
+#include "Results.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+struct Figures {
+    size_t count = 0;
+    // Keys among count that selected nothing (timed to the end of their handling).
+    size_t unselected = 0;
+    double median = 0;
+    double max = 0;
+};
+
+// What a row is held against; no verdict where no target applies.
+struct Verdict {
+    std::string target;
+    std::optional<bool> met;
+};
+
+Figures Summarise(std::vector<double> values, size_t unselected) {
+    Figures figures;
+    figures.count = values.size();
+    figures.unselected = unselected;
+    if (values.empty()) {
+        return figures;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    figures.median = n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    figures.max = values.back();
+    return figures;
+}
+
+Figures KeyFigures(const std::vector<TypedKey>& keys,
+                   const std::function<bool(const TypedKey&)>& counted) {
+    std::vector<double> values;
+    size_t unselected = 0;
+    for (const TypedKey& key : keys) {
+        if (counted(key)) {
+            values.push_back(key.ms);
+            unselected += key.selected ? 0 : 1;
+        }
+    }
+    return Summarise(values, unselected);
+}
+
+Figures RunFigures(const std::optional<HostOpTimes>& times, bool deselect) {
+    std::vector<double> values;
+    if (times) {
+        const double* runs = deselect ? times->deselectAllMs : times->readAllMs;
+        values.assign(runs, runs + times->runs);
+    }
+    return Summarise(values, 0);
+}
+
+std::string Format(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof(text), format, value);
+    return text;
+}
+
+Verdict AtMost(double limitMs, const Figures& figures) {
+    return Verdict{"max <= " + Format("%.0f", limitMs) + " ms",
+                   figures.count > 0 && figures.max <= limitMs};
+}
+
+void PrintHeading() {
+    std::printf("%-7s %-6s %-44s %8s %9s %9s  %s\n", "names", "query", "measurement", "n", "median",
+                "max", "target");
+}
+
+void PrintRow(int names, const char* kind, const std::string& what, const Figures& figures,
+              const Verdict& verdict = {}) {
+    std::string count = std::to_string(figures.count);
+    if (figures.unselected > 0) {
+        count += " (" + std::to_string(figures.unselected) + "*)";
+    }
+    const std::string median = figures.count > 0 ? Format("%.1f", figures.median) : "-";
+    const std::string max = figures.count > 0 ? Format("%.1f", figures.max) : "-";
+    std::printf("%-7d %-6s %-44s %8s %9s %9s", names, kind, what.c_str(), count.c_str(),
+                median.c_str(), max.c_str());
+    if (verdict.met) {
+        const char* outcome = figures.count == 0 ? "no figures" : (*verdict.met ? "met" : "MISSED");
+        std::printf("  %-34s %s", verdict.target.c_str(), outcome);
+    }
+    std::printf("\n");
+}
+
+void PrintKeyRows(const SizeResults& size, QueryKind kind) {
+    const char* name = kind == kPlainQuery ? "plain" : "romaji";
+    const std::vector<TypedKey>& keys = size.library[kind];
+    const Figures own = KeyFigures(size.typeAhead[kind], [](const TypedKey&) { return true; });
+    const Figures every = KeyFigures(keys, [](const TypedKey&) { return true; });
+    const Figures later = KeyFigures(keys, [](const TypedKey& key) { return key.position > 0; });
+    const Figures searchFirst = KeyFigures(
+        keys, [](const TypedKey& key) { return key.position == 0 && !key.processFirst; });
+    const Figures processFirst =
+        KeyFigures(keys, [](const TypedKey& key) { return key.processFirst; });
+
+    Verdict everyVerdict;
+    if (size.names == 10000) {
+        everyVerdict.target = "max <= 16 ms, median <= 2x own " + Format("(%.1f)", 2 * own.median);
+        everyVerdict.met =
+            every.count > 0 && own.count > 0 && every.max <= 16 && every.median <= 2 * own.median;
+    }
+    PrintRow(size.names, name, "every key (a selection present)", every, everyVerdict);
+    PrintRow(size.names, name, "every key after the first", later,
+             size.names == 100000 ? AtMost(100, later) : Verdict{});
+    PrintRow(size.names, name, "first key of a search (names read afresh)", searchFirst,
+             size.names == 100000 ? AtMost(300, searchFirst) : Verdict{});
+    PrintRow(size.names, name, "first key of the process", processFirst,
+             size.names == 10000 ? AtMost(50, processFirst) : Verdict{});
+    PrintRow(size.names, name, "the list view's own type-ahead, every key", own);
+}
+
+void PrintHostRows(const SizeResults& size, bool deselect) {
+    const std::string what = deselect ? "deselect-all" : "text of every item";
+    const Figures without = RunFigures(size.hostWithout, deselect);
+    const Figures with = RunFigures(size.hostWith, deselect);
+    Verdict verdict{"median <= 1.2x without " + Format("(%.1f)", 1.2 * without.median),
+                    without.count > 0 && with.count > 0 && with.median <= 1.2 * without.median};
+    PrintRow(size.names, "host", what + ", no library", without);
+    PrintRow(size.names, "host", what + ", library attached", with, verdict);
+}
+
+std::string Memory(const std::optional<MemorySample>& sample) {
+    if (!sample) {
+        return "-";
+    }
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.1f / %.1f", sample->workingSetMb, sample->privateMb);
+    return text;
+}
+
+std::string Added(const std::optional<MemorySample>& before,
+                  const std::optional<MemorySample>& after) {
+    if (!before || !after) {
+        return "-";
+    }
+    return Memory(MemorySample{after->workingSetMb - before->workingSetMb,
+                               after->privateMb - before->privateMb});
+}
+
+void PrintMemory(const std::vector<SizeResults>& sizes) {
+    std::printf("\nHost memory, MB (working set / private bytes, GetProcessMemoryInfo):\n");
+    std::printf("%-7s %-18s %-20s %-20s %s\n", "names", "before attaching", "attached",
+                "first romaji search", "added by both");
+    for (const SizeResults& size : sizes) {
+        std::printf("%-7d %-18s %-20s %-20s %s\n", size.names, Memory(size.memoryBefore).c_str(),
+                    Memory(size.memoryAttached).c_str(), Memory(size.memoryAfterRomaji).c_str(),
+                    Added(size.memoryBefore, size.memoryAfterRomaji).c_str());
+    }
+    std::printf("(attached: just before the first key; first romaji search: after its last key)\n");
+}
+
+} // namespace
+
+void PrintResults(const RunInfo& info, const std::vector<SizeResults>& sizes) {
+    std::printf("Skimvue end to end, %s build, %s. Times in ms.\n", info.build.c_str(),
+                info.wine.c_str());
+    std::printf(
+        "A key: typed with xdotool (%d ms apart) into a real list view in another process, timed\n"
+        "by that process from its WM_CHAR leaving the queue (GetMessageW) to the LVN_ITEMCHANGED\n"
+        "that selects the new item. (n*): n keys selected nothing; they count until their\n"
+        "handling ended. Between keys the host puts the selection back on one item, so every\n"
+        "key has one selected item to change. A search starts after a pause of more than\n"
+        "InputInterval (%d ms); each query is typed after a pause of %d ms. \"first key of a\n"
+        "search\" leaves out the process's first key, which has its own row. Tooltip %s.\n"
+        "host: the host's own work, timed inside it (median and max of the runs):\n"
+        "deselect-all is LVM_SETITEMSTATE with index -1 clearing LVIS_SELECTED (one item\n"
+        "selected), text of every item is LVM_GETITEMTEXTW for each item.\n\n",
+        info.typeDelayMs, info.inputIntervalMs, info.searchPauseMs, info.toolTip ? "on" : "off");
+    PrintHeading();
+    for (const SizeResults& size : sizes) {
+        PrintKeyRows(size, kPlainQuery);
+        PrintKeyRows(size, kRomajiQuery);
+        PrintHostRows(size, true);
+        PrintHostRows(size, false);
+    }
+    PrintMemory(sizes);
+    for (const SizeResults& size : sizes) {
+        for (const std::string& problem : size.problems) {
+            std::printf("problem: %s\n", problem.c_str());
+        }
+    }
+    std::fflush(stdout);
+}

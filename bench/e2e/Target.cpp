@@ -1,0 +1,272 @@
+// The end-to-end benchmark's target program, run in a process of its own:
+//   skimvue_bench_target --count N --title T --class C --report NAME
+// One top-level window of class C titled T with a report-style list view of N realistic file
+// names, one of them selected. Its message loop times every character typed into the list view
+// from the moment GetMessageW hands out the WM_CHAR to the LVN_ITEMCHANGED that selects another
+// item, and writes the times into the shared memory block NAME (TargetReport.h). After each
+// key the selection goes back to the park item, so every key has a selection to change.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "Corpus.h"
+#include "TargetReport.h"
+
+namespace {
+
+struct Options {
+    int count = 1000;
+    std::wstring title = L"Skimvue bench target";
+    std::wstring className = L"SkimvueBenchFrame";
+    std::wstring report;
+};
+
+// The key being handled: its record is written while its messages run.
+struct PendingKey {
+    int slot = -1;
+    LARGE_INTEGER dequeued{};
+    bool selected = false;
+};
+
+HWND g_list = nullptr;
+WNDPROC g_listOwnProc = nullptr;
+int g_parkIndex = 0;
+TargetReport* g_report = nullptr;
+PendingKey g_key;
+double g_ticksPerMs = 1.0;
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now;
+}
+
+double MsSince(LARGE_INTEGER start) {
+    return static_cast<double>(Now().QuadPart - start.QuadPart) / g_ticksPerMs;
+}
+
+void SetState(int index, UINT state, UINT mask) {
+    LVITEMW item{};
+    item.stateMask = mask;
+    item.state = state;
+    SendMessageW(g_list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+}
+
+// Leaves the park item as the one selected and focused item, touching only the items whose
+// state changes (a deselect-all would cost the host what the benchmark measures separately).
+void Park() {
+    for (auto i = static_cast<int>(
+             SendMessageW(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+         i != -1; i = static_cast<int>(SendMessageW(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(i),
+                                                    LVNI_SELECTED))) {
+        if (i != g_parkIndex) {
+            SetState(i, 0, LVIS_SELECTED);
+        }
+    }
+    SetState(g_parkIndex, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void BeginKey(LARGE_INTEGER dequeued, WPARAM character) {
+    g_key = PendingKey{static_cast<int>(g_report->keyCount), dequeued, false};
+    KeyRecord& record = g_report->keys[g_key.slot];
+    record.character = static_cast<int32_t>(character);
+    record.selectedItem = -1;
+    record.selectedMs = -1.0;
+    record.handledMs = -1.0;
+}
+
+void EndKey() {
+    g_report->keys[g_key.slot].handledMs = MsSince(g_key.dequeued);
+    InterlockedIncrement(&g_report->keyCount);
+    Park();
+}
+
+// The change that selects the new item ends the key's wait; the park item's own changes and
+// every deselection are not what the key caused.
+void OnItemChanged(const NMLISTVIEW& change) {
+    if (g_key.slot < 0 || g_key.selected || change.iItem == g_parkIndex ||
+        (change.uChanged & LVIF_STATE) == 0 || (change.uNewState & LVIS_SELECTED) == 0 ||
+        (change.uOldState & LVIS_SELECTED) != 0) {
+        return;
+    }
+    KeyRecord& record = g_report->keys[g_key.slot];
+    record.selectedMs = MsSince(g_key.dequeued);
+    record.selectedItem = change.iItem;
+    g_key.selected = true;
+}
+
+void TimeHostOps(int runs) {
+    g_key.slot = -1;
+    HostOpTimes& times = g_report->hostOps;
+    times.runs = runs < kMaxHostOpRuns ? runs : kMaxHostOpRuns;
+    const auto count = static_cast<int>(SendMessageW(g_list, LVM_GETITEMCOUNT, 0, 0));
+    for (int run = 0; run < times.runs; ++run) {
+        Park();
+        LARGE_INTEGER start = Now();
+        SetState(-1, 0, LVIS_SELECTED);
+        times.deselectAllMs[run] = MsSince(start);
+        start = Now();
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[261] = {};
+            LVITEMW item{};
+            item.pszText = text;
+            item.cchTextMax = 260;
+            SendMessageW(g_list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(&item));
+        }
+        times.readAllMs[run] = MsSince(start);
+    }
+    Park();
+}
+
+LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        if (g_list != nullptr) {
+            MoveWindow(g_list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        }
+        return 0;
+    case WM_SETFOCUS:
+        if (g_list != nullptr) {
+            SetFocus(g_list);
+        }
+        return 0;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->hwndFrom == g_list && header->code == LVN_ITEMCHANGED) {
+            OnItemChanged(*reinterpret_cast<const NMLISTVIEW*>(lParam));
+        }
+        return 0;
+    }
+    case WM_BENCH_HOST_OPS:
+        TimeHostOps(static_cast<int>(wParam));
+        return 1;
+    case WM_BENCH_IS_ATTACHED:
+        return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(g_list, GWLP_WNDPROC)) != g_listOwnProc;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+void Fill(int count) {
+    std::vector<std::wstring> names = CCorpus().Names(count > 1 ? count - 1 : 0);
+    g_parkIndex = ParkIndex(count);
+    names.insert(names.begin() + g_parkIndex, kParkName);
+    SendMessageW(g_list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(g_list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    for (size_t i = 0; i < names.size(); ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = names[i].data();
+        SendMessageW(g_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    SendMessageW(g_list, WM_SETREDRAW, TRUE, 0);
+}
+
+void CreateList(HWND frame, int count) {
+    g_list = CreateWindowExW(0, WC_LISTVIEWW, L"",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0,
+                             0, 560, 460, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    g_listOwnProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(g_list, GWLP_WNDPROC));
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH | LVCF_TEXT;
+    column.cx = 480;
+    column.pszText = const_cast<wchar_t*>(L"\u540d\u524d");
+    SendMessageW(g_list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    const LARGE_INTEGER start = Now();
+    Fill(count);
+    g_report->fillMs = MsSince(start);
+    g_report->itemCount = static_cast<int32_t>(SendMessageW(g_list, LVM_GETITEMCOUNT, 0, 0));
+    Park();
+    SendMessageW(g_list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(g_parkIndex), FALSE);
+}
+
+Options ParseOptions() {
+    Options options;
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::wstring name = argv[i];
+        const std::wstring value = argv[i + 1];
+        if (name == L"--count") {
+            options.count = _wtoi(value.c_str());
+        } else if (name == L"--title") {
+            options.title = value;
+        } else if (name == L"--class") {
+            options.className = value;
+        } else if (name == L"--report") {
+            options.report = value;
+        }
+    }
+    LocalFree(argv);
+    return options;
+}
+
+TargetReport* OpenReport(const std::wstring& name) {
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, name.c_str());
+    if (mapping == nullptr) {
+        return nullptr;
+    }
+    // The view outlives the handle; both last as long as the process.
+    return static_cast<TargetReport*>(
+        MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(TargetReport)));
+}
+
+// Hands every message on, timing the characters typed into the list view.
+int RunMessageLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        const LARGE_INTEGER dequeued = Now();
+        const bool timed =
+            msg.message == WM_CHAR && msg.hwnd == g_list && g_report->keyCount < kMaxKeyRecords;
+        if (timed) {
+            BeginKey(dequeued, msg.wParam);
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+        if (timed) {
+            EndKey();
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    const Options options = ParseOptions();
+    g_report = OpenReport(options.report);
+    if (g_report == nullptr || options.count < 1) {
+        return 2;
+    }
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    g_ticksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = FrameProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = options.className.c_str();
+    RegisterClassW(&wc);
+    HWND frame = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                 580, 500, nullptr, nullptr, instance, nullptr);
+    CreateList(frame, options.count);
+    RECT client{};
+    GetClientRect(frame, &client);
+    MoveWindow(g_list, 0, 0, client.right, client.bottom, TRUE);
+    SetFocus(g_list);
+    // The title comes last: the benchmark finds the window by it once the list is full.
+    SetWindowTextW(frame, options.title.c_str());
+    return RunMessageLoop();
+}
