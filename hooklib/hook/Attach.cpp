@@ -8,6 +8,7 @@
 #include "hook/SubclassChain.h"
 #include "search/Keystroke.h"
 #include "search/Migemo.h"
+#include "search/SearchRun.h"
 #include "settings/SharedBlock.h"
 #include "support/EventLog.h"
 #include "support/ModuleVersion.h"
@@ -78,11 +79,12 @@ std::optional<SearchState> TakeState(HWND window, bool* last = nullptr) {
     return state;
 }
 
-// The Migemo adapter (library and dictionary) is made ready off the window's thread as soon as
-// a window attaches, so the first romaji key finds it loaded. Only attached processes load it,
-// and a detach of the last window before the worker ran leaves nothing loaded.
-void PrepareSearch() {
-    StartWorkerThread([drops = MigemoDrops()] { PrepareMigemo(drops); });
+// What the first search of a process needs (the Migemo library and dictionary, the pattern
+// engine's tables) is made ready off the window's thread as soon as a window attaches, so the
+// first key finds it loaded. Only attached processes load it, and a detach of the last window
+// before the worker ran leaves nothing loaded.
+void PrepareFirstSearch() {
+    StartWorkerThread([drops = MigemoDrops()] { PrepareSearch(drops); });
 }
 
 } // namespace
@@ -127,7 +129,7 @@ int AttachWindow(HWND window, UINT attachMessage) {
         return 0;
     }
     ReportFirstAttach();
-    PrepareSearch();
+    PrepareFirstSearch();
     return 1;
 }
 

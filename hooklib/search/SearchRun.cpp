@@ -157,6 +157,12 @@ void RunSearch(int minLength, SearchCore& state, MatchMode mode) {
     state.OnNoMatch();
 }
 
+void PrepareSearch(unsigned migemoDrops) {
+    // Any pattern builds the tables (a scan of every character's case and class) once.
+    BuildPlainPattern(L"a");
+    PrepareMigemo(migemoDrops);
+}
+
 void SelectCurrentCandidate(SearchCore& state) {
     if (state.m_current >= state.m_candidates.size() || !state.m_pCtrl) {
         return;

@@ -50,6 +50,11 @@ void MatchItems(const CNameList& names, std::vector<Candidate>& candidates, CMig
 // Below minLength characters (a leading "^" not counted) only the plain pattern takes part.
 void RunSearch(int minLength, SearchCore& state, MatchMode mode);
 
+// Readies what a process's first search would otherwise wait for: the pattern engine's character
+// tables, then the Migemo adapter (PrepareMigemo with the drop count taken when the need arose).
+// Meant for a worker thread; a search on another thread meanwhile waits for what it needs.
+void PrepareSearch(unsigned migemoDrops);
+
 void SelectCurrentCandidate(SearchCore& state);
 void SelectNextCandidate(SearchCore& state);
 void SelectPreviousCandidate(SearchCore& state);

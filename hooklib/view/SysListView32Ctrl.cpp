@@ -15,16 +15,28 @@ void SetItemState(HWND hWnd, WPARAM index, UINT state, UINT mask) {
     SendMessageW(hWnd, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
 }
 
-int NextSelected(HWND hWnd, int after) {
-    return static_cast<int>(
-        SendMessageW(hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(after), LVNI_SELECTED));
+int NextItem(HWND hWnd, int after, UINT flags) {
+    return static_cast<int>(SendMessageW(hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(after), flags));
 }
 
-// Deselects the selected items but keep, one at a time: a folder has one or a few selected.
+// Deselects the selected items but keep. Looking for selected items is a walk over the items
+// from the first, so the walk stops once it has met as many as the view counts; the focused
+// item, which is the selected one nearly always, is found without a walk.
 void DeselectAllBut(HWND hWnd, int keep) {
-    for (int i = NextSelected(hWnd, -1); i != -1; i = NextSelected(hWnd, i)) {
-        if (i != keep) {
-            SetItemState(hWnd, static_cast<WPARAM>(i), 0, LVIS_SELECTED);
+    auto left = static_cast<int>(SendMessageW(hWnd, LVM_GETSELECTEDCOUNT, 0, 0));
+    const int focused = NextItem(hWnd, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    const auto settle = [&](int selected) {
+        if (selected != keep) {
+            SetItemState(hWnd, static_cast<WPARAM>(selected), 0, LVIS_SELECTED);
+        }
+        --left;
+    };
+    if (focused != -1) {
+        settle(focused);
+    }
+    for (int i = -1; left > 0 && (i = NextItem(hWnd, i, LVNI_SELECTED)) != -1;) {
+        if (i != focused) {
+            settle(i);
         }
     }
 }
