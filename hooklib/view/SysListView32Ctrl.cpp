@@ -19,23 +19,30 @@ int NextItem(HWND hWnd, int after, UINT flags) {
     return static_cast<int>(SendMessageW(hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(after), flags));
 }
 
+bool IsSelected(HWND hWnd, int index) {
+    return index != -1 &&
+           (SendMessageW(hWnd, LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_SELECTED) &
+            LVIS_SELECTED) != 0;
+}
+
 // Deselects the selected items but keep. Looking for selected items is a walk over the items
 // from the first, so the walk stops once it has met as many as the view counts; the focused
-// item, which is the selected one nearly always, is found without a walk.
+// item, which is the selected one nearly always, is looked at first, without a walk.
 void DeselectAllBut(HWND hWnd, int keep) {
     auto left = static_cast<int>(SendMessageW(hWnd, LVM_GETSELECTEDCOUNT, 0, 0));
-    const int focused = NextItem(hWnd, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    const int focused = NextItem(hWnd, -1, LVNI_FOCUSED);
+    const bool focusedSelected = IsSelected(hWnd, focused);
     const auto settle = [&](int selected) {
         if (selected != keep) {
             SetItemState(hWnd, static_cast<WPARAM>(selected), 0, LVIS_SELECTED);
         }
         --left;
     };
-    if (focused != -1) {
+    if (focusedSelected) {
         settle(focused);
     }
     for (int i = -1; left > 0 && (i = NextItem(hWnd, i, LVNI_SELECTED)) != -1;) {
-        if (i != focused) {
+        if (i != focused || !focusedSelected) {
             settle(i);
         }
     }

@@ -9,12 +9,6 @@ namespace {
 constexpr wchar_t kFrameClass[] = L"SkimvueTestFrame";
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == LVN_ITEMCHANGED) {
-        if (auto* self =
-                reinterpret_cast<CTestListView*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
-            self->m_changedItems.push_back(reinterpret_cast<NMLISTVIEW*>(lParam)->iItem);
-        }
-    }
     if (message == WM_SIZE) {
         if (HWND list = GetWindow(window, GW_CHILD)) {
             MoveWindow(list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
@@ -59,7 +53,6 @@ CTestListView::CTestListView(const std::vector<std::wstring>& names, DWORD style
         ListView_InsertColumn(m_list, 0, &column);
     }
     SetWindowLongPtrW(m_list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(m_frame.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_listProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
     SetNames(names);
@@ -71,7 +64,8 @@ LRESULT CALLBACK CTestListView::RecordingProc(HWND window, UINT message, WPARAM 
                                               LPARAM lParam) {
     auto* self = reinterpret_cast<CTestListView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_KEYDOWN || message == WM_CHAR || message == WM_SYSKEYDOWN ||
-        message == WM_SYSCHAR || message == WM_DESTROY || message >= WM_APP) {
+        message == WM_SYSCHAR || message == WM_DESTROY || message == LVM_SETITEMSTATE ||
+        message >= WM_APP) {
         self->m_received.push_back({message, wParam, lParam});
     }
     return CallWindowProcW(self->m_listProc, window, message, wParam, lParam);

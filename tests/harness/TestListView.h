@@ -29,7 +29,8 @@ class CTestListView {
     void ClearSelection();
     void ClearReceived() { m_received.clear(); }
 
-    // Every message the list view's previous procedure received, for pass-through checks.
+    // The key, destroy, item-state and private messages the list view's previous procedure
+    // received, for pass-through checks.
     struct Received {
         UINT message;
         WPARAM wParam;
@@ -37,8 +38,6 @@ class CTestListView {
     };
     std::vector<Received> m_received;
     bool HasReceived(UINT message, WPARAM wParam) const;
-    // The item of every change the list view notified its parent of (-1: all items at once).
-    std::vector<int> m_changedItems;
 
   private:
     static LRESULT CALLBACK RecordingProc(HWND, UINT, WPARAM, LPARAM);

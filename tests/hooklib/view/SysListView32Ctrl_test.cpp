@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "harness/TestListView.h"
 
 namespace {
@@ -38,21 +40,34 @@ TEST_P(SysListView32Ctrl, SelectItemAloneFocusesAndScrollsIntoView) {
     EXPECT_TRUE(view.IsItemFullyVisible(250));
 }
 
+// The items selected before (the focused one among them or not, the new one among them or
+// not) are all that change, besides the new one.
 TEST_P(SysListView32Ctrl, SelectItemChangesOnlyTheItemsWhoseStateChanges) {
-    CTestListView view(Numbered(300), GetParam());
-    CSysListView32Ctrl ctrl(view.List());
-    for (int i : {3, 5, 250}) {
-        ListView_SetItemState(view.List(), i, LVIS_SELECTED, LVIS_SELECTED);
+    struct Case {
+        std::vector<int> selected;
+        int focused;
+    };
+    for (const Case& before :
+         {Case{{3, 5, 250}, 5}, Case{{3, 5}, 7}, Case{{250}, 250}, Case{{}, 9}, Case{{299}, -1}}) {
+        CTestListView view(Numbered(300), GetParam());
+        CSysListView32Ctrl ctrl(view.List());
+        for (int i : before.selected) {
+            ListView_SetItemState(view.List(), i, LVIS_SELECTED, LVIS_SELECTED);
+        }
+        if (before.focused != -1) {
+            ListView_SetItemState(view.List(), before.focused, LVIS_FOCUSED, LVIS_FOCUSED);
+        }
+        view.ClearReceived();
+        EXPECT_EQ(ctrl.SelectItem(250, 1, 1), 0);
+        EXPECT_EQ(view.SelectedItems(), (std::vector<int>{250}));
+        EXPECT_EQ(view.FocusedItem(), 250);
+        for (const CTestListView::Received& received : view.m_received) {
+            const auto item = static_cast<int>(received.wParam);
+            EXPECT_TRUE(item == 250 ||
+                        std::count(before.selected.begin(), before.selected.end(), item))
+                << item;
+        }
     }
-    ListView_SetItemState(view.List(), 5, LVIS_FOCUSED, LVIS_FOCUSED);
-    view.m_changedItems.clear();
-    EXPECT_EQ(ctrl.SelectItem(250, 1, 1), 0);
-    EXPECT_EQ(view.SelectedItems(), (std::vector<int>{250}));
-    EXPECT_EQ(view.FocusedItem(), 250);
-    for (int changed : view.m_changedItems) {
-        EXPECT_TRUE(changed == 3 || changed == 5 || changed == 250) << changed;
-    }
-    EXPECT_FALSE(view.m_changedItems.empty());
 }
 
 TEST_P(SysListView32Ctrl, SelectItemAddingKeepsSelectionAndFocus) {
