@@ -8,15 +8,72 @@ namespace {
 
 constexpr auto kSyntax = std::regex_constants::ECMAScript | std::regex_constants::icase;
 
-CPattern Compile(const std::wstring& text) {
-    if (auto engine = regex::CRegex::Compile(text)) {
-        return CPattern(std::move(*engine));
+// What std::wregex is given at most. Its compiler recurses once per term of a sequence and a
+// few times per level of nesting; its automaton sets the cost of every search (see
+// BoundedSearch); states it passes without a step lie beyond the stack check.
+constexpr size_t kMaxLibraryText = 512;
+constexpr uint64_t kMaxLibraryStates = 4096;
+constexpr uint64_t kMaxSteplessStates = 128;
+// What its search, once spent, may try on the way back from each frame (see BoundedSearch):
+// beyond, loops that may go round empty are nested too deep.
+constexpr uint64_t kMaxSpentWork = 24;
+// A text our parser does not read is given to it only when short and without counted repeats,
+// so that what it builds is bounded by the text: mostly it reports an error.
+constexpr size_t kMaxUnreadText = 64;
+// The stack the library's compiler takes at most, per term and per level of nesting (measured
+// at a third of this, natively and under Wine).
+constexpr size_t kLibraryStackPerChar = 384;
+constexpr size_t kLibraryStackPerLevel = 1536;
+
+bool HasCountedRepeat(const std::wstring& text) {
+    for (size_t brace = text.find(L'{'); brace != std::wstring::npos;
+         brace = text.find(L'{', brace + 1)) {
+        if (brace + 1 < text.size() && text[brace + 1] >= L'0' && text[brace + 1] <= L'9') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Compiled by std::wregex, where its compiler has the stack it needs; the empty pattern when it
+// has not, or when the text is not valid.
+CPattern CompileByLibrary(const std::wstring& text, uint32_t height, uint64_t states) {
+    const size_t stack = text.size() * kLibraryStackPerChar + height * kLibraryStackPerLevel;
+    if (regex::StackLeft() < stack + regex::kStackReserve) {
+        return CPattern();
     }
     try {
-        return CPattern(std::wregex(text, kSyntax));
+        return CPattern(std::wregex(text, kSyntax), states);
     } catch (const std::exception&) {
         return CPattern();
     }
+}
+
+CPattern Compile(const std::wstring& text) {
+    regex::Compiled compiled = regex::CompileProgram(text);
+    const regex::LibraryCost& cost = compiled.m_library;
+    switch (compiled.m_kind) {
+    case regex::ECompiled::Engine:
+        if (auto engine = regex::CRegex::Build(std::move(*compiled.m_program))) {
+            return CPattern(std::move(*engine));
+        }
+        return CPattern();
+    case regex::ECompiled::Library:
+        if (text.size() > kMaxLibraryText || cost.m_states > kMaxLibraryStates ||
+            cost.m_stepless > kMaxSteplessStates || cost.m_spentWork > kMaxSpentWork) {
+            return CPattern();
+        }
+        return CompileByLibrary(text, cost.m_height, cost.m_states);
+    case regex::ECompiled::Unread:
+        if (text.size() > kMaxUnreadText || HasCountedRepeat(text)) {
+            return CPattern();
+        }
+        // Each character makes a few states at most; each level of nesting is two characters.
+        return CompileByLibrary(text, static_cast<uint32_t>(text.size() / 2), 4 * text.size() + 16);
+    case regex::ECompiled::TooLarge:
+        break;
+    }
+    return CPattern();
 }
 
 std::wstring EscapeAll(const std::wstring& text, wchar_t brace) {
@@ -47,19 +104,25 @@ bool CPattern::Search(const std::wstring& name, std::wstring* matched) const {
 }
 
 std::optional<regex::Span> CPattern::Find(std::wstring_view text) const {
+    if (IsEmpty()) {
+        return std::nullopt;
+    }
+    const regex::CNameSearch name(m_budget);
     if (m_engine) {
-        return m_engine->Search(text);
+        return m_engine->Search(text, m_budget);
     }
     regex::Span found{};
-    if (m_library &&
-        regex::BoundedSearch(*m_library, text, *m_budget, &found) == regex::EBoundedResult::Found) {
+    if (regex::BoundedSearch(*m_library, text, m_budget, m_allocationSteps, &found) ==
+        regex::EBoundedResult::Found) {
         return found;
     }
     return std::nullopt;
 }
 
-CPatternPair::CPatternPair(const CPattern& first, const CPattern& second)
+CPatternPair::CPatternPair(const CPattern& first, const CPattern& second, size_t names)
     : m_first(first), m_second(second) {
+    first.StartPass(names);
+    second.StartPass(names);
     if (first.m_engine && second.m_engine) {
         m_engines.emplace(*first.m_engine, *second.m_engine);
     }

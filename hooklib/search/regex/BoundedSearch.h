@@ -1,33 +1,43 @@
 #pragma once
-// std::wregex with a work limit: the library backtracks without bound, so a search counts every
-// step it takes on the text (each character read, each move, each comparison of positions) and
-// gives up once a shared budget is spent. Only for patterns our engine does not handle.
+// std::wregex with a work limit and a stack limit, for the patterns our engine does not handle.
+//
+// The library backtracks without bound, and it does so by recursion: each state on the path
+// being tried is a frame on the stack (some 150 bytes), so a path through a loop that goes
+// round once per character of the name takes hundreds of kilobytes. A search therefore counts
+// every step it takes on the text (each character read, each move, comparison or copy of a
+// position) against the name's budget, and at every step also looks at the stack: once either
+// runs out the search is given up. What is left between two steps is a run of alternatives
+// (see LibraryCost), which BoundedSearch's callers keep short.
 #include <cstdint>
 #include <optional>
 #include <regex>
 #include <string_view>
 
 #include "search/regex/Regex.h"
+#include "search/regex/WorkBudget.h"
 
 namespace regex {
 
-class CWorkBudget {
-  public:
-    explicit CWorkBudget(uint64_t steps) : m_left(steps) {}
-    bool Spent() const { return m_left == 0; }
-    // Throws CWorkBudget::Exhausted once nothing is left.
-    void Spend();
-
-    struct Exhausted {};
-
-  private:
-    uint64_t m_left;
-};
-
 enum class EBoundedResult { Found, NotFound, OutOfBudget };
 
-// First match of regex in text, as std::regex_search finds it, within the budget.
+// Stack the library's recursion may use at most, below where the search starts, and what it
+// leaves untouched above the end of the thread's stack in any case (for the unwinding of a
+// search given up, and for whatever the host calls in a nearly full stack).
+constexpr size_t kLibraryStack = 256 << 10;
+constexpr size_t kStackReserve = 64 << 10;
+// Stack for any search, and more per step the name may still take: a frame takes a hundred
+// bytes or more, and a few steps to go back through once the search is spent.
+constexpr size_t kLibraryBaseStack = 2 << 10;
+constexpr size_t kStackPerStep = 2;
+
+// Stack left to the calling thread: from where it is now down to the end of its stack.
+size_t StackLeft();
+
+// First match of regex in text, as std::regex_search finds it, within the open name of budget
+// and the stack. allocationSteps: what each of the library's allocations of match state costs
+// (it sets up a table as large as its automaton for each search and each lookahead it tries,
+// unseen by the steps): the automaton's size, at least.
 EBoundedResult BoundedSearch(const std::wregex& regex, std::wstring_view text, CWorkBudget& budget,
-                             Span* span = nullptr);
+                             uint64_t allocationSteps, Span* span = nullptr);
 
 } // namespace regex

@@ -1,6 +1,12 @@
 // Parser and compiler for the ECMAScript grammar as libstdc++ reads it. Whatever this parser
-// does not recognise makes the whole pattern "not handled" rather than an error, so that the
-// standard library decides about it and validity always agrees with it.
+// does not read makes the whole pattern "unread" rather than an error, so that the standard
+// library decides about it and validity always agrees with it. What it reads but leaves to the
+// library (back-references, lookahead and the like) it still reads to the end, so that the
+// cost of the library's automaton is known before the library builds it.
+//
+// Each node of the syntax tree carries its size as the automaton will have it, worked out from
+// its children as it is made: a pattern whose counted repeats would build too much is refused
+// before anything is built, and compiling stays linear in the text and in the automaton.
 #include <algorithm>
 #include <map>
 #include <unordered_map>
@@ -10,28 +16,92 @@
 namespace regex {
 namespace {
 
-struct NotHandled {};
+struct NotRead {};
+struct TooLarge {};
+struct LeaveToLibrary {};
 
-[[noreturn]] void Refuse() {
-    throw NotHandled{};
+[[noreturn]] void Unread() {
+    throw NotRead{};
 }
 
-constexpr int kMaxCount = 1000;
-constexpr int kMaxDepth = 100;
-constexpr int kMaxQuantifiers = 8;
-constexpr size_t kMaxNodes = 50000;
+// Counts beyond this saturate: the automaton's size is then beyond any limit anyway.
+constexpr uint64_t kMaxCount = 1'000'000;
+constexpr uint64_t kSaturated = uint64_t{1} << 40;
+
+uint64_t Sum(uint64_t a, uint64_t b) {
+    return std::min(a + b, kSaturated);
+}
+uint64_t Product(uint64_t a, uint64_t b) {
+    return a == 0 || b <= kSaturated / a ? std::min(a * b, kSaturated) : kSaturated;
+}
+
+// What the library does with a node once its search is spent (see BoundedSearch): every
+// character fails, everything else passes, and each loop may go round twice. m_passes: the
+// ways through the node; m_work: the states tried on them, in the node and after it.
+struct SpentCost {
+    uint64_t m_passes = 1;
+    uint64_t m_work = 1;
+};
+
+// x, then y on each way through x.
+SpentCost Then(SpentCost x, SpentCost y) {
+    return {Product(x.m_passes, y.m_passes), Sum(x.m_work, Product(x.m_passes, y.m_work))};
+}
+
+// count copies of x in a row. Linear in count only while the ways through multiply, which
+// saturates within some forty copies.
+SpentCost Times(SpentCost x, uint64_t count) {
+    SpentCost all{1, 0};
+    for (uint64_t i = 0; i < count; ++i) {
+        if (x.m_passes <= 1) { // each further copy adds alike, or none is reached
+            const uint64_t tried = x.m_passes == 0 ? 1 : count - i;
+            return {all.m_passes * x.m_passes,
+                    Sum(all.m_work, Product(all.m_passes, Product(tried, x.m_work)))};
+        }
+        if (all.m_work == kSaturated) {
+            return all;
+        }
+        all = Then(all, x);
+    }
+    return all;
+}
+
+// A loop over body: left at once, or after one round, or after two (the second round is
+// tried on each way through the first).
+SpentCost Loop(SpentCost body) {
+    const SpentCost once = Then(body, {1, 1});
+    const SpentCost twice = Then(once, once);
+    return {Sum(1, Sum(once.m_passes, twice.m_passes)), Sum(1, twice.m_work)};
+}
+
+// What a node costs: the nodes of our automaton, the states of the library's, those of the
+// library's states that a path passes without touching the text, and a spent search's work.
+struct Cost {
+    uint64_t m_nodes = 1;
+    uint64_t m_states = 1;
+    uint64_t m_stepless = 0;
+    SpentCost m_spent;
+};
 
 struct Ast {
-    enum class EKind { Empty, Set, Assert, Concat, Alt, Star, Plus, Opt, Counted };
+    enum class EKind { Empty, Set, Assert, Concat, Alt, Star, Plus, Opt, Counted, Library };
     EKind m_kind = EKind::Empty;
     EOp m_assert = EOp::Jump;
     uint32_t m_set = 0;
     std::vector<uint32_t> m_children;
-    int m_min = 0;
-    int m_max = -1; // -1: no upper bound
+    uint64_t m_min = 0;
+    uint64_t m_max = UINT64_MAX; // no upper bound
     bool m_lazy = false;
+    // Worked out when the node is added, from its children.
+    bool m_nullable = true;
+    Cost m_cost;
+    uint32_t m_height = 1;
 };
 using EKind = Ast::EKind;
+
+bool Unbounded(const Ast& ast) {
+    return ast.m_max == UINT64_MAX;
+}
 
 bool IsSpecial(wchar_t c) {
     return c == 0 ||
@@ -80,34 +150,146 @@ CCharSet ClassEscapeSet(wchar_t c) {
     return c >= L'a' ? ClassSet(c) : ClassSet(c).Complement();
 }
 
-// An escaped character that stands for itself or a control character; refuses the rest.
-wchar_t EscapedLiteral(wchar_t c, bool inBracket) {
+// What the library makes of each node, as its compiler builds it (regex_compiler.tcc): a
+// state per character, class or assertion, two more per capturing group, an end per
+// alternative of a sequence, an alternative and an end per "|", a repeat per quantifier (and
+// an end for "?"), and a counted repeat as its operand once as written and once per copy,
+// with a repeat per optional copy. A path passes alternatives and lazy repeats without a step
+// (their first move needs no position).
+void Measure(Ast& ast, const std::vector<Ast>& all) {
+    Cost cost;
+    cost.m_nodes = cost.m_states = 0;
+    uint32_t height = 0;
+    bool allNullable = true;
+    bool anyNullable = false;
+    SpentCost sequence{1, 0};
+    SpentCost choice{0, 0};
+    for (const uint32_t child : ast.m_children) {
+        const Ast& c = all[child];
+        cost.m_nodes = Sum(cost.m_nodes, c.m_cost.m_nodes);
+        cost.m_states = Sum(cost.m_states, c.m_cost.m_states);
+        cost.m_stepless = Sum(cost.m_stepless, c.m_cost.m_stepless);
+        height = std::max(height, c.m_height);
+        allNullable = allNullable && c.m_nullable;
+        anyNullable = anyNullable || c.m_nullable;
+        sequence = Then(sequence, c.m_cost.m_spent);
+        choice = {Sum(choice.m_passes, c.m_cost.m_spent.m_passes),
+                  Sum(choice.m_work, Sum(c.m_cost.m_spent.m_work, 1))};
+    }
+    const SpentCost body = ast.m_children.empty() ? SpentCost{} : sequence;
+    ast.m_height = height + 1;
+    const uint64_t lazy = ast.m_lazy ? 1 : 0;
+    switch (ast.m_kind) {
+    case EKind::Empty:
+    case EKind::Assert:
+        cost = Cost{};
+        break;
+    case EKind::Set:
+        cost = Cost{};
+        cost.m_spent = {0, 1};
+        allNullable = false;
+        break;
+    case EKind::Concat:
+        cost.m_states = Sum(cost.m_states, 1);
+        cost.m_spent = sequence;
+        break;
+    case EKind::Alt: {
+        const uint64_t bars = ast.m_children.size() - 1;
+        cost.m_nodes = Sum(cost.m_nodes, bars + 1);
+        cost.m_states = Sum(cost.m_states, 2 * bars);
+        cost.m_stepless = Sum(cost.m_stepless, bars);
+        cost.m_spent = choice;
+        allNullable = anyNullable;
+        break;
+    }
+    case EKind::Star:
+    case EKind::Plus:
+    case EKind::Opt: {
+        const uint64_t extra = ast.m_kind == EKind::Opt ? 2 : 1;
+        cost = {Sum(cost.m_nodes, extra), Sum(cost.m_states, extra), Sum(cost.m_stepless, lazy),
+                ast.m_kind == EKind::Star ? Loop(body)
+                : ast.m_kind == EKind::Plus
+                    ? Then(body, Loop(body))
+                    : SpentCost{Sum(body.m_passes, 1), Sum(body.m_work, 1)}};
+        allNullable = ast.m_kind != EKind::Plus || allNullable;
+        break;
+    }
+    case EKind::Counted: {
+        const bool unbounded = Unbounded(ast);
+        const uint64_t optional = unbounded ? 0 : ast.m_max - ast.m_min;
+        const uint64_t copies = unbounded ? ast.m_min + 1 : ast.m_max;
+        const Cost operand = cost;
+        cost.m_nodes = Sum(Product(copies, operand.m_nodes), Sum(optional, 2));
+        cost.m_states = Sum(Product(copies + 1, operand.m_states), Sum(optional, 2));
+        cost.m_stepless =
+            Sum(Product(copies, operand.m_stepless), Product(lazy, unbounded ? 1 : optional));
+        const SpentCost maybe{Sum(body.m_passes, 1), Sum(body.m_work, 1)};
+        cost.m_spent =
+            Then(Times(body, ast.m_min), unbounded ? Loop(body) : Times(maybe, optional));
+        allNullable = ast.m_min == 0 || allNullable;
+        break;
+    }
+    case EKind::Library:
+        // A back-reference or escape (one state), or a lookahead: its operand, an accept state
+        // and the lookahead itself, which searches its operand and passes. Never built here.
+        cost.m_nodes = 1;
+        cost.m_states = Sum(cost.m_states, ast.m_children.empty() ? 1 : 2);
+        cost.m_spent = {1, Sum(body.m_work, 1)};
+        allNullable = true;
+        break;
+    }
+    ast.m_cost = cost;
+    ast.m_nullable = allNullable;
+}
+
+// An escaped character that stands for itself or a control character; nothing for the
+// escapes only the library reads.
+std::optional<wchar_t> EscapedLiteral(wchar_t c, bool inBracket) {
     if (c == L'b' && !inBracket) {
-        Refuse();
+        Unread();
     }
     if (const auto control = ControlEscape(c)) {
         return *control;
     }
-    if (c >= 128 || (c >= L'1' && c <= L'9') || c == L'c' || c == L'x' || c == L'u' || c == L'B' ||
+    if (c >= 128 || (c >= L'1' && c <= L'9') || c == L'c' || c == L'x' || c == L'u' ||
         IsClassEscape(c)) {
-        Refuse();
+        return std::nullopt;
+    }
+    if (c == L'B') {
+        Unread(); // in a bracket
     }
     return c;
+}
+
+bool IsHexDigit(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || ((c | 0x20) >= L'a' && (c | 0x20) <= L'f');
 }
 
 class CParser {
   public:
     explicit CParser(std::wstring_view text) : m_text(text) {}
 
-    Program Parse() {
+    Compiled Parse() {
         const uint32_t root = Disjunction();
         if (!AtEnd()) {
-            Refuse();
+            Unread();
         }
-        const bool topAlternation = m_ast[root].m_kind == EKind::Alt;
-        Program program = Emit(root);
-        program.m_topAlternation = topAlternation;
-        return program;
+        const Ast& top = m_ast[root];
+        Compiled compiled;
+        compiled.m_library = {top.m_cost.m_states, top.m_cost.m_stepless, top.m_cost.m_spent.m_work,
+                              top.m_height};
+        compiled.m_kind = ECompiled::Library;
+        if (m_libraryOnly) {
+            return compiled;
+        }
+        try {
+            const bool topAlternation = top.m_kind == EKind::Alt;
+            compiled.m_program = Emit(root);
+            compiled.m_program->m_topAlternation = topAlternation;
+            compiled.m_kind = ECompiled::Engine;
+        } catch (const LeaveToLibrary&) {
+        }
+        return compiled;
     }
 
   private:
@@ -118,14 +300,29 @@ class CParser {
     bool Has(size_t ahead) const { return m_pos + ahead < m_text.size(); }
     wchar_t Take() {
         if (AtEnd()) {
-            Refuse();
+            Unread();
         }
         return m_text[m_pos++];
     }
 
+    // Refuses the node, and with it the pattern, when it would build more than either engine
+    // may, or nest deeper.
     uint32_t Add(Ast node) {
+        Measure(node, m_ast);
+        if (node.m_cost.m_nodes > kMaxNodes || node.m_height > kMaxHeight) {
+            throw TooLarge{};
+        }
         m_ast.push_back(std::move(node));
         return static_cast<uint32_t>(m_ast.size() - 1);
+    }
+
+    // What only the library reads: the pattern is read on for its cost, and left to it.
+    uint32_t AddLibrary(std::vector<uint32_t> children = {}) {
+        m_libraryOnly = true;
+        Ast node;
+        node.m_kind = EKind::Library;
+        node.m_children = std::move(children);
+        return Add(std::move(node));
     }
 
     uint32_t AddSet(CCharSet set) {
@@ -175,6 +372,10 @@ class CParser {
             node.m_assert = *assertion;
             return Add(std::move(node));
         }
+        if (Peek() == L'(' && Peek(1) == L'?' && (Peek(2) == L'=' || Peek(2) == L'!')) {
+            m_pos += 3;
+            return AddLibrary({GroupBody()}); // an assertion: no quantifier may follow
+        }
         const auto atom = Atom();
         if (!atom) {
             return std::nullopt;
@@ -216,7 +417,7 @@ class CParser {
             ++m_pos;
             return Bracket();
         case L'\0':
-            Refuse();
+            Unread();
         default:
             return std::nullopt; // ")", "|", quantifiers: the term ends here
         }
@@ -246,28 +447,63 @@ class CParser {
         if (IsClassEscape(c)) {
             return AddSet(ClassEscapeSet(c));
         }
-        return Literal(EscapedLiteral(c, false));
+        if (const auto literal = EscapedLiteral(c, false)) {
+            return Literal(*literal);
+        }
+        SkipLibraryEscape(c);
+        return AddLibrary();
+    }
+
+    // The rest of an escape only the library reads, as its scanner reads it
+    // (regex_scanner.tcc): "\cX", "\xHH", "\uHHHH", or a back-reference of several digits.
+    void SkipLibraryEscape(wchar_t c) {
+        if (c == L'c') {
+            Take();
+        } else if (c == L'x' || c == L'u') {
+            for (int i = c == L'x' ? 2 : 4; i > 0; --i) {
+                if (!IsHexDigit(Take())) {
+                    Unread();
+                }
+            }
+        } else {
+            for (; !AtEnd() && classic::Digits().Contains(ToChar(Peek())); ++m_pos) {
+            }
+        }
     }
 
     uint32_t Group() {
+        bool capturing = true;
         if (Peek() == L'?') {
             if (Peek(1) != L':') {
-                Refuse(); // lookahead, or an error
+                Unread(); // an error: lookahead is read as an assertion
             }
             m_pos += 2;
+            capturing = false;
         }
-        if (++m_depth > kMaxDepth) {
-            Refuse();
+        const uint32_t inner = GroupBody();
+        // The library's group state, or its two states of a capture: one entered, one passed.
+        Cost& cost = m_ast[inner].m_cost;
+        cost.m_states = Sum(cost.m_states, capturing ? 2 : 1);
+        cost.m_spent.m_work =
+            Sum(cost.m_spent.m_work, Sum(1, capturing ? cost.m_spent.m_passes : 0));
+        return inner;
+    }
+
+    // Up to the closing parenthesis. Each group is a level of the tree: the nesting is bounded
+    // here already, before the recursion of the parser goes deeper.
+    uint32_t GroupBody() {
+        if (++m_depth > kMaxHeight) {
+            throw TooLarge{};
         }
         const uint32_t inner = Disjunction();
         --m_depth;
         if (Take() != L')') {
-            Refuse();
+            Unread();
         }
         return inner;
     }
 
-    enum class EItem { Char, Dash, Class, End };
+    enum class EItem { Char, Dash, Class, Library, End };
     struct BracketItem {
         EItem m_kind;
         wchar_t m_char = 0;
@@ -295,6 +531,11 @@ class CParser {
             m_last = ELast::Class;
             m_set.Add(ClassEscapeSet(c));
         }
+        // Of what only the library reads: the bracket is left to it.
+        void PushOther() {
+            Flush();
+            m_last = ELast::Class;
+        }
     };
 
     uint32_t Bracket() {
@@ -310,9 +551,14 @@ class CParser {
                 state.Push(item.m_char);
             } else if (item.m_kind == EItem::Class) {
                 state.PushClass(item.m_char);
+            } else if (item.m_kind == EItem::Library) {
+                state.PushOther();
             } else if (!Dash(state)) {
                 break;
             }
+        }
+        if (m_libraryOnly) {
+            return AddLibrary();
         }
         state.Flush();
         state.m_set.Normalize();
@@ -328,7 +574,8 @@ class CParser {
             return {EItem::End};
         }
         if (c == L'[' && (AtEnd() || Peek() == L'.' || Peek() == L':' || Peek() == L'=')) {
-            Refuse();
+            SkipBracketClass();
+            return {EItem::Library};
         }
         if (c != L'\\') {
             return {EItem::Char, c};
@@ -337,7 +584,23 @@ class CParser {
         if (IsClassEscape(escaped)) {
             return {EItem::Class, escaped};
         }
-        return {EItem::Char, EscapedLiteral(escaped, true)};
+        if (const auto literal = EscapedLiteral(escaped, true)) {
+            return {EItem::Char, *literal};
+        }
+        SkipLibraryEscape(escaped);
+        m_libraryOnly = true;
+        return {EItem::Library};
+    }
+
+    // "[:name:]", "[.name.]" or "[=name=]" after "[", as the library's scanner takes them.
+    void SkipBracketClass() {
+        const wchar_t kind = Take();
+        while (Take() != kind) {
+        }
+        if (Take() != L']') {
+            Unread();
+        }
+        m_libraryOnly = true;
     }
 
     // A dash after the first item: a range, the end ("-]"), or a literal dash. False at the end.
@@ -348,8 +611,9 @@ class CParser {
             state.Push(L'-');
             return false;
         }
-        if (state.m_last == BracketState::ELast::Class || next.m_kind == EItem::Class) {
-            Refuse(); // a class cannot bound a range
+        if (state.m_last == BracketState::ELast::Class || next.m_kind == EItem::Class ||
+            next.m_kind == EItem::Library) {
+            Unread(); // a class cannot bound a range; the library reports it
         }
         if (state.m_last == BracketState::ELast::None) {
             m_pos = mark; // a lone dash is a character; what follows is read again
@@ -358,18 +622,16 @@ class CParser {
         }
         const wchar_t last = next.m_kind == EItem::Dash ? L'-' : next.m_char;
         if (state.m_pending > last) {
-            Refuse(); // an invalid range, which the library reports
+            Unread(); // an invalid range, which the library reports
         }
         state.m_set.Add(classic::RangeIcase(ToChar(state.m_pending), ToChar(last)));
         state.m_last = BracketState::ELast::None;
         return true;
     }
 
+    // Each quantifier is a level of the tree: their number is bounded by the height.
     uint32_t Quantified(uint32_t atom) {
-        for (int count = 0; const auto quantifier = Quantifier(); ++count) {
-            if (count == kMaxQuantifiers) {
-                Refuse();
-            }
+        while (const auto quantifier = Quantifier()) {
             Ast node = *quantifier;
             node.m_children = {atom};
             atom = Add(std::move(node));
@@ -400,24 +662,21 @@ class CParser {
         node.m_max = node.m_min;
         if (Peek() == L',' && !AtEnd()) {
             ++m_pos;
-            node.m_max = Peek() == L'}' ? -1 : Count();
+            node.m_max = Peek() == L'}' ? UINT64_MAX : Count();
         }
-        if (Take() != L'}' || (node.m_max >= 0 && node.m_max < node.m_min)) {
-            Refuse();
+        if (Take() != L'}' || (!Unbounded(node) && node.m_max < node.m_min)) {
+            Unread();
         }
     }
 
-    int Count() {
-        int value = 0;
+    uint64_t Count() {
+        uint64_t value = 0;
         size_t digits = 0;
         for (; !AtEnd() && Peek() >= L'0' && Peek() <= L'9'; ++m_pos, ++digits) {
-            value = value * 10 + (Peek() - L'0');
-            if (value > kMaxCount) {
-                Refuse();
-            }
+            value = std::min(value * 10 + static_cast<uint64_t>(Peek() - L'0'), kMaxCount);
         }
         if (digits == 0) {
-            Refuse();
+            Unread();
         }
         return value;
     }
@@ -426,7 +685,8 @@ class CParser {
 
     std::wstring_view m_text;
     size_t m_pos = 0;
-    int m_depth = 0;
+    uint32_t m_depth = 0;
+    bool m_libraryOnly = false;
     std::vector<Ast> m_ast;
     std::vector<CCharSet> m_sets;
     std::map<std::vector<CCharSet::Interval>, size_t> m_setIndex;
@@ -443,8 +703,8 @@ class CEmitter {
         Patch(body.m_end, Add({EOp::Match}));
         m_program.m_start = body.m_start;
         m_program.m_sets = std::move(sets);
-        if (m_program.m_counters > kMaxCounters) {
-            Refuse();
+        if ((m_program.m_nodes.size() << (2 * m_program.m_counters)) > kMaxMarks) {
+            throw LeaveToLibrary{};
         }
         return std::move(m_program);
     }
@@ -456,9 +716,10 @@ class CEmitter {
         uint32_t m_end;
     };
 
+    // The parser has measured the automaton: this is a last guard.
     uint32_t Add(Node node) {
         if (m_program.m_nodes.size() >= kMaxNodes) {
-            Refuse();
+            throw TooLarge{};
         }
         m_program.m_nodes.push_back(node);
         return static_cast<uint32_t>(m_program.m_nodes.size() - 1);
@@ -489,7 +750,9 @@ class CEmitter {
     }
 
     void NoteAssertion(EOp op) {
-        m_program.m_positional = m_program.m_positional || op != EOp::LineBegin;
+        m_program.m_lineEnd = m_program.m_lineEnd || op == EOp::LineEnd;
+        m_program.m_wordBoundary =
+            m_program.m_wordBoundary || op == EOp::WordBoundary || op == EOp::NotWordBoundary;
         m_program.m_lineBegin = m_program.m_lineBegin || op == EOp::LineBegin;
     }
 
@@ -526,18 +789,23 @@ class CEmitter {
         const Fragment fragment = Quantify(m_ast[index]);
         const Ast& ast = m_ast[index];
         const bool loops = ast.m_kind == EKind::Star || ast.m_kind == EKind::Plus ||
-                           (ast.m_kind == EKind::Counted && ast.m_max < 0);
-        if (loops && Nullable(ast.m_children[0])) {
+                           (ast.m_kind == EKind::Counted && Unbounded(ast));
+        if (loops && m_ast[ast.m_children[0]].m_nullable) {
             CountRepeats(first);
         }
         return fragment;
     }
 
+    // Each call numbers at least the loop's own repeat: beyond kMaxCounters the pattern goes to
+    // the library after at most that many passes over the automaton.
     void CountRepeats(size_t first) {
         for (size_t i = first; i < m_program.m_nodes.size(); ++i) {
             Node& node = m_program.m_nodes[i];
             if (node.m_op == EOp::Repeat && node.m_counter < 0) {
-                node.m_counter = static_cast<int8_t>(std::min(m_program.m_counters++, 100));
+                if (m_program.m_counters == kMaxCounters) {
+                    throw LeaveToLibrary{};
+                }
+                node.m_counter = static_cast<int8_t>(m_program.m_counters++);
             }
         }
     }
@@ -583,10 +851,10 @@ class CEmitter {
             Patch(end, piece.m_start);
             end = piece.m_end;
         };
-        for (int i = 0; i < ast.m_min; ++i) {
+        for (uint64_t i = 0; i < ast.m_min; ++i) {
             append(Compile(operand));
         }
-        if (ast.m_max < 0) {
+        if (Unbounded(ast)) {
             const Fragment body = Compile(operand);
             const uint32_t repeat = AddRepeat(body.m_start, ast.m_lazy);
             Patch(body.m_end, repeat);
@@ -594,7 +862,7 @@ class CEmitter {
             return {start, end};
         }
         const uint32_t last = Add({EOp::Jump});
-        for (int i = ast.m_min; i < ast.m_max; ++i) {
+        for (uint64_t i = ast.m_min; i < ast.m_max; ++i) {
             const Fragment body = Compile(operand);
             const uint32_t repeat = AddRepeat(body.m_start, ast.m_lazy);
             Patch(repeat, last);
@@ -602,26 +870,6 @@ class CEmitter {
         }
         append({last, last});
         return {start, end};
-    }
-
-    bool Nullable(uint32_t index) const {
-        const Ast& ast = m_ast[index];
-        switch (ast.m_kind) {
-        case EKind::Set:
-            return false;
-        case EKind::Concat:
-            return std::all_of(ast.m_children.begin(), ast.m_children.end(),
-                               [&](uint32_t child) { return Nullable(child); });
-        case EKind::Alt:
-            return std::any_of(ast.m_children.begin(), ast.m_children.end(),
-                               [&](uint32_t child) { return Nullable(child); });
-        case EKind::Plus:
-            return Nullable(ast.m_children[0]);
-        case EKind::Counted:
-            return ast.m_min == 0 || Nullable(ast.m_children[0]);
-        default:
-            return true; // empty, assertions, "*" and "?"
-        }
     }
 
     const std::vector<Ast>& m_ast;
@@ -634,11 +882,13 @@ Program CParser::Emit(uint32_t root) {
 
 } // namespace
 
-std::optional<Program> CompileProgram(std::wstring_view pattern) {
+Compiled CompileProgram(std::wstring_view pattern) {
     try {
         return CParser(pattern).Parse();
-    } catch (const NotHandled&) {
-        return std::nullopt;
+    } catch (const NotRead&) {
+        return {ECompiled::Unread, std::nullopt, {}};
+    } catch (const TooLarge&) {
+        return {ECompiled::TooLarge, std::nullopt, {}};
     }
 }
 

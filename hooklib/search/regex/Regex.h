@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "search/regex/Program.h"
+#include "search/regex/WorkBudget.h"
 
 namespace regex {
 
@@ -58,9 +59,16 @@ class CRegex {
   public:
     // Nothing when the pattern is not handled here (see CompileProgram).
     static std::optional<CRegex> Compile(std::wstring_view pattern);
+    // Nothing when its sets make more than 64K classes.
+    static std::optional<CRegex> Build(Program program);
 
     // The first match in text: the leftmost start, and there the match the library's
-    // backtracking order finds first. Not for concurrent use of one object.
+    // backtracking order finds first. Not for concurrent use of one object. The steps are taken
+    // from the name budget has open: a step is a visit of a node while the paths that consume
+    // nothing are followed, a thread tried on a character, or a thread carried through a
+    // learned step of the automaton. Nothing once the budget is spent: the name is cut off.
+    std::optional<Span> Search(std::wstring_view text, CWorkBudget& budget) const;
+    // Without limit.
     std::optional<Span> Search(std::wstring_view text) const;
 
     // "^" put before the pattern would match just where the pattern's first match starts at
@@ -97,20 +105,27 @@ class CEitherSearch {
     CEitherSearch(const CEitherSearch&) = delete;
     CEitherSearch& operator=(const CEitherSearch&) = delete;
 
-    std::optional<EitherMatch> Search(std::wstring_view text) const {
+    // Each pattern's steps are taken from its own budget's open name; one cut off counts as not
+    // matching.
+    std::optional<EitherMatch> Search(std::wstring_view text, CWorkBudget& first,
+                                      CWorkBudget& second) const {
         if (!m_together || text.empty()) {
-            return SearchApart(text);
+            return SearchApart(text, first, second);
         }
         const size_t pos = SkipToEitherStart(text, 0);
-        return pos == text.size() ? std::nullopt : SearchFrom(text, pos);
+        return pos == text.size() ? std::nullopt : SearchFrom(text, pos, first, second);
     }
+    // Without limit.
+    std::optional<EitherMatch> Search(std::wstring_view text) const;
 
   private:
     size_t SkipToEitherStart(std::wstring_view text, size_t pos) const {
         return SkipToStart(text, pos, m_eitherMayStart.data());
     }
-    std::optional<EitherMatch> SearchFrom(std::wstring_view text, size_t pos) const;
-    std::optional<EitherMatch> SearchApart(std::wstring_view text) const;
+    std::optional<EitherMatch> SearchFrom(std::wstring_view text, size_t pos, CWorkBudget& first,
+                                          CWorkBudget& second) const;
+    std::optional<EitherMatch> SearchApart(std::wstring_view text, CWorkBudget& first,
+                                           CWorkBudget& second) const;
 
     const CRegex& m_first;
     const CRegex& m_second;

@@ -115,14 +115,34 @@ TEST(Pattern_Migemo, BracesMatchLiterally) {
 
 namespace {
 
-// Back-references and the like are left to std::wregex, which may backtrack without bound: it
-// runs under a work budget per pattern, and once that is spent no further name matches.
-TEST(Pattern_Library, RunsUnderAWorkBudget) {
+// Back-references and the like are left to std::wregex, which may backtrack without bound. A
+// name whose search runs out of its allowance and the pass's reserve does not match; the names
+// after it still do.
+TEST(Pattern_Library, NamesAfterACutOffOneStillMatch) {
     const CPattern pattern = BuildPlainPattern(L"(a*)*\\1b");
     ASSERT_TRUE(pattern.UsesLibrary());
     EXPECT_EQ(FirstMatch(pattern, L"xab"), L"ab");
     EXPECT_FALSE(pattern.Search(std::wstring(259, L'a')));
-    EXPECT_FALSE(pattern.Search(L"xab"));
+    EXPECT_EQ(pattern.Budget().CutNames(), 1u);
+    EXPECT_EQ(FirstMatch(pattern, L"xab"), L"ab");
+    EXPECT_EQ(pattern.Budget().CutNames(), 1u);
+}
+
+// A back-reference costs std::wregex some hundred steps a character; each name's share of the
+// pass covers that in a name of some twenty characters, so every such name of a large folder is
+// searched in full however many came before it.
+TEST(Pattern_Library, EveryNameOfALargeFolderIsSearched) {
+    const CPattern pattern = BuildPlainPattern(L"(.)\\1");
+    ASSERT_TRUE(pattern.UsesLibrary());
+    constexpr size_t kNames = 10000;
+    pattern.StartPass(kNames);
+    const std::wstring name = L"report_2024-0xYy"; // the pair at its end
+    size_t found = 0;
+    for (size_t i = 0; i < kNames; ++i) {
+        found += FirstMatch(pattern, name) == L"Yy" ? 1 : 0;
+    }
+    EXPECT_EQ(found, kNames);
+    EXPECT_EQ(pattern.Budget().CutNames(), 0u);
 }
 
 TEST(Pattern_Library, EngineTakesWhatItHandles) {

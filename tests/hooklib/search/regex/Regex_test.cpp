@@ -126,7 +126,7 @@ TEST(Regex_CharacterSets, CharactersPastTheClassTable) {
 TEST(Regex_NotHandled, LeftToTheLibrary) {
     for (const wchar_t* pattern :
          {L"(a)\\1", L"(?=a)a", L"(?!a)b", L"\\x41", L"\\u0041", L"\\cA", L"[[:alpha:]]",
-          L"a{1001}", L"(a*b*c*d*e*)*", L"(", L"a{2", L"*", L"[b-a]", L"a)"}) {
+          L"(a*b*c*d*e*)*", L"(", L"a{2", L"*", L"[b-a]", L"a)"}) {
         EXPECT_FALSE(CRegex::Compile(pattern).has_value())
             << testing::PrintToString(std::wstring(pattern));
     }
