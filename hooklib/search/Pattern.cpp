@@ -10,40 +10,37 @@ constexpr auto kSyntax = std::regex_constants::ECMAScript | std::regex_constants
 
 // What std::wregex is given at most. Its compiler recurses once per term of a sequence and a
 // few times per level of nesting; its automaton sets the cost of every search (see
-// BoundedSearch); states it passes without a step lie beyond the stack check.
+// BoundedSearch); states it passes without a step lie beyond the stack check; and what it
+// tries once a search is spent makes the way back out of its recursion: beyond these, loops
+// that may go round empty are nested too deep, or alternatives pile up.
 constexpr size_t kMaxLibraryText = 512;
 constexpr uint64_t kMaxLibraryStates = 4096;
 constexpr uint64_t kMaxSteplessStates = 128;
-// What its search, once spent, may try on the way back from each frame (see BoundedSearch):
-// beyond, loops that may go round empty are nested too deep.
-constexpr uint64_t kMaxSpentWork = 24;
-// A text our parser does not read is given to it only when short and without counted repeats,
-// so that what it builds is bounded by the text: mostly it reports an error.
+constexpr uint64_t kMaxSpentWork = 32;
+constexpr uint64_t kMaxSpentDepth = 64;
+// A text our parser does not read is given to it only when short and without quantifiers, so
+// that what it builds and tries is bounded by the text: mostly it reports an error.
 constexpr size_t kMaxUnreadText = 64;
 // The stack the library's compiler takes at most, per term and per level of nesting (measured
 // at a third of this, natively and under Wine).
 constexpr size_t kLibraryStackPerChar = 384;
 constexpr size_t kLibraryStackPerLevel = 1536;
 
-bool HasCountedRepeat(const std::wstring& text) {
-    for (size_t brace = text.find(L'{'); brace != std::wstring::npos;
-         brace = text.find(L'{', brace + 1)) {
-        if (brace + 1 < text.size() && text[brace + 1] >= L'0' && text[brace + 1] <= L'9') {
-            return true;
-        }
-    }
-    return false;
+bool LibraryMayTake(const std::wstring& text, const regex::LibraryCost& cost) {
+    return text.size() <= kMaxLibraryText && cost.m_states <= kMaxLibraryStates &&
+           cost.m_stepless <= kMaxSteplessStates && cost.m_spentWork <= kMaxSpentWork &&
+           cost.m_spentDepth <= kMaxSpentDepth;
 }
 
 // Compiled by std::wregex, where its compiler has the stack it needs; the empty pattern when it
 // has not, or when the text is not valid.
-CPattern CompileByLibrary(const std::wstring& text, uint32_t height, uint64_t states) {
-    const size_t stack = text.size() * kLibraryStackPerChar + height * kLibraryStackPerLevel;
+CPattern CompileByLibrary(const std::wstring& text, const regex::LibraryCost& cost) {
+    const size_t stack = text.size() * kLibraryStackPerChar + cost.m_height * kLibraryStackPerLevel;
     if (regex::StackLeft() < stack + regex::kStackReserve) {
         return CPattern();
     }
     try {
-        return CPattern(std::wregex(text, kSyntax), states);
+        return CPattern(std::wregex(text, kSyntax), cost);
     } catch (const std::exception&) {
         return CPattern();
     }
@@ -51,7 +48,6 @@ CPattern CompileByLibrary(const std::wstring& text, uint32_t height, uint64_t st
 
 CPattern Compile(const std::wstring& text) {
     regex::Compiled compiled = regex::CompileProgram(text);
-    const regex::LibraryCost& cost = compiled.m_library;
     switch (compiled.m_kind) {
     case regex::ECompiled::Engine:
         if (auto engine = regex::CRegex::Build(std::move(*compiled.m_program))) {
@@ -59,17 +55,18 @@ CPattern Compile(const std::wstring& text) {
         }
         return CPattern();
     case regex::ECompiled::Library:
-        if (text.size() > kMaxLibraryText || cost.m_states > kMaxLibraryStates ||
-            cost.m_stepless > kMaxSteplessStates || cost.m_spentWork > kMaxSpentWork) {
+        return LibraryMayTake(text, compiled.m_library) ? CompileByLibrary(text, compiled.m_library)
+                                                        : CPattern();
+    case regex::ECompiled::Unread: {
+        if (text.size() > kMaxUnreadText || text.find_first_of(L"*+?{") != std::wstring::npos) {
             return CPattern();
         }
-        return CompileByLibrary(text, cost.m_height, cost.m_states);
-    case regex::ECompiled::Unread:
-        if (text.size() > kMaxUnreadText || HasCountedRepeat(text)) {
-            return CPattern();
-        }
-        // Each character makes a few states at most; each level of nesting is two characters.
-        return CompileByLibrary(text, static_cast<uint32_t>(text.size() / 2), 4 * text.size() + 16);
+        // Each character makes a few states at most, and a way back of a few more; each level
+        // of nesting takes two characters.
+        const uint64_t length = text.size();
+        return CompileByLibrary(text, {4 * length + 16, length, 2 * length + 2, 2 * length + 2,
+                                       static_cast<uint32_t>(length / 2 + 1), 128});
+    }
     case regex::ECompiled::TooLarge:
         break;
     }
@@ -104,15 +101,15 @@ bool CPattern::Search(const std::wstring& name, std::wstring* matched) const {
 }
 
 std::optional<regex::Span> CPattern::Find(std::wstring_view text) const {
-    if (IsEmpty()) {
-        return std::nullopt;
-    }
-    const regex::CNameSearch name(m_budget);
     if (m_engine) {
         return m_engine->Search(text, m_budget);
     }
+    if (!m_library) {
+        return std::nullopt;
+    }
+    const regex::CNameSearch name(m_budget);
     regex::Span found{};
-    if (regex::BoundedSearch(*m_library, text, m_budget, m_allocationSteps, &found) ==
+    if (regex::BoundedSearch(*m_library, text, m_budget, m_libraryCost, &found) ==
         regex::EBoundedResult::Found) {
         return found;
     }
@@ -124,7 +121,7 @@ CPatternPair::CPatternPair(const CPattern& first, const CPattern& second, size_t
     first.StartPass(names);
     second.StartPass(names);
     if (first.m_engine && second.m_engine) {
-        m_engines.emplace(*first.m_engine, *second.m_engine);
+        m_engines.emplace(*first.m_engine, *second.m_engine, first.m_budget, second.m_budget);
     }
 }
 

@@ -26,22 +26,21 @@ class CMigemo;
 class CPattern {
   public:
     // Steps of a pass, shared out among its names, and of its reserve (see WorkBudget.h); a
-    // step is about a nanosecond natively. Most of a name is passed over without a step, by a
-    // table of the characters at which a match may start. In a folder of 10,000 names each has
-    // 2,000 steps of our engine's of its own, enough to take 259 characters through a learned
-    // automaton with a few threads alive at each, or 3,000 of the library's, enough for a
-    // back-reference in a name of some twenty characters.
-    static constexpr regex::BudgetLimits kEngineBudget{20'000'000, 1'000, 1'000'000, 1'000'000};
-    static constexpr regex::BudgetLimits kLibraryBudget{30'000'000, 2'000, 4'000'000, 1'000'000};
+    // step is at most about a nanosecond natively. Most of a name is passed over without a
+    // step, by a table of the characters at which a match may start. In a folder of 10,000
+    // names each has 1,600 steps of our engine's of its own, enough to take some 150
+    // characters through a learned automaton with a thread or two alive at each, or 3,000 of
+    // the library's, enough for "(.)\\1" in a name of some fifteen characters.
+    static constexpr regex::BudgetLimits kEngineBudget{16'000'000, 1'000, 1'000'000, 1'000'000};
+    static constexpr regex::BudgetLimits kLibraryBudget{30'000'000, 2'000, 8'000'000, 1'000'000};
 
     // The empty pattern: matches nothing.
     CPattern() = default;
     explicit CPattern(regex::CRegex engine)
         : m_engine(std::move(engine)), m_budget(kEngineBudget) {}
-    // allocationSteps: see BoundedSearch.
-    CPattern(std::wregex library, uint64_t allocationSteps)
-        : m_library(std::move(library)), m_allocationSteps(allocationSteps),
-          m_budget(kLibraryBudget) {}
+    // cost: what the library's searches of it cost besides their steps (see BoundedSearch).
+    CPattern(std::wregex library, const regex::LibraryCost& cost)
+        : m_library(std::move(library)), m_libraryCost(cost), m_budget(kLibraryBudget) {}
 
     bool IsEmpty() const { return !m_engine && !m_library; }
     // The pattern runs on std::wregex under the budget.
@@ -67,7 +66,7 @@ class CPattern {
     friend class CPatternPair;
     std::optional<regex::CRegex> m_engine;
     std::optional<std::wregex> m_library;
-    uint64_t m_allocationSteps = 0;
+    regex::LibraryCost m_libraryCost;
     // Spent by searches: a const pattern is searched.
     mutable regex::CWorkBudget m_budget;
 };
@@ -82,9 +81,7 @@ class CPatternPair {
     // Inline: it runs once per name and keystroke.
     std::optional<regex::EitherMatch> Find(std::wstring_view text) const {
         if (m_engines) {
-            const regex::CNameSearch first(m_first.m_budget);
-            const regex::CNameSearch second(m_second.m_budget);
-            return m_engines->Search(text, m_first.m_budget, m_second.m_budget);
+            return m_engines->Search(text);
         }
         return regex::FirstOfTwo([&] { return m_first.Find(text); },
                                  [&] { return m_second.Find(text); });

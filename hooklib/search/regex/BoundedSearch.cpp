@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <memory>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -47,53 +46,73 @@ uintptr_t StackEnd() {
 // What one search may spend: steps from the budget's open name, and stack down to a floor.
 //
 // Once either is spent, the search is not thrown out of at once: unwinding the library's
-// recursion by an exception takes about a microsecond a frame, some hundreds of steps. The
-// search is spent instead: every position then compares equal to every other (so each is the
-// end of the text) and reads as NUL, so that each state the library tries fails or passes at
-// once, and the recursion returns the way it came, trying what is left on the way at a few
-// steps a frame. Only if that takes more steps than the search had taken, or goes deeper into
-// the stack, is an exception thrown after all. Either way the stack it may use is in
-// proportion to the steps it may take (kStackPerStep), so that the way back costs no more
-// than the way there.
+// recursion by an exception takes about a microsecond a frame, hundreds of steps. The search is
+// spent instead: every position then compares equal to every other (so each is the end of the
+// text) and reads as NUL, so that each state the library tries fails or passes at once, and the
+// recursion returns the way it came, each frame trying on the way what it had left (for the
+// patterns given to the library, a few states: LibraryCost::m_spentWork). The steps of that way
+// back are kept from the search as it goes deeper, so that a name costs its steps and no more.
+// Only if the way back takes much longer than that, or goes deeper, is an exception thrown.
 class CLibraryWork {
   public:
-    CLibraryWork(CWorkBudget& budget, uintptr_t stackFloor, uint64_t allocationSteps)
-        : m_budget(budget), m_stackFloor(stackFloor), m_allocationSteps(allocationSteps),
-          m_opened(budget.Left()) {}
+    CLibraryWork(CWorkBudget& budget, uintptr_t stackFloor, const LibraryCost& cost)
+        : m_budget(budget), m_stackTop(StackPosition()), m_stackFloor(stackFloor),
+          m_readSteps(kReadSteps + cost.m_readSteps),
+          m_backStepsPerKB((cost.m_spentWork + 1) * kFrameSteps * 1024 / kFrameBytes) {}
 
-    void Step() { Take(kSteps); }
-    void Allocation() { Take(kAllocationSteps + m_allocationSteps); }
+    void Construct() { Take(kConstructSteps); }
+    void Copy() { Take(kCopySteps); }
+    void Compare() { Take(kCompareSteps); }
+    void Read() { Take(m_readSteps); }
     bool Spent() const { return m_spent; }
 
   private:
     void Take(uint64_t steps) {
+        const uintptr_t position = StackPosition();
         if (m_spent) {
-            m_afterSpent += steps;
-            if (m_afterSpent > m_afterSpentLimit || StackPosition() < m_stackFloor - kStackSlack) {
+            m_back += steps;
+            if (m_back > m_backLimit || position < m_stackFloor - kStackSlack) {
                 throw Exhausted{};
             }
-        } else if (!m_budget.Spend(steps) || StackPosition() < m_stackFloor) {
+            return;
+        }
+        const uint64_t back =
+            (m_stackTop - std::min(position, m_stackTop)) * m_backStepsPerKB / 1024;
+        if (position < m_stackFloor || !m_budget.Spend(steps) || m_budget.Left() < back) {
             m_budget.CutOff();
             m_spent = true;
-            m_afterSpentLimit = m_opened + kStepsAfterSpent;
+            m_backLimit = 4 * back + kStepsBack;
         }
     }
 
-    // A step of the library is some four steps of our engine, as the budget counts them; an
-    // allocation rather more, besides the table it stands for.
-    static constexpr uint64_t kSteps = 4;
-    static constexpr uint64_t kAllocationSteps = 64;
-    static constexpr uint64_t kStepsAfterSpent = 4096;
+    // What the library's work costs in steps of the budget, about a nanosecond each natively:
+    // a position set up (the library sets up a table of them as large as its automaton for each
+    // search and each lookahead it tries), copied or moved, compared, or read (and then tested,
+    // at what the pattern's tests cost: LibraryCost::m_readSteps). A frame takes some 100 to
+    // 200 bytes of stack, and its way back a few steps (the positions it restores), besides what
+    // it tries.
+    static constexpr uint64_t kConstructSteps = 8;
+    static constexpr uint64_t kCopySteps = 2;
+    static constexpr uint64_t kCompareSteps = 3;
+    static constexpr uint64_t kReadSteps = 4;
+    static constexpr uint64_t kFrameSteps = 4;
+    static constexpr uint64_t kFrameBytes = 64;
+    static constexpr uint64_t kStepsBack = 4096;
     static constexpr uintptr_t kStackSlack = 16 << 10;
 
     CWorkBudget& m_budget;
+    uintptr_t m_stackTop;
     uintptr_t m_stackFloor;
-    uint64_t m_allocationSteps;
-    uint64_t m_opened;
+    uint64_t m_readSteps;
+    uint64_t m_backStepsPerKB;
     bool m_spent = false;
-    uint64_t m_afterSpent = 0;
-    uint64_t m_afterSpentLimit = 0;
+    uint64_t m_back = 0;
+    uint64_t m_backLimit = 0;
 };
+
+// The search under way on this thread, for the positions the library sets up without one to
+// copy (in its tables of the automaton's size); a search on one thread at a time.
+thread_local CLibraryWork* t_work = nullptr;
 
 // A pointer into the text that takes a step at every use, copies included: the library copies
 // positions into the state of every group and loop it enters, so few of its frames go by
@@ -106,26 +125,26 @@ class CCountingIterator {
     using pointer = const wchar_t*;
     using reference = const wchar_t&;
 
-    CCountingIterator() = default;
+    CCountingIterator() : m_work(t_work) { Take(&CLibraryWork::Construct); }
     CCountingIterator(const wchar_t* position, CLibraryWork* work)
         : m_position(position), m_work(work) {}
     CCountingIterator(const CCountingIterator& other)
         : m_position(other.m_position), m_work(other.m_work) {
-        Step();
+        Take(&CLibraryWork::Copy);
     }
     CCountingIterator& operator=(const CCountingIterator& other) {
         m_position = other.m_position;
         m_work = other.m_work;
-        Step();
+        Take(&CLibraryWork::Copy);
         return *this;
     }
 
     reference operator*() const {
         static constexpr wchar_t kSpentChar = L'\0';
-        return Step() ? *m_position : kSpentChar;
+        return Take(&CLibraryWork::Read) ? *m_position : kSpentChar;
     }
     CCountingIterator& operator++() {
-        m_position += Step() ? 1 : 0;
+        m_position += Take(&CLibraryWork::Copy) ? 1 : 0;
         return *this;
     }
     CCountingIterator operator++(int) {
@@ -134,7 +153,7 @@ class CCountingIterator {
         return old;
     }
     CCountingIterator& operator--() {
-        m_position -= Step() ? 1 : 0;
+        m_position -= Take(&CLibraryWork::Copy) ? 1 : 0;
         return *this;
     }
     CCountingIterator operator--(int) {
@@ -143,17 +162,17 @@ class CCountingIterator {
         return old;
     }
     bool operator==(const CCountingIterator& other) const {
-        return !Step() || m_position == other.m_position;
+        return !Take(&CLibraryWork::Compare) || m_position == other.m_position;
     }
     const wchar_t* Position() const { return m_position; }
 
   private:
-    // False once the search is spent.
-    bool Step() const {
+    // Takes the steps of a use; false once the search is spent.
+    bool Take(void (CLibraryWork::*use)()) const {
         if (!m_work) {
             return true;
         }
-        m_work->Step();
+        (m_work->*use)();
         return !m_work->Spent();
     }
 
@@ -161,34 +180,17 @@ class CCountingIterator {
     CLibraryWork* m_work = nullptr;
 };
 
-// The match state's allocator: each allocation stands for a search or a lookahead set up, with
-// its table of the automaton's size.
-template <typename T> class CCountingAllocator {
+// Makes a search the one under way on this thread, for as long as it runs.
+class CActiveWork {
   public:
-    using value_type = T;
-
-    // Only for the library's other executor, which ECMAScript searches never run.
-    CCountingAllocator() = default;
-    explicit CCountingAllocator(CLibraryWork* work) : m_work(work) {}
-    template <typename U>
-    CCountingAllocator(const CCountingAllocator<U>& other) : m_work(other.Work()) {}
-
-    T* allocate(size_t count) {
-        if (m_work) {
-            m_work->Allocation();
-        }
-        return std::allocator<T>().allocate(count);
-    }
-    void deallocate(T* pointer, size_t count) { std::allocator<T>().deallocate(pointer, count); }
-    bool operator==(const CCountingAllocator& other) const { return m_work == other.m_work; }
-    CLibraryWork* Work() const { return m_work; }
+    explicit CActiveWork(CLibraryWork* work) : m_previous(t_work) { t_work = work; }
+    ~CActiveWork() { t_work = m_previous; }
+    CActiveWork(const CActiveWork&) = delete;
+    CActiveWork& operator=(const CActiveWork&) = delete;
 
   private:
-    CLibraryWork* m_work = nullptr;
+    CLibraryWork* m_previous;
 };
-
-using CountingMatch =
-    std::match_results<CCountingIterator, CCountingAllocator<std::sub_match<CCountingIterator>>>;
 
 } // namespace
 
@@ -199,21 +201,20 @@ size_t StackLeft() {
 }
 
 EBoundedResult BoundedSearch(const std::wregex& regex, std::wstring_view text, CWorkBudget& budget,
-                             uint64_t allocationSteps, Span* span) {
+                             const LibraryCost& cost, Span* span) {
     const size_t left = StackLeft();
     if (budget.NameCut() || left < kStackReserve) {
         budget.CutOff();
         return EBoundedResult::OutOfBudget;
     }
     // The spent search may go 16 KB deeper (see CLibraryWork).
-    const uint64_t paid = std::min<uint64_t>(budget.Left(), kLibraryStack / kStackPerStep);
-    const size_t usable = std::min({left - kStackReserve, kLibraryStack,
-                                    kLibraryBaseStack + static_cast<size_t>(paid) * kStackPerStep});
-    CLibraryWork work(budget, StackPosition() - usable, allocationSteps);
+    const size_t usable = std::min(left - kStackReserve, kLibraryStack);
+    CLibraryWork work(budget, StackPosition() - usable, cost);
+    const CActiveWork active(&work);
     try {
         const CCountingIterator first(text.data(), &work);
         const CCountingIterator last(text.data() + text.size(), &work);
-        CountingMatch match{CCountingAllocator<std::sub_match<CCountingIterator>>(&work)};
+        std::match_results<CCountingIterator> match;
         const bool found = std::regex_search(first, last, match, regex);
         if (work.Spent()) {
             return EBoundedResult::OutOfBudget;

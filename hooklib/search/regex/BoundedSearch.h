@@ -7,7 +7,7 @@
 // every step it takes on the text (each character read, each move, comparison or copy of a
 // position) against the name's budget, and at every step also looks at the stack: once either
 // runs out the search is given up. What is left between two steps is a run of alternatives
-// (see LibraryCost), which BoundedSearch's callers keep short.
+// and lazy loops (LibraryCost::m_stepless), which BoundedSearch's callers keep short.
 #include <cstdint>
 #include <optional>
 #include <regex>
@@ -23,21 +23,16 @@ enum class EBoundedResult { Found, NotFound, OutOfBudget };
 // Stack the library's recursion may use at most, below where the search starts, and what it
 // leaves untouched above the end of the thread's stack in any case (for the unwinding of a
 // search given up, and for whatever the host calls in a nearly full stack).
-constexpr size_t kLibraryStack = 256 << 10;
+constexpr size_t kLibraryStack = 512 << 10;
 constexpr size_t kStackReserve = 64 << 10;
-// Stack for any search, and more per step the name may still take: a frame takes a hundred
-// bytes or more, and a few steps to go back through once the search is spent.
-constexpr size_t kLibraryBaseStack = 2 << 10;
-constexpr size_t kStackPerStep = 2;
 
 // Stack left to the calling thread: from where it is now down to the end of its stack.
 size_t StackLeft();
 
 // First match of regex in text, as std::regex_search finds it, within the open name of budget
-// and the stack. allocationSteps: what each of the library's allocations of match state costs
-// (it sets up a table as large as its automaton for each search and each lookahead it tries,
-// unseen by the steps): the automaton's size, at least.
+// and the stack. cost: what our parser worked out for the pattern (the library sets up a table
+// of its automaton's states for each search and each lookahead it tries, unseen by the steps).
 EBoundedResult BoundedSearch(const std::wregex& regex, std::wstring_view text, CWorkBudget& budget,
-                             uint64_t allocationSteps, Span* span = nullptr);
+                             const LibraryCost& cost, Span* span = nullptr);
 
 } // namespace regex

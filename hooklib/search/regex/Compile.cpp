@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "search/regex/Program.h"
+#include "search/regex/SpentCost.h"
 
 namespace regex {
 namespace {
@@ -35,49 +36,10 @@ uint64_t Product(uint64_t a, uint64_t b) {
     return a == 0 || b <= kSaturated / a ? std::min(a * b, kSaturated) : kSaturated;
 }
 
-// What the library does with a node once its search is spent (see BoundedSearch): every
-// character fails, everything else passes, and each loop may go round twice. m_passes: the
-// ways through the node; m_work: the states tried on them, in the node and after it.
-struct SpentCost {
-    uint64_t m_passes = 1;
-    uint64_t m_work = 1;
-};
-
-// x, then y on each way through x.
-SpentCost Then(SpentCost x, SpentCost y) {
-    return {Product(x.m_passes, y.m_passes), Sum(x.m_work, Product(x.m_passes, y.m_work))};
-}
-
-// count copies of x in a row. Linear in count only while the ways through multiply, which
-// saturates within some forty copies.
-SpentCost Times(SpentCost x, uint64_t count) {
-    SpentCost all{1, 0};
-    for (uint64_t i = 0; i < count; ++i) {
-        if (x.m_passes <= 1) { // each further copy adds alike, or none is reached
-            const uint64_t tried = x.m_passes == 0 ? 1 : count - i;
-            return {all.m_passes * x.m_passes,
-                    Sum(all.m_work, Product(all.m_passes, Product(tried, x.m_work)))};
-        }
-        if (all.m_work == kSaturated) {
-            return all;
-        }
-        all = Then(all, x);
-    }
-    return all;
-}
-
-// A loop over body: left at once, or after one round, or after two (the second round is
-// tried on each way through the first).
-SpentCost Loop(SpentCost body) {
-    const SpentCost once = Then(body, {1, 1});
-    const SpentCost twice = Then(once, once);
-    return {Sum(1, Sum(once.m_passes, twice.m_passes)), Sum(1, twice.m_work)};
-}
-
-// What a node costs: the nodes of our automaton, the states of the library's, those of the
-// library's states that a path passes without touching the text, and a spent search's work.
-struct Cost {
-    uint64_t m_nodes = 1;
+// What a node costs the library: the states of its automaton, those a path passes without
+// touching the text, and a spent search's work (SpentCost). Worked out only for a pattern that
+// goes to the library.
+struct LibraryMeasure {
     uint64_t m_states = 1;
     uint64_t m_stepless = 0;
     SpentCost m_spent;
@@ -92,10 +54,14 @@ struct Ast {
     uint64_t m_min = 0;
     uint64_t m_max = UINT64_MAX; // no upper bound
     bool m_lazy = false;
-    // Worked out when the node is added, from its children.
-    bool m_nullable = true;
-    Cost m_cost;
+    // Worked out when the node is added, from its children: our automaton's nodes for it, the
+    // height of its tree, and whether it can match the empty string.
+    uint64_t m_nodes = 1;
     uint32_t m_height = 1;
+    bool m_nullable = true;
+    // The node is what a group holds: a capturing group, or one with "(?:".
+    enum class EGroup : uint8_t { None, Plain, Capturing };
+    EGroup m_group = EGroup::None;
 };
 using EKind = Ast::EKind;
 
@@ -150,119 +116,144 @@ CCharSet ClassEscapeSet(wchar_t c) {
     return c >= L'a' ? ClassSet(c) : ClassSet(c).Complement();
 }
 
-// What the library makes of each node, as its compiler builds it (regex_compiler.tcc): a
-// state per character, class or assertion, two more per capturing group, an end per
-// alternative of a sequence, an alternative and an end per "|", a repeat per quantifier (and
-// an end for "?"), and a counted repeat as its operand once as written and once per copy,
-// with a repeat per optional copy. A path passes alternatives and lazy repeats without a step
-// (their first move needs no position).
+// What our emitter builds for each node (see CEmitter): a node per character, class,
+// assertion or empty part, an alternative node per "|" and one end, a repeat per quantifier
+// (and an end for "?"), and a counted repeat as its copies with a repeat per optional copy.
 void Measure(Ast& ast, const std::vector<Ast>& all) {
-    Cost cost;
-    cost.m_nodes = cost.m_states = 0;
+    uint64_t nodes = 0;
     uint32_t height = 0;
     bool allNullable = true;
     bool anyNullable = false;
-    SpentCost sequence{1, 0};
-    SpentCost choice{0, 0};
     for (const uint32_t child : ast.m_children) {
         const Ast& c = all[child];
-        cost.m_nodes = Sum(cost.m_nodes, c.m_cost.m_nodes);
-        cost.m_states = Sum(cost.m_states, c.m_cost.m_states);
-        cost.m_stepless = Sum(cost.m_stepless, c.m_cost.m_stepless);
+        nodes = Sum(nodes, c.m_nodes);
         height = std::max(height, c.m_height);
         allNullable = allNullable && c.m_nullable;
         anyNullable = anyNullable || c.m_nullable;
-        sequence = Then(sequence, c.m_cost.m_spent);
-        choice = {Sum(choice.m_passes, c.m_cost.m_spent.m_passes),
-                  Sum(choice.m_work, Sum(c.m_cost.m_spent.m_work, 1))};
     }
-    const SpentCost body = ast.m_children.empty() ? SpentCost{} : sequence;
     ast.m_height = height + 1;
-    const uint64_t lazy = ast.m_lazy ? 1 : 0;
     switch (ast.m_kind) {
-    case EKind::Empty:
-    case EKind::Assert:
-        cost = Cost{};
-        break;
     case EKind::Set:
-        cost = Cost{};
-        cost.m_spent = {0, 1};
+        nodes = 1;
         allNullable = false;
         break;
-    case EKind::Concat:
-        cost.m_states = Sum(cost.m_states, 1);
-        cost.m_spent = sequence;
+    case EKind::Empty:
+    case EKind::Assert:
+    case EKind::Library: // never built here; a lookahead or a back-reference may match empty
+        nodes = 1;
+        allNullable = true;
         break;
-    case EKind::Alt: {
-        const uint64_t bars = ast.m_children.size() - 1;
-        cost.m_nodes = Sum(cost.m_nodes, bars + 1);
-        cost.m_states = Sum(cost.m_states, 2 * bars);
-        cost.m_stepless = Sum(cost.m_stepless, bars);
-        cost.m_spent = choice;
+    case EKind::Concat:
+        break;
+    case EKind::Alt:
+        nodes = Sum(nodes, ast.m_children.size());
         allNullable = anyNullable;
         break;
-    }
     case EKind::Star:
     case EKind::Plus:
-    case EKind::Opt: {
-        const uint64_t extra = ast.m_kind == EKind::Opt ? 2 : 1;
-        cost = {Sum(cost.m_nodes, extra), Sum(cost.m_states, extra), Sum(cost.m_stepless, lazy),
-                ast.m_kind == EKind::Star ? Loop(body)
-                : ast.m_kind == EKind::Plus
-                    ? Then(body, Loop(body))
-                    : SpentCost{Sum(body.m_passes, 1), Sum(body.m_work, 1)}};
+    case EKind::Opt:
+        nodes = Sum(nodes, ast.m_kind == EKind::Opt ? 2 : 1);
         allNullable = ast.m_kind != EKind::Plus || allNullable;
         break;
-    }
     case EKind::Counted: {
         const bool unbounded = Unbounded(ast);
         const uint64_t optional = unbounded ? 0 : ast.m_max - ast.m_min;
         const uint64_t copies = unbounded ? ast.m_min + 1 : ast.m_max;
-        const Cost operand = cost;
-        cost.m_nodes = Sum(Product(copies, operand.m_nodes), Sum(optional, 2));
-        cost.m_states = Sum(Product(copies + 1, operand.m_states), Sum(optional, 2));
-        cost.m_stepless =
-            Sum(Product(copies, operand.m_stepless), Product(lazy, unbounded ? 1 : optional));
-        const SpentCost maybe{Sum(body.m_passes, 1), Sum(body.m_work, 1)};
-        cost.m_spent =
-            Then(Times(body, ast.m_min), unbounded ? Loop(body) : Times(maybe, optional));
+        nodes = Sum(Product(copies, nodes), Sum(optional, 2));
         allNullable = ast.m_min == 0 || allNullable;
+        break;
+    }
+    }
+    ast.m_nodes = nodes;
+    ast.m_nullable = allNullable;
+}
+
+// What the library makes of a node, as its compiler builds it (regex_compiler.tcc): a state per
+// character, class or assertion, two more per capturing group and one per other group, an end
+// per alternative of a sequence, an alternative and an end per "|", a repeat per quantifier
+// (and an end for "?"), and a counted repeat as its operand once as written and once per copy,
+// with a repeat per optional copy. A path passes alternatives and lazy repeats without a step
+// (their first move needs no position). measures: those of the node's children.
+LibraryMeasure MeasureForLibrary(const Ast& ast, const std::vector<LibraryMeasure>& measures) {
+    LibraryMeasure m{0, 0, SpentCost{1, 0, 0, 0, 0, 0, 0}};
+    std::optional<SpentCost> choice;
+    for (const uint32_t child : ast.m_children) {
+        const LibraryMeasure& c = measures[child];
+        m.m_states = Sum(m.m_states, c.m_states);
+        m.m_stepless = Sum(m.m_stepless, c.m_stepless);
+        m.m_spent = Then(m.m_spent, c.m_spent); // the children in a row
+        choice = choice ? Either(*choice, c.m_spent) : c.m_spent;
+    }
+    const SpentCost body = m.m_spent;
+    const uint64_t lazy = ast.m_lazy ? 1 : 0;
+    switch (ast.m_kind) {
+    case EKind::Empty:
+    case EKind::Assert:
+        m = {1, 0, Passing()};
+        break;
+    case EKind::Set:
+        m = {1, 0, Blocking()};
+        break;
+    case EKind::Concat:
+        m.m_states = Sum(m.m_states, 1);
+        break;
+    case EKind::Alt: {
+        const uint64_t bars = ast.m_children.size() - 1;
+        m = {Sum(m.m_states, 2 * bars), Sum(m.m_stepless, bars), *choice};
+        break;
+    }
+    case EKind::Star:
+    case EKind::Plus:
+    case EKind::Opt:
+        m = {Sum(m.m_states, ast.m_kind == EKind::Opt ? 2 : 1), Sum(m.m_stepless, lazy),
+             ast.m_kind == EKind::Star   ? Loop(body)
+             : ast.m_kind == EKind::Plus ? Then(body, Loop(body))
+                                         : Maybe(body)};
+        break;
+    case EKind::Counted: {
+        const bool unbounded = Unbounded(ast);
+        const uint64_t optional = unbounded ? 0 : ast.m_max - ast.m_min;
+        const uint64_t copies = unbounded ? ast.m_min + 1 : ast.m_max;
+        m.m_states = Sum(Product(copies + 1, m.m_states), Sum(optional, 2));
+        m.m_stepless = Sum(Product(copies, m.m_stepless), Product(lazy, unbounded ? 1 : optional));
+        m.m_spent =
+            Then(Times(body, ast.m_min), unbounded ? Loop(body) : Times(Maybe(body), optional));
         break;
     }
     case EKind::Library:
         // A back-reference or escape (one state), or a lookahead: its operand, an accept state
-        // and the lookahead itself, which searches its operand and passes. Never built here.
-        cost.m_nodes = 1;
-        cost.m_states = Sum(cost.m_states, ast.m_children.empty() ? 1 : 2);
-        cost.m_spent = {1, Sum(body.m_work, 1)};
-        allNullable = true;
+        // and the lookahead itself, which searches its operand and passes.
+        m.m_states = Sum(m.m_states, ast.m_children.empty() ? 1 : 2);
+        m.m_spent = ast.m_children.empty() ? Passing() : Lookahead(body);
         break;
     }
-    ast.m_cost = cost;
-    ast.m_nullable = allNullable;
+    if (ast.m_group == Ast::EGroup::Capturing) {
+        m.m_states = Sum(m.m_states, 2);
+        m.m_spent = Captured(m.m_spent);
+    } else if (ast.m_group == Ast::EGroup::Plain) {
+        m.m_states = Sum(m.m_states, 1);
+    }
+    return m;
 }
 
-// An escaped character that stands for itself or a control character; nothing for the
-// escapes only the library reads.
-std::optional<wchar_t> EscapedLiteral(wchar_t c, bool inBracket) {
-    if (c == L'b' && !inBracket) {
-        Unread();
+// Children come before their parents in the tree's list.
+LibraryMeasure MeasureRootForLibrary(const std::vector<Ast>& ast, uint32_t root) {
+    std::vector<LibraryMeasure> measures;
+    measures.reserve(ast.size());
+    for (const Ast& node : ast) {
+        measures.push_back(MeasureForLibrary(node, measures));
     }
-    if (const auto control = ControlEscape(c)) {
-        return *control;
-    }
-    if (c >= 128 || (c >= L'1' && c <= L'9') || c == L'c' || c == L'x' || c == L'u' ||
-        IsClassEscape(c)) {
-        return std::nullopt;
-    }
-    if (c == L'B') {
-        Unread(); // in a bracket
-    }
-    return c;
+    return measures[root];
 }
 
-bool IsHexDigit(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || ((c | 0x20) >= L'a' && (c | 0x20) <= L'f');
+std::optional<uint32_t> HexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') {
+        return c - L'0';
+    }
+    if ((c | 0x20) >= L'a' && (c | 0x20) <= L'f') {
+        return (c | 0x20) - L'a' + 10;
+    }
+    return std::nullopt;
 }
 
 class CParser {
@@ -276,19 +267,20 @@ class CParser {
         }
         const Ast& top = m_ast[root];
         Compiled compiled;
-        compiled.m_library = {top.m_cost.m_states, top.m_cost.m_stepless, top.m_cost.m_spent.m_work,
-                              top.m_height};
+        if (!m_libraryOnly) {
+            try {
+                const bool topAlternation = top.m_kind == EKind::Alt;
+                compiled.m_program = Emit(root);
+                compiled.m_program->m_topAlternation = topAlternation;
+                compiled.m_kind = ECompiled::Engine;
+                return compiled;
+            } catch (const LeaveToLibrary&) {
+            }
+        }
+        const LibraryMeasure measure = MeasureRootForLibrary(m_ast, root);
         compiled.m_kind = ECompiled::Library;
-        if (m_libraryOnly) {
-            return compiled;
-        }
-        try {
-            const bool topAlternation = top.m_kind == EKind::Alt;
-            compiled.m_program = Emit(root);
-            compiled.m_program->m_topAlternation = topAlternation;
-            compiled.m_kind = ECompiled::Engine;
-        } catch (const LeaveToLibrary&) {
-        }
+        compiled.m_library = {measure.m_states,        measure.m_stepless, measure.m_spent.Work(),
+                              measure.m_spent.Depth(), top.m_height,       m_readSteps};
         return compiled;
     }
 
@@ -309,7 +301,7 @@ class CParser {
     // may, or nest deeper.
     uint32_t Add(Ast node) {
         Measure(node, m_ast);
-        if (node.m_cost.m_nodes > kMaxNodes || node.m_height > kMaxHeight) {
+        if (node.m_nodes > kMaxNodes || node.m_height > kMaxHeight) {
             throw TooLarge{};
         }
         m_ast.push_back(std::move(node));
@@ -423,8 +415,18 @@ class CParser {
         }
     }
 
+    // What the library's test of a character costs, by the slowest test of the pattern, in steps
+    // of the budget (measured natively: a character some 10 ns, "." some 50, a class or
+    // bracket of wide characters some 100, for the classic locale's lookups it makes). A
+    // position read is most often read for something cheaper too: "." counts half.
+    static constexpr uint64_t kCharRead = 8;
+    static constexpr uint64_t kAnyRead = 24;
+    static constexpr uint64_t kClassRead = 96;
+    void NoteRead(uint64_t steps) { m_readSteps = std::max(m_readSteps, steps); }
+
     // Each character's set is made once per pattern: Migemo's expressions repeat characters.
     uint32_t Literal(wchar_t c) {
+        NoteRead(kCharRead);
         if (const auto it = m_literalSets.find(c); it != m_literalSets.end()) {
             return AddSetNode(it->second);
         }
@@ -434,6 +436,7 @@ class CParser {
     }
 
     uint32_t Any() {
+        NoteRead(kAnyRead);
         CCharSet terminators;
         for (const wchar_t c : {L'\n', L'\r', L'\u2028', L'\u2029'}) {
             terminators.Add(classic::SameLower(ToChar(c)));
@@ -445,30 +448,48 @@ class CParser {
     uint32_t Escape() {
         const wchar_t c = Take();
         if (IsClassEscape(c)) {
+            NoteRead(kClassRead);
             return AddSet(ClassEscapeSet(c));
         }
-        if (const auto literal = EscapedLiteral(c, false)) {
+        if (const auto literal = EscapedChar(c, false)) {
             return Literal(*literal);
         }
-        SkipLibraryEscape(c);
+        NoteRead(kCharRead); // a back-reference compares characters by the classic locale
+        for (; !AtEnd() && classic::Digits().Contains(ToChar(Peek())); ++m_pos) {
+        }
         return AddLibrary();
     }
 
-    // The rest of an escape only the library reads, as its scanner reads it
-    // (regex_scanner.tcc): "\cX", "\xHH", "\uHHHH", or a back-reference of several digits.
-    void SkipLibraryEscape(wchar_t c) {
-        if (c == L'c') {
-            Take();
-        } else if (c == L'x' || c == L'u') {
-            for (int i = c == L'x' ? 2 : 4; i > 0; --i) {
-                if (!IsHexDigit(Take())) {
-                    Unread();
-                }
-            }
-        } else {
-            for (; !AtEnd() && classic::Digits().Contains(ToChar(Peek())); ++m_pos) {
-            }
+    // The character an escape stands for, as the library's scanner reads it
+    // (regex_scanner.tcc): a control escape, "\xHH", "\uHHHH", "\cX" (the character X itself
+    // there), or any other character but a class, a boundary or a digit, which is a
+    // back-reference (digits of the classic locale: on msvcrt, some non-ASCII ones too).
+    // Nothing for a back-reference; its first digit is read.
+    std::optional<wchar_t> EscapedChar(wchar_t c, bool inBracket) {
+        if (c == L'B' && inBracket) {
+            Unread(); // an error, which the library reports
         }
+        if (const auto control = ControlEscape(c)) {
+            return *control;
+        }
+        if (c == L'c') {
+            return Take();
+        }
+        if (c == L'x' || c == L'u') {
+            uint32_t value = 0;
+            for (int i = c == L'x' ? 2 : 4; i > 0; --i) {
+                const std::optional<uint32_t> digit = HexValue(Take());
+                if (!digit) {
+                    Unread(); // an error, or a digit of the classic locale beyond ASCII
+                }
+                value = value * 16 + *digit;
+            }
+            return static_cast<wchar_t>(value);
+        }
+        if (classic::Digits().Contains(ToChar(c))) {
+            return std::nullopt;
+        }
+        return c;
     }
 
     uint32_t Group() {
@@ -481,11 +502,7 @@ class CParser {
             capturing = false;
         }
         const uint32_t inner = GroupBody();
-        // The library's group state, or its two states of a capture: one entered, one passed.
-        Cost& cost = m_ast[inner].m_cost;
-        cost.m_states = Sum(cost.m_states, capturing ? 2 : 1);
-        cost.m_spent.m_work =
-            Sum(cost.m_spent.m_work, Sum(1, capturing ? cost.m_spent.m_passes : 0));
+        m_ast[inner].m_group = capturing ? Ast::EGroup::Capturing : Ast::EGroup::Plain;
         return inner;
     }
 
@@ -539,6 +556,7 @@ class CParser {
     };
 
     uint32_t Bracket() {
+        NoteRead(kClassRead);
         const bool negated = !AtEnd() && Peek() == L'^';
         m_pos += negated ? 1 : 0;
         BracketState state;
@@ -584,10 +602,11 @@ class CParser {
         if (IsClassEscape(escaped)) {
             return {EItem::Class, escaped};
         }
-        if (const auto literal = EscapedLiteral(escaped, true)) {
+        if (const auto literal = EscapedChar(escaped, true)) {
             return {EItem::Char, *literal};
         }
-        SkipLibraryEscape(escaped);
+        for (; !AtEnd() && classic::Digits().Contains(ToChar(Peek())); ++m_pos) {
+        }
         m_libraryOnly = true;
         return {EItem::Library};
     }
@@ -687,6 +706,7 @@ class CParser {
     size_t m_pos = 0;
     uint32_t m_depth = 0;
     bool m_libraryOnly = false;
+    uint64_t m_readSteps = 0;
     std::vector<Ast> m_ast;
     std::vector<CCharSet> m_sets;
     std::map<std::vector<CCharSet::Interval>, size_t> m_setIndex;

@@ -56,8 +56,10 @@ struct Program {
 struct LibraryCost {
     uint64_t m_states = 0;   // states of its automaton: each search sets up a table of them
     uint64_t m_stepless = 0; // states a path may pass without touching the text (see BoundedSearch)
-    uint64_t m_spentWork = 0; // states a spent search may try on its way back (the same)
-    uint32_t m_height = 0;    // nesting of the pattern: the library's compiler recurses as deep
+    uint64_t m_spentWork = 0; // states a spent search tries on the way back from a frame (the same)
+    uint64_t m_spentDepth = 0; // and frames it goes deeper meanwhile
+    uint32_t m_height = 0;     // nesting of the pattern: the library's compiler recurses as deep
+    uint64_t m_readSteps = 0;  // what the library's slowest test of a character costs, in steps
 };
 
 enum class ECompiled {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
+#include <unordered_map>
 
 namespace regex {
 namespace {
@@ -58,9 +58,21 @@ struct Move {
 // carried over), a position run thread by thread, a thread tried on a character there, and a
 // node visited while the paths that consume nothing are followed.
 constexpr uint64_t kCharSteps = 8;
-constexpr uint64_t kPositionSteps = 8;
-constexpr uint64_t kThreadSteps = 2;
-constexpr uint64_t kVisitSteps = 4;
+constexpr uint64_t kPositionSteps = 12;
+constexpr uint64_t kThreadSteps = 3;
+constexpr uint64_t kVisitSteps = 8;
+
+// A state of the automaton is looked up by its list of nodes: hashed, so that a long list is
+// read once, not once per comparison of an ordered map.
+struct NodeListHash {
+    size_t operator()(const std::vector<uint32_t>& nodes) const {
+        uint64_t hash = 0xcbf29ce484222325;
+        for (const uint32_t node : nodes) {
+            hash = (hash ^ node) * 0x100000001b3;
+        }
+        return static_cast<size_t>(hash ^ (hash >> 32));
+    }
+};
 
 // Rows of second characters are kept up to this size; past it, starts go unchecked.
 constexpr size_t kMaxFollowBytes = 256 << 10;
@@ -92,9 +104,10 @@ struct CRegex::Tables {
     // as if every assertion but "^" held.
     bool m_useMachine = false;
     size_t m_contexts = 1;
+    size_t m_columns = 0; // of the rows of m_edges: classes times contexts
     StartCache m_startCache[kStartKinds];
     std::vector<std::vector<uint32_t>> m_stateNodes;
-    std::map<std::vector<uint32_t>, int32_t> m_stateIds;
+    std::unordered_map<std::vector<uint32_t>, int32_t, NodeListHash> m_stateIds;
     // Per EStart, a row per state and a column per class and context: 1 + index into m_moves,
     // or 0. Rows are added as a kind first leaves a state (most kinds leave few states).
     std::vector<uint32_t> m_edges[kStartKinds];
@@ -141,6 +154,9 @@ struct CRegex::Tables {
         return c >= kTableChars || HasBit(m_mayStart[kind].data(), c);
     }
     size_t SkipToLaterStart(std::wstring_view text, size_t pos) const;
+    // No character of text may start a match, and none matches at its end: the automaton's
+    // tables, without a step.
+    bool NothingStarts(const Program& program, std::wstring_view text) const;
     // Rows of m_words words, a bit per class: m_followRows.
     bool RowHas(const std::vector<uint64_t>& rows, size_t row, uint32_t cls) const {
         return (rows[row * m_words + cls / 64] >> (cls % 64)) & 1;
@@ -342,8 +358,12 @@ class CRegex::CRunner {
             if (pos == m_text.size() || (state == kEmptyState && kind == kNoStart)) {
                 return EmptyStartMatch(kind, pos);
             }
-            const Move* move = MoveOf(state, m_tables.ClassOf(ToChar(m_text[pos])), kind,
-                                      pos + 1 == m_text.size());
+            const uint32_t cls = m_tables.ClassOf(ToChar(m_text[pos]));
+            const bool atEnd = pos + 1 == m_text.size();
+            const Move* move = LearnedMove(state, cls, kind, atEnd);
+            if (!move) {
+                move = MoveOf(state, cls, kind, atEnd);
+            }
             if (!move || !m_tables.Spend(kCharSteps + move->m_from.size())) {
                 return m_tables.Cut() ? std::nullopt : ResumeThreads(state, pos);
             }
@@ -475,13 +495,20 @@ class CRegex::CRunner {
         return it->second;
     }
 
-    const Move* MoveOf(int32_t state, uint32_t cls, EStart kind, bool atEnd) {
+    // The move learned for a character of cls in state, or null.
+    const Move* LearnedMove(int32_t state, uint32_t cls, EStart kind, bool atEnd) const {
+        const std::vector<uint32_t>& edges = m_tables.m_edges[kind];
+        const size_t edge = static_cast<size_t>(state) * m_tables.m_columns + Column(cls, atEnd);
+        return edge < edges.size() && edges[edge] != 0 ? &m_tables.m_moves[edges[edge] - 1]
+                                                       : nullptr;
+    }
+
+    // Learns the move for a character of cls in state: null when the automaton is full, or
+    // when the search is cut off meanwhile.
+    [[gnu::noinline]] const Move* MoveOf(int32_t state, uint32_t cls, EStart kind, bool atEnd) {
         std::vector<uint32_t>& edges = m_tables.m_edges[kind];
-        const size_t columns = m_tables.m_classStart.size() * m_tables.m_contexts;
+        const size_t columns = m_tables.m_columns;
         const size_t edge = static_cast<size_t>(state) * columns + Column(cls, atEnd);
-        if (edge < edges.size() && edges[edge] != 0) {
-            return &m_tables.m_moves[edges[edge] - 1];
-        }
         if (m_tables.m_machineBytes > kMaxMachineBytes) {
             return nullptr;
         }
@@ -515,7 +542,8 @@ class CRegex::CRunner {
         m_lineEndAt = atEnd ? 2 : SIZE_MAX; // after the character consumed at 1
         const std::optional<uint32_t> matchFrom = StepClass(1, cls, start, kInjected);
         m_lineEndAt = lineEndAt;
-        if (m_tables.Cut()) {
+        // The lists copied and the state looked up.
+        if (!m_tables.Spend(2 * kThreadSteps * m_tables.m_current.size())) {
             return std::nullopt;
         }
         Move move{0, matchFrom.value_or(kNoMatch), {}};
@@ -549,7 +577,7 @@ class CRegex::CRunner {
                 break; // every later thread has a lower priority
             }
         }
-        if (start && !matched) {
+        if (start && !matched && m_tables.Spend(kThreadSteps * start->m_nodes.size())) {
             for (const uint32_t node : start->m_nodes) {
                 Emit(node, startValue, next);
             }
@@ -559,8 +587,9 @@ class CRegex::CRunner {
         return matched;
     }
 
+    // A column per class, or two with "$": before the text's end, and at it.
     size_t Column(uint32_t cls, bool atEnd) const {
-        return cls * m_tables.m_contexts + (atEnd && m_tables.m_contexts > 1 ? 1 : 0);
+        return m_tables.m_contexts == 1 ? cls : 2 * cls + (atEnd ? 1 : 0);
     }
 
     // Null when the search is cut off while it is worked out.
@@ -586,6 +615,9 @@ class CRegex::CRunner {
         m_lineEndAt = atEnd ? 1 : SIZE_MAX; // after the character consumed at 0
         for (const uint32_t start : cache.m_nodes) {
             const Node& node = m_program.m_nodes[start];
+            if (!m_tables.Spend(kThreadSteps)) {
+                break;
+            }
             if (m_tables.Accepts(node.m_set, cls) && Closure(node.m_next, 0, 1, reached)) {
                 step.m_matched = true;
                 break;
@@ -749,6 +781,21 @@ size_t CRegex::Tables::SkipToLaterStart(std::wstring_view text, size_t pos) cons
     return SkipToStart(text, pos, m_mayStart[kLaterStart].data());
 }
 
+bool CRegex::Tables::NothingStarts(const Program& program, std::wstring_view text) const {
+    if (text.empty()) {
+        return false;
+    }
+    size_t pos = 0;
+    if (program.m_lineBegin) {
+        if (MayStart(kFirstStart, ToChar(text[0]))) {
+            return false;
+        }
+        pos = 1;
+    }
+    const size_t start = m_anchored ? text.size() : SkipToLaterStart(text, pos);
+    return start == text.size() && !m_startCache[kLaterStart].m_matchesAtEnd;
+}
+
 CRegex::CRegex(Program program, std::vector<Char> classStarts)
     : m_program(std::move(program)), m_tables(std::make_unique<Tables>()) {
     m_tables->BuildClasses(m_program.m_sets, std::move(classStarts));
@@ -757,6 +804,7 @@ CRegex::CRegex(Program program, std::vector<Char> classStarts)
     m_tables->m_emitted.assign(m_program.m_nodes.size(), 0);
     m_tables->m_useMachine = m_program.m_counters == 0 && !m_program.m_wordBoundary;
     m_tables->m_contexts = m_program.m_lineEnd ? 2 : 1;
+    m_tables->m_columns = m_tables->m_classStart.size() * m_tables->m_contexts;
     // Part of compiling: a closure from the start visits each node once per count of its
     // repeats.
     CWorkBudget unlimited;
@@ -791,17 +839,20 @@ std::optional<CRegex> CRegex::Build(Program program) {
 
 std::optional<Span> CRegex::Search(std::wstring_view text) const {
     CWorkBudget unlimited;
-    CNameSearch name(unlimited);
     return Search(text, unlimited);
 }
 
 std::optional<Span> CRegex::Search(std::wstring_view text, CWorkBudget& budget) const {
+    // Most names hold no character at which a match may start: rejected by the tables alone,
+    // before the name's budget is opened or any search state is set up.
+    if (m_tables->m_useMachine && m_tables->NothingStarts(m_program, text)) {
+        return std::nullopt;
+    }
+    const CNameSearch name(budget);
     m_tables->m_budget = &budget;
     CRunner runner(m_program, *m_tables, text);
     size_t from = 0;
     if (m_tables->m_useMachine) {
-        // Most names hold no position at which a match may start: rejected before any search
-        // state is set up.
         from = runner.NextStart(0);
         if (budget.NameCut() || (from == text.size() && !text.empty() && !runner.MatchesAtEnd())) {
             return std::nullopt;
@@ -811,8 +862,10 @@ std::optional<Span> CRegex::Search(std::wstring_view text, CWorkBudget& budget) 
     return budget.NameCut() ? std::nullopt : span;
 }
 
-CEitherSearch::CEitherSearch(const CRegex& first, const CRegex& second)
-    : m_first(first), m_second(second), m_together(first.m_scansAlike && second.m_scansAlike) {
+CEitherSearch::CEitherSearch(const CRegex& first, const CRegex& second, CWorkBudget& firstBudget,
+                             CWorkBudget& secondBudget)
+    : m_first(first), m_second(second), m_firstBudget(firstBudget), m_secondBudget(secondBudget),
+      m_together(first.m_scansAlike && second.m_scansAlike) {
     if (m_together) {
         const std::vector<uint64_t>& firstBits = first.m_tables->m_mayStart[kLaterStart];
         const std::vector<uint64_t>& secondBits = second.m_tables->m_mayStart[kLaterStart];
@@ -823,24 +876,18 @@ CEitherSearch::CEitherSearch(const CRegex& first, const CRegex& second)
     }
 }
 
-std::optional<EitherMatch> CEitherSearch::Search(std::wstring_view text) const {
-    CWorkBudget first, second;
-    CNameSearch firstName(first), secondName(second);
-    return Search(text, first, second);
-}
-
-std::optional<EitherMatch> CEitherSearch::SearchApart(std::wstring_view text, CWorkBudget& first,
-                                                      CWorkBudget& second) const {
-    return FirstOfTwo([&] { return m_first.Search(text, first); },
-                      [&] { return m_second.Search(text, second); });
+std::optional<EitherMatch> CEitherSearch::SearchApart(std::wstring_view text) const {
+    return FirstOfTwo([&] { return m_first.Search(text, m_firstBudget); },
+                      [&] { return m_second.Search(text, m_secondBudget); });
 }
 
 // From pos, the first position at which either may start. A first pattern cut off counts as
 // not matching, as it does searched alone.
-std::optional<EitherMatch> CEitherSearch::SearchFrom(std::wstring_view text, size_t pos,
-                                                     CWorkBudget& first,
-                                                     CWorkBudget& second) const {
+std::optional<EitherMatch> CEitherSearch::SearchFrom(std::wstring_view text, size_t pos) const {
     using CRunner = CRegex::CRunner;
+    CWorkBudget& first = m_firstBudget;
+    CWorkBudget& second = m_secondBudget;
+    const CNameSearch firstName(first), secondName(second);
     m_first.m_tables->m_budget = &first;
     m_second.m_tables->m_budget = &second;
     std::optional<size_t> secondStart;

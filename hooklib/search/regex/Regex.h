@@ -63,10 +63,11 @@ class CRegex {
     static std::optional<CRegex> Build(Program program);
 
     // The first match in text: the leftmost start, and there the match the library's
-    // backtracking order finds first. Not for concurrent use of one object. The steps are taken
-    // from the name budget has open: a step is a visit of a node while the paths that consume
-    // nothing are followed, a thread tried on a character, or a thread carried through a
-    // learned step of the automaton. Nothing once the budget is spent: the name is cut off.
+    // backtracking order finds first. Not for concurrent use of one object. Unless the tables
+    // of first characters reject it at once, text is a name of budget's pass, whose steps it
+    // takes: a visit of a node while the paths that consume nothing are followed, a thread
+    // tried on a character, a thread carried through a learned step of the automaton (see
+    // Regex.cpp for what each costs). Nothing once the name's budget is spent: it is cut off.
     std::optional<Span> Search(std::wstring_view text, CWorkBudget& budget) const;
     // Without limit.
     std::optional<Span> Search(std::wstring_view text) const;
@@ -97,38 +98,35 @@ class CRegex {
 
 // Two patterns searched together in many texts: in each, the first match of the first pattern
 // or, where it has none, that of the second. The positions at which neither may start are
-// passed over once for both, inline: most names hold a match of neither. Both patterns must
-// outlive this; not for concurrent use of either.
+// passed over once for both, inline: most names hold a match of neither. Each pattern's steps
+// are taken from its budget, every text being one of their pass's names; one cut off counts as
+// not matching. The patterns and budgets must outlive this; not for concurrent use of either.
 class CEitherSearch {
   public:
-    CEitherSearch(const CRegex& first, const CRegex& second);
+    CEitherSearch(const CRegex& first, const CRegex& second, CWorkBudget& firstBudget,
+                  CWorkBudget& secondBudget);
     CEitherSearch(const CEitherSearch&) = delete;
     CEitherSearch& operator=(const CEitherSearch&) = delete;
 
-    // Each pattern's steps are taken from its own budget's open name; one cut off counts as not
-    // matching.
-    std::optional<EitherMatch> Search(std::wstring_view text, CWorkBudget& first,
-                                      CWorkBudget& second) const {
+    std::optional<EitherMatch> Search(std::wstring_view text) const {
         if (!m_together || text.empty()) {
-            return SearchApart(text, first, second);
+            return SearchApart(text);
         }
         const size_t pos = SkipToEitherStart(text, 0);
-        return pos == text.size() ? std::nullopt : SearchFrom(text, pos, first, second);
+        return pos == text.size() ? std::nullopt : SearchFrom(text, pos);
     }
-    // Without limit.
-    std::optional<EitherMatch> Search(std::wstring_view text) const;
 
   private:
     size_t SkipToEitherStart(std::wstring_view text, size_t pos) const {
         return SkipToStart(text, pos, m_eitherMayStart.data());
     }
-    std::optional<EitherMatch> SearchFrom(std::wstring_view text, size_t pos, CWorkBudget& first,
-                                          CWorkBudget& second) const;
-    std::optional<EitherMatch> SearchApart(std::wstring_view text, CWorkBudget& first,
-                                           CWorkBudget& second) const;
+    std::optional<EitherMatch> SearchFrom(std::wstring_view text, size_t pos) const;
+    std::optional<EitherMatch> SearchApart(std::wstring_view text) const;
 
     const CRegex& m_first;
     const CRegex& m_second;
+    CWorkBudget& m_firstBudget;
+    CWorkBudget& m_secondBudget;
     // Both run by the automaton with every position a later start, as the scan assumes.
     bool m_together;
     // A bit per character below kTableChars at which either may start.

@@ -91,6 +91,18 @@ TEST(Regex_FirstMatch, Assertions) {
                  {L"a^", L"aa", "none"}});
 }
 
+// "\\xHH" and "\\uHHHH" are characters, in brackets too; "\\cX" is X itself, as libstdc++
+// reads it.
+TEST(Regex_CharacterSets, EscapesOfOneCharacter) {
+    ExpectCases({{L"\\x41", L"xa", "1-2"},
+                 {L"\\u3042+", L"x\u3042\u3042", "1-3"},
+                 {L"[\\x41-\\x43]+", L"zabcd", "1-4"},
+                 {L"[\\u3041-\\u3043]", L"\u3043", "0-1"},
+                 {L"\\cA", L"xa", "1-2"},
+                 {L"\\c]", L"a]", "1-2"},
+                 {L"\\\u00e9", L"\u00c9\u00e9", "1-2"}});
+}
+
 TEST(Regex_CharacterSets, ClassesRangesAndCase) {
     ExpectCases({{L"[a-c]+", L"xBCa", "1-4"},
                  {L"[^a-c]", L"abcD", "3-4"},
@@ -125,8 +137,8 @@ TEST(Regex_CharacterSets, CharactersPastTheClassTable) {
 
 TEST(Regex_NotHandled, LeftToTheLibrary) {
     for (const wchar_t* pattern :
-         {L"(a)\\1", L"(?=a)a", L"(?!a)b", L"\\x41", L"\\u0041", L"\\cA", L"[[:alpha:]]",
-          L"(a*b*c*d*e*)*", L"(", L"a{2", L"*", L"[b-a]", L"a)"}) {
+         {L"(a)\\1", L"(?=a)a", L"(?!a)b", L"[[:alpha:]]", L"\\x4", L"[\\1]", L"(a*b*c*d*e*)*",
+          L"(", L"a{2", L"*", L"[b-a]", L"a)"}) {
         EXPECT_FALSE(CRegex::Compile(pattern).has_value())
             << testing::PrintToString(std::wstring(pattern));
     }
@@ -238,7 +250,8 @@ std::string Either(const std::wstring& first, const std::wstring& second,
     if (!a || !b) {
         return "not handled";
     }
-    const auto found = regex::CEitherSearch(*a, *b).Search(name);
+    regex::CWorkBudget firstBudget, secondBudget;
+    const auto found = regex::CEitherSearch(*a, *b, firstBudget, secondBudget).Search(name);
     return found ? SpanText(found->m_span) + (found->m_second ? " (second)" : "") : "none";
 }
 

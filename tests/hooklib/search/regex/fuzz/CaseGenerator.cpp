@@ -181,7 +181,7 @@ CComparison::CComparison(const std::wstring& pattern) {
 regex::EBoundedResult CComparison::Reference(const std::wstring& name, regex::Span& found) const {
     regex::CWorkBudget budget({4'000'000, 4'000'000, 4'000'000, 0});
     const regex::CNameSearch open(budget);
-    return regex::BoundedSearch(*m_reference, name, budget, 0, &found);
+    return regex::BoundedSearch(*m_reference, name, budget, {}, &found);
 }
 
 namespace {
@@ -191,9 +191,8 @@ namespace {
 std::optional<std::optional<regex::Span>> OursWithinBudget(const regex::CRegex& ours,
                                                            const std::wstring& name) {
     regex::CWorkBudget budget(CPattern::kEngineBudget);
-    const regex::CNameSearch open(budget);
     const std::optional<regex::Span> span = ours.Search(name, budget);
-    return budget.NameCut() ? std::nullopt : std::optional(span);
+    return budget.CutNames() > 0 ? std::nullopt : std::optional(span);
 }
 
 } // namespace
@@ -268,11 +267,9 @@ CaseResult CComparison::CompareEither(const CComparison& second, const std::wstr
     const auto expected = first == regex::EBoundedResult::Found ? AsMatch(first, firstSpan, false)
                                                                 : AsMatch(other, secondSpan, true);
     regex::CWorkBudget firstBudget(CPattern::kEngineBudget), secondBudget(CPattern::kEngineBudget);
-    const regex::CNameSearch firstName(firstBudget);
-    const regex::CNameSearch secondName(secondBudget);
     const auto ours =
-        regex::CEitherSearch(*m_ours, *second.m_ours).Search(name, firstBudget, secondBudget);
-    if (firstBudget.NameCut() || secondBudget.NameCut()) {
+        regex::CEitherSearch(*m_ours, *second.m_ours, firstBudget, secondBudget).Search(name);
+    if (firstBudget.CutNames() + secondBudget.CutNames() > 0) {
         result.m_cut = true;
         return result;
     }
