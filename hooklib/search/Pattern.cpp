@@ -14,7 +14,7 @@ constexpr auto kSyntax = std::regex_constants::ECMAScript | std::regex_constants
 // tries once a search is spent makes the way back out of its recursion: beyond these, loops
 // that may go round empty are nested too deep, or alternatives pile up.
 constexpr size_t kMaxLibraryText = 512;
-constexpr uint64_t kMaxLibraryStates = 4096;
+constexpr uint64_t kMaxLibraryStates = 512;
 constexpr uint64_t kMaxSteplessStates = 128;
 constexpr uint64_t kMaxSpentWork = 32;
 constexpr uint64_t kMaxSpentDepth = 64;
@@ -46,7 +46,17 @@ CPattern CompileByLibrary(const std::wstring& text, const regex::LibraryCost& co
     }
 }
 
+// Our parser and emitter recurse once per level of nesting, some 500 bytes a level (measured
+// natively; a Windows frame is larger): what they may need at most for text.
+constexpr size_t kEngineStackPerLevel = 1024;
+constexpr size_t kEngineStackBase = 32 << 10;
+
 CPattern Compile(const std::wstring& text) {
+    const size_t levels = std::min<size_t>(text.size() + 1, regex::kMaxHeight);
+    if (regex::StackLeft() <
+        kEngineStackBase + levels * kEngineStackPerLevel + regex::kStackReserve) {
+        return CPattern(); // the host's thread has too little stack left to compile it
+    }
     regex::Compiled compiled = regex::CompileProgram(text);
     switch (compiled.m_kind) {
     case regex::ECompiled::Engine:

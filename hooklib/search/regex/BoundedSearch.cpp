@@ -57,7 +57,7 @@ class CLibraryWork {
   public:
     CLibraryWork(CWorkBudget& budget, uintptr_t stackFloor, const LibraryCost& cost)
         : m_budget(budget), m_stackTop(StackPosition()), m_stackFloor(stackFloor),
-          m_readSteps(kReadSteps + cost.m_readSteps),
+          m_readSteps(kReadSteps + cost.m_readSteps), m_setUpSteps(cost.m_states * kConstructSteps),
           m_backStepsPerKB((cost.m_spentWork + 1) * kFrameSteps * 1024 / kFrameBytes) {}
 
     void Construct() { Take(kConstructSteps); }
@@ -81,7 +81,8 @@ class CLibraryWork {
         if (position < m_stackFloor || !m_budget.Spend(steps) || m_budget.Left() < back) {
             m_budget.CutOff();
             m_spent = true;
-            m_backLimit = 4 * back + kStepsBack;
+            // The way back may set up a lookahead's table, or a few.
+            m_backLimit = 4 * (back + m_setUpSteps) + kStepsBack;
         }
     }
 
@@ -104,6 +105,7 @@ class CLibraryWork {
     uintptr_t m_stackTop;
     uintptr_t m_stackFloor;
     uint64_t m_readSteps;
+    uint64_t m_setUpSteps;
     uint64_t m_backStepsPerKB;
     bool m_spent = false;
     uint64_t m_back = 0;

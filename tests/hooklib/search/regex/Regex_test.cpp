@@ -80,6 +80,22 @@ TEST(Regex_FirstMatch, EmptyIterationsAsTheLibraryCountsThem) {
                  {L"((a*)*)*", L"aa", "0-2"}});
 }
 
+// "$" runs by the automaton, whose steps then depend on whether the text ends after the
+// character; its starts are checked against the second character, which at the end is none.
+TEST(Regex_FirstMatch, EndOfTextByTheAutomaton) {
+    ExpectCases({{L"a$", L"xa", "1-2"},
+                 {L"a$", L"xax", "none"},
+                 {L"x*$", L"abc", "3-3"},
+                 {L"$", L"", "0-0"},
+                 {L"^$", L"", "0-0"},
+                 {L"^$", L"a", "none"},
+                 {L"b$|a", L"ab", "0-1"},
+                 {L"a(b$|c)", L"abcab", "3-5"},
+                 {L"a+$", L"aabaa", "3-5"},
+                 {L"(a|ab)$", L"xab", "1-3"},
+                 {L"\\.txt$", L"a.txt.bak.txt", "9-13"}});
+}
+
 TEST(Regex_FirstMatch, Assertions) {
     ExpectCases({{L"^ab", L"xab", "none"},
                  {L"^ab", L"abx", "0-2"},
@@ -294,6 +310,10 @@ TEST(Regex_FuzzRegressions, AgreeWithTheLibrary) {
         {L"^$(?:\\W\\s)*.[0-9]|(?:ay{0,}?|.C){1,3}\u00e9\u304b|.\\S{2}|", L"1. \u00c99"},
         {L"z{2}{0,2}[\u00e0-\u00ff[\\d]|\\-|(?:y{0,2})", L"9\u00df\u304b"},
         {L"z{2}{0,2}[\u00e0-\u00ff[\\d]|\\-|(?:y{0,2})", L"YyBB_"},
+        // A pattern run thread by thread passes over the positions where nothing can start,
+        // and forgets the closures of the position it comes from.
+        {L"X{0,1}\\bz", L"XAcYYByCC\u65e5z"},
+        {L"\\bab", L"aab ab"},
     };
     for (const auto& [pattern, name] : cases) {
         EXPECT_EQ(Ours(pattern, name), Library(pattern, name))
