@@ -46,17 +46,7 @@ CPattern CompileByLibrary(const std::wstring& text, const regex::LibraryCost& co
     }
 }
 
-// Our parser and emitter recurse once per level of nesting, some 500 bytes a level (measured
-// natively; a Windows frame is larger): what they may need at most for text.
-constexpr size_t kEngineStackPerLevel = 1024;
-constexpr size_t kEngineStackBase = 32 << 10;
-
 CPattern Compile(const std::wstring& text) {
-    const size_t levels = std::min<size_t>(text.size() + 1, regex::kMaxHeight);
-    if (regex::StackLeft() <
-        kEngineStackBase + levels * kEngineStackPerLevel + regex::kStackReserve) {
-        return CPattern(); // the host's thread has too little stack left to compile it
-    }
     regex::Compiled compiled = regex::CompileProgram(text);
     switch (compiled.m_kind) {
     case regex::ECompiled::Engine:

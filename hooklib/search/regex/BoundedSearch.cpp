@@ -3,45 +3,10 @@
 #include <algorithm>
 #include <iterator>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <pthread.h>
-#endif
-
 namespace regex {
 namespace {
 
 struct Exhausted {};
-
-uintptr_t StackPosition() {
-    return reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-}
-
-// The lowest address of the calling thread's stack: the stack grows down towards it.
-uintptr_t StackEnd() {
-#ifdef _WIN32
-    // The whole reservation, of which only the top is committed yet.
-    ULONG_PTR low = 0;
-    ULONG_PTR high = 0;
-    GetCurrentThreadStackLimits(&low, &high);
-    return low;
-#else
-    // glibc reads the main thread's stack from /proc: once per thread is enough.
-    thread_local const uintptr_t end = [] {
-        pthread_attr_t attributes;
-        if (pthread_getattr_np(pthread_self(), &attributes) != 0) {
-            return UINTPTR_MAX; // unknown: no stack to spare
-        }
-        void* low = nullptr;
-        size_t size = 0;
-        pthread_attr_getstack(&attributes, &low, &size);
-        pthread_attr_destroy(&attributes);
-        return reinterpret_cast<uintptr_t>(low);
-    }();
-    return end;
-#endif
-}
 
 // What one search may spend: steps from the budget's open name, and stack down to a floor.
 //
@@ -195,12 +160,6 @@ class CActiveWork {
 };
 
 } // namespace
-
-size_t StackLeft() {
-    const uintptr_t position = StackPosition();
-    const uintptr_t end = StackEnd();
-    return position > end ? position - end : 0;
-}
 
 EBoundedResult BoundedSearch(const std::wregex& regex, std::wstring_view text, CWorkBudget& budget,
                              const LibraryCost& cost, Span* span) {

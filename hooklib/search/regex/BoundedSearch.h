@@ -14,20 +14,16 @@
 #include <string_view>
 
 #include "search/regex/Regex.h"
+#include "search/regex/Stack.h"
 #include "search/regex/WorkBudget.h"
 
 namespace regex {
 
 enum class EBoundedResult { Found, NotFound, OutOfBudget };
 
-// Stack the library's recursion may use at most, below where the search starts, and what it
-// leaves untouched above the end of the thread's stack in any case (for the unwinding of a
-// search given up, and for whatever the host calls in a nearly full stack).
+// Stack the library's recursion may use at most, below where the search starts (and never
+// kStackReserve of the end).
 constexpr size_t kLibraryStack = 512 << 10;
-constexpr size_t kStackReserve = 64 << 10;
-
-// Stack left to the calling thread: from where it is now down to the end of its stack.
-size_t StackLeft();
 
 // First match of regex in text, as std::regex_search finds it, within the open name of budget
 // and the stack. cost: what our parser worked out for the pattern (the library sets up a table

@@ -13,6 +13,7 @@
 
 #include "search/regex/Program.h"
 #include "search/regex/SpentCost.h"
+#include "search/regex/Stack.h"
 
 namespace regex {
 namespace {
@@ -27,6 +28,21 @@ struct LeaveToLibrary {};
 
 // Counts beyond this saturate: the automaton's size is then beyond any limit anyway.
 constexpr uint64_t kMaxCount = 1'000'000;
+// The parser and the emitter recurse once per level of nesting (some 500 bytes a level
+// natively): a pattern nested deeper than the calling thread's stack allows is refused. What
+// compiling needs besides, on top of the end of the stack.
+constexpr size_t kCompileStack = 32 << 10;
+
+// Where the recursion of compiling must stop, on the calling thread.
+uintptr_t CompileStackFloor() {
+    return StackEnd() + kStackReserve + kCompileStack;
+}
+
+void CheckStack(uintptr_t floor) {
+    if (StackPosition() < floor) {
+        throw TooLarge{};
+    }
+}
 constexpr uint64_t kSaturated = uint64_t{1} << 40;
 
 uint64_t Sum(uint64_t a, uint64_t b) {
@@ -512,6 +528,7 @@ class CParser {
         if (++m_depth > kMaxHeight) {
             throw TooLarge{};
         }
+        CheckStack(m_stackFloor);
         const uint32_t inner = Disjunction();
         --m_depth;
         if (Take() != L')') {
@@ -705,6 +722,7 @@ class CParser {
     std::wstring_view m_text;
     size_t m_pos = 0;
     uint32_t m_depth = 0;
+    uintptr_t m_stackFloor = CompileStackFloor();
     bool m_libraryOnly = false;
     uint64_t m_readSteps = 0;
     std::vector<Ast> m_ast;
@@ -751,6 +769,7 @@ class CEmitter {
     }
 
     Fragment Compile(uint32_t index) {
+        CheckStack(m_stackFloor);
         const Ast& ast = m_ast[index];
         switch (ast.m_kind) {
         case EKind::Empty:
@@ -893,6 +912,7 @@ class CEmitter {
     }
 
     const std::vector<Ast>& m_ast;
+    uintptr_t m_stackFloor = CompileStackFloor();
     Program m_program;
 };
 

@@ -2,7 +2,9 @@
 // A compiled pattern with the first-match semantics of std::wregex (ECMAScript, icase, classic
 // locale) for the patterns CompileProgram handles, in time linear in the text:
 // O(text length x automaton size x 3^counted repeats) per search, with at most kMaxCounters
-// counted repeats.
+// counted repeats and kMaxNodes nodes. That bound is not small, so every search also counts its
+// work in steps of a budget (WorkBudget.h) and stops where the budget ends: the work of a search
+// is at most what its budget gives it, besides a few readings of the text.
 #include <cstdint>
 #include <memory>
 #include <optional>
