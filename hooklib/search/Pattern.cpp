@@ -107,7 +107,7 @@ std::optional<regex::Span> CPattern::Find(std::wstring_view text) const {
     if (!m_library) {
         return std::nullopt;
     }
-    const regex::CNameSearch name(m_budget);
+    m_budget.OpenName();
     regex::Span found{};
     if (regex::BoundedSearch(*m_library, text, m_budget, m_libraryCost, &found) ==
         regex::EBoundedResult::Found) {

@@ -154,9 +154,18 @@ struct CRegex::Tables {
         return c >= kTableChars || HasBit(m_mayStart[kind].data(), c);
     }
     size_t SkipToLaterStart(std::wstring_view text, size_t pos) const;
-    // No character of text may start a match, and none matches at its end: the automaton's
-    // tables, without a step.
-    bool NothingStarts(const Program& program, std::wstring_view text) const;
+    // The first position at which the automaton's tables let a match start, without a step:
+    // before the check of the second character that NextStart adds. Inline: it runs for every
+    // name, most of which it rejects.
+    size_t FirstTableStart(const Program& program, std::wstring_view text) const {
+        if (program.m_lineBegin) {
+            if (text.empty() || MayStart(kFirstStart, ToChar(text[0]))) {
+                return 0;
+            }
+            return m_anchored ? text.size() : SkipToStart(text, 1, m_mayStart[kLaterStart].data());
+        }
+        return SkipToStart(text, 0, m_mayStart[kLaterStart].data());
+    }
     // Rows of m_words words, a bit per class: m_followRows.
     bool RowHas(const std::vector<uint64_t>& rows, size_t row, uint32_t cls) const {
         return (rows[row * m_words + cls / 64] >> (cls % 64)) & 1;
@@ -781,21 +790,6 @@ size_t CRegex::Tables::SkipToLaterStart(std::wstring_view text, size_t pos) cons
     return SkipToStart(text, pos, m_mayStart[kLaterStart].data());
 }
 
-bool CRegex::Tables::NothingStarts(const Program& program, std::wstring_view text) const {
-    if (text.empty()) {
-        return false;
-    }
-    size_t pos = 0;
-    if (program.m_lineBegin) {
-        if (MayStart(kFirstStart, ToChar(text[0]))) {
-            return false;
-        }
-        pos = 1;
-    }
-    const size_t start = m_anchored ? text.size() : SkipToLaterStart(text, pos);
-    return start == text.size() && !m_startCache[kLaterStart].m_matchesAtEnd;
-}
-
 CRegex::CRegex(Program program, std::vector<Char> classStarts)
     : m_program(std::move(program)), m_tables(std::make_unique<Tables>()) {
     m_tables->BuildClasses(m_program.m_sets, std::move(classStarts));
@@ -808,7 +802,7 @@ CRegex::CRegex(Program program, std::vector<Char> classStarts)
     // Part of compiling: a closure from the start visits each node once per count of its
     // repeats.
     CWorkBudget unlimited;
-    CNameSearch name(unlimited);
+    unlimited.OpenName();
     m_tables->m_budget = &unlimited;
     CRunner(m_program, *m_tables, {}).Prepare();
     m_tables->m_budget = nullptr;
@@ -843,17 +837,21 @@ std::optional<Span> CRegex::Search(std::wstring_view text) const {
 }
 
 std::optional<Span> CRegex::Search(std::wstring_view text, CWorkBudget& budget) const {
-    // Most names hold no character at which a match may start: rejected by the tables alone,
-    // before the name's budget is opened or any search state is set up.
-    if (m_tables->m_useMachine && m_tables->NothingStarts(m_program, text)) {
-        return std::nullopt;
-    }
-    const CNameSearch name(budget);
-    m_tables->m_budget = &budget;
-    CRunner runner(m_program, *m_tables, text);
     size_t from = 0;
     if (m_tables->m_useMachine) {
-        from = runner.NextStart(0);
+        // Most names hold no character at which a match may start: rejected by the tables
+        // alone, before the name's budget is opened or any search state is set up.
+        from = m_tables->FirstTableStart(m_program, text);
+        if (from == text.size() && !text.empty() &&
+            !m_tables->m_startCache[kLaterStart].m_matchesAtEnd) {
+            return std::nullopt;
+        }
+    }
+    budget.OpenName();
+    m_tables->m_budget = &budget;
+    CRunner runner(m_program, *m_tables, text);
+    if (m_tables->m_useMachine) {
+        from = runner.NextStart(from);
         if (budget.NameCut() || (from == text.size() && !text.empty() && !runner.MatchesAtEnd())) {
             return std::nullopt;
         }
@@ -887,7 +885,8 @@ std::optional<EitherMatch> CEitherSearch::SearchFrom(std::wstring_view text, siz
     using CRunner = CRegex::CRunner;
     CWorkBudget& first = m_firstBudget;
     CWorkBudget& second = m_secondBudget;
-    const CNameSearch firstName(first), secondName(second);
+    first.OpenName();
+    second.OpenName();
     m_first.m_tables->m_budget = &first;
     m_second.m_tables->m_budget = &second;
     std::optional<size_t> secondStart;

@@ -32,20 +32,20 @@ class CWorkBudget {
     void StartPass(size_t names) {
         m_own = std::clamp(m_limits.m_pass / std::max<size_t>(names, 1), m_limits.m_minOwn,
                            m_limits.m_maxOwn);
-        m_reserve = m_limits.m_reserve;
+        m_dropped += m_left;
+        m_left = m_limits.m_reserve;
+        m_given += m_left;
     }
 
-    // Opens the search of a name.
-    void BeginName() {
-        m_left = m_reserve + m_own;
-        m_opened = m_left;
+    // Opens the search of a name: what the name before left goes to the reserve, up to its
+    // cap, and the name has its share besides. (Nothing needs closing: a name not opened,
+    // because nothing of it was searched, leaves its share unused.)
+    void OpenName() {
+        const uint64_t kept = std::min(m_left, m_limits.m_reserve);
+        m_dropped += m_left - kept;
+        m_left = kept + m_own;
+        m_given += m_own;
         m_cut = false;
-    }
-    // Closes it: what is left goes to the reserve, up to its cap.
-    void EndName() {
-        m_spent += m_opened - m_left;
-        m_reserve = std::min(m_left, m_limits.m_reserve);
-        m_cutNames += m_cut ? 1 : 0;
     }
 
     // Steps the open name may still spend.
@@ -61,14 +61,16 @@ class CWorkBudget {
     }
     void CutOff() {
         m_left = 0;
+        m_cutNames += m_cut ? 0 : 1;
         m_cut = true;
     }
+    // The name opened last was cut off.
     bool NameCut() const { return m_cut; }
 
     // A name's own allowance in this pass.
     uint64_t Own() const { return m_own; }
-    // Steps spent by the closed names, and how many of them were cut off.
-    uint64_t Spent() const { return m_spent; }
+    // Steps spent so far, and how many names were cut off.
+    uint64_t Spent() const { return m_given - m_dropped - m_left; }
     uint64_t CutNames() const { return m_cutNames; }
 
   private:
@@ -76,24 +78,11 @@ class CWorkBudget {
 
     BudgetLimits m_limits;
     uint64_t m_own = 0;
-    uint64_t m_reserve = 0;
-    uint64_t m_left = 0;
-    uint64_t m_opened = 0;
+    uint64_t m_left = 0; // of the open name; between names, the reserve and what came back
     bool m_cut = false;
-    uint64_t m_spent = 0;
+    uint64_t m_given = 0;   // every allowance and reserve given
+    uint64_t m_dropped = 0; // what of it went unspent beyond the reserve's cap, or at a new pass
     uint64_t m_cutNames = 0;
-};
-
-// A name's search under budget: opened at construction, closed at destruction.
-class CNameSearch {
-  public:
-    explicit CNameSearch(CWorkBudget& budget) : m_budget(budget) { m_budget.BeginName(); }
-    ~CNameSearch() { m_budget.EndName(); }
-    CNameSearch(const CNameSearch&) = delete;
-    CNameSearch& operator=(const CNameSearch&) = delete;
-
-  private:
-    CWorkBudget& m_budget;
 };
 
 } // namespace regex

@@ -4,12 +4,11 @@
 
 namespace {
 
-using regex::CNameSearch;
 using regex::CWorkBudget;
 
 // A name that spends steps of its budget.
 bool SearchSpending(CWorkBudget& budget, uint64_t steps) {
-    const CNameSearch name(budget);
+    budget.OpenName();
     return budget.Spend(steps);
 }
 

@@ -180,7 +180,7 @@ CComparison::CComparison(const std::wstring& pattern) {
 
 regex::EBoundedResult CComparison::Reference(const std::wstring& name, regex::Span& found) const {
     regex::CWorkBudget budget({4'000'000, 4'000'000, 4'000'000, 0});
-    const regex::CNameSearch open(budget);
+    budget.OpenName();
     return regex::BoundedSearch(*m_reference, name, budget, {}, &found);
 }
 
