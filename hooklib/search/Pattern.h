@@ -28,11 +28,12 @@ class CPattern {
     // Steps of a pass, shared out among its names, and of its reserve (see WorkBudget.h); a
     // step is at most about a nanosecond natively. Most of a name is passed over without a
     // step, by a table of the characters at which a match may start. In a folder of 10,000
-    // names each has 1,600 steps of our engine's of its own, enough to take some 150
-    // characters through a learned automaton with a thread or two alive at each, or 3,000 of
-    // the library's, enough for "(.)\\1" in a name of some fifteen characters.
-    static constexpr regex::BudgetLimits kEngineBudget{16'000'000, 1'000, 1'000'000, 1'000'000};
-    static constexpr regex::BudgetLimits kLibraryBudget{30'000'000, 2'000, 8'000'000, 1'000'000};
+    // names each has 1,400 steps of our engine's of its own, enough to take some 150
+    // characters through a learned automaton with a thread alive at each, or 2,400 of the
+    // library's, enough for "(.)\\1" in a name of a dozen characters; in a folder of 2,000,
+    // five times as much.
+    static constexpr regex::BudgetLimits kEngineBudget{14'000'000, 1'000, 1'000'000, 1'000'000};
+    static constexpr regex::BudgetLimits kLibraryBudget{24'000'000, 2'000, 8'000'000, 1'000'000};
 
     // The empty pattern: matches nothing.
     CPattern() = default;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
 namespace regex {
 namespace {
@@ -26,6 +27,7 @@ class CLibraryWork {
           m_backStepsPerKB((cost.m_spentWork + 1) * kFrameSteps * 1024 / kFrameBytes) {}
 
     void Construct() { Take(kConstructSteps); }
+    void Allocate() { Take(kAllocateSteps); }
     void Copy() { Take(kCopySteps); }
     void Compare() { Take(kCompareSteps); }
     void Read() { Take(m_readSteps); }
@@ -54,10 +56,11 @@ class CLibraryWork {
     // What the library's work costs in steps of the budget, about a nanosecond each natively:
     // a position set up (the library sets up a table of them as large as its automaton for each
     // search and each lookahead it tries), copied or moved, compared, or read (and then tested,
-    // at what the pattern's tests cost: LibraryCost::m_readSteps). A frame takes some 100 to
-    // 200 bytes of stack, and its way back a few steps (the positions it restores), besides what
-    // it tries.
+    // at what the pattern's tests cost: LibraryCost::m_readSteps), and an allocation of match
+    // state (a lookahead makes two, and frees them). A frame takes some 100 to 200 bytes of
+    // stack, and its way back a few steps (the positions it restores), besides what it tries.
     static constexpr uint64_t kConstructSteps = 8;
+    static constexpr uint64_t kAllocateSteps = 96;
     static constexpr uint64_t kCopySteps = 2;
     static constexpr uint64_t kCompareSteps = 3;
     static constexpr uint64_t kReadSteps = 4;
@@ -147,6 +150,27 @@ class CCountingIterator {
     CLibraryWork* m_work = nullptr;
 };
 
+// The match state's allocator, which charges each allocation to the search under way: the
+// library allocates match state for each search and each lookahead it tries.
+template <typename T> struct CCountingAllocator {
+    using value_type = T;
+
+    CCountingAllocator() = default;
+    template <typename U> CCountingAllocator(const CCountingAllocator<U>&) {}
+
+    T* allocate(size_t count) {
+        if (t_work) {
+            t_work->Allocate();
+        }
+        return std::allocator<T>().allocate(count);
+    }
+    void deallocate(T* pointer, size_t count) { std::allocator<T>().deallocate(pointer, count); }
+    bool operator==(const CCountingAllocator&) const { return true; }
+};
+
+using CountingMatch =
+    std::match_results<CCountingIterator, CCountingAllocator<std::sub_match<CCountingIterator>>>;
+
 // Makes a search the one under way on this thread, for as long as it runs.
 class CActiveWork {
   public:
@@ -175,7 +199,7 @@ EBoundedResult BoundedSearch(const std::wregex& regex, std::wstring_view text, C
     try {
         const CCountingIterator first(text.data(), &work);
         const CCountingIterator last(text.data() + text.size(), &work);
-        std::match_results<CCountingIterator> match;
+        CountingMatch match;
         const bool found = std::regex_search(first, last, match, regex);
         if (work.Spent()) {
             return EBoundedResult::OutOfBudget;

@@ -44,8 +44,11 @@ constexpr uint32_t kNoMatch = UINT32_MAX - 1;
 constexpr int32_t kEmptyState = 0; // no thread alive
 constexpr int32_t kUnknownFollow = -1;
 constexpr int32_t kAnyFollow = -2;
-// Beyond this the automaton stops growing and the search goes on thread by thread.
+// Beyond this the automaton stops growing and the search goes on thread by thread, and the
+// steps of starts are no longer kept. What a state costs besides its list of nodes (the map's
+// node and the list's own header, twice).
 constexpr size_t kMaxMachineBytes = 2 << 20;
+constexpr size_t kStateBytes = 128;
 
 struct Move {
     int32_t m_next;
@@ -133,6 +136,7 @@ struct CRegex::Tables {
     std::vector<uint32_t> m_emitted;
     uint32_t m_generation = 0;
     std::vector<Thread> m_current, m_next;
+    StartStep m_uncachedStep;
     std::vector<Item> m_stack;
     std::vector<uint32_t> m_starts, m_nextStarts;
 
@@ -498,7 +502,7 @@ class CRegex::CRunner {
         const auto [it, added] =
             m_tables.m_stateIds.emplace(nodes, static_cast<int32_t>(m_tables.m_stateNodes.size()));
         if (added) {
-            m_tables.m_machineBytes += nodes.size() * sizeof(uint32_t) * 2;
+            m_tables.m_machineBytes += nodes.size() * sizeof(uint32_t) * 2 + kStateBytes;
             m_tables.m_stateNodes.push_back(std::move(nodes));
         }
         return it->second;
@@ -610,6 +614,11 @@ class CRegex::CRunner {
             if (m_tables.Cut()) {
                 return nullptr;
             }
+            if (m_tables.m_machineBytes > kMaxMachineBytes) {
+                m_tables.m_uncachedStep = std::move(step); // worked out again when met again
+                return &m_tables.m_uncachedStep;
+            }
+            m_tables.m_machineBytes += sizeof(StartStep) + step.m_nodes.size() * sizeof(uint32_t);
             index = static_cast<int32_t>(cache.m_steps.size());
             cache.m_steps.push_back(std::move(step));
         }
