@@ -43,6 +43,7 @@ void CheckStack(uintptr_t floor) {
         throw TooLarge{};
     }
 }
+
 constexpr uint64_t kSaturated = uint64_t{1} << 40;
 
 uint64_t Sum(uint64_t a, uint64_t b) {

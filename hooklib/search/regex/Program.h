@@ -64,9 +64,9 @@ struct LibraryCost {
 
 enum class ECompiled {
     Engine,  // this engine runs it
-    Library, // read, but with what only the library does (back-references, lookahead, "\x",
-             // "\u", "\c", POSIX bracket classes, an escaped non-ASCII character) or beyond
-             // this engine's limits on empty loops; the cost is bounded by m_library
+    Library, // read, but with what only the library does (back-references, lookahead, POSIX
+             // bracket classes) or beyond this engine's limits on empty loops; the cost is
+             // bounded by m_library
     Unread,  // not read here (mostly invalid): the library decides; its cost is unknown
     TooLarge // more automaton than either may build, or deeper nesting: matches nothing
 };
