@@ -26,7 +26,9 @@ class CLibraryWork {
           m_readSteps(kReadSteps + cost.m_readSteps), m_setUpSteps(cost.m_states * kConstructSteps),
           m_backStepsPerKB((cost.m_spentWork + 1) * kFrameSteps * 1024 / kFrameBytes) {}
 
-    void Construct() { Take(kConstructSteps); }
+    // A position is set up where nothing may be thrown (std::sub_match's constructor is
+    // noexcept): the search is given up at its next step instead.
+    void Construct() { Take(kConstructSteps, false); }
     void Allocate() { Take(kAllocateSteps); }
     void Copy() { Take(kCopySteps); }
     void Compare() { Take(kCompareSteps); }
@@ -34,11 +36,11 @@ class CLibraryWork {
     bool Spent() const { return m_spent; }
 
   private:
-    void Take(uint64_t steps) {
+    void Take(uint64_t steps, bool mayThrow = true) {
         const uintptr_t position = StackPosition();
         if (m_spent) {
             m_back += steps;
-            if (m_back > m_backLimit || position < m_stackFloor - kStackSlack) {
+            if (mayThrow && (m_back > m_backLimit || position < m_stackFloor - kStackSlack)) {
                 throw Exhausted{};
             }
             return;

@@ -315,10 +315,14 @@ class CParser {
     }
 
     // Refuses the node, and with it the pattern, when it would build more than either engine
-    // may, or nest deeper.
+    // may, or nest deeper. Each leaf of the tree builds a node of the automaton and each other
+    // node has two children or more, but for groups and quantifiers: a tree of more nodes than
+    // twice the automaton's limit, and some, would build too much, and is refused as it grows
+    // (a flat text of a million characters is not read to its end).
     uint32_t Add(Ast node) {
         Measure(node, m_ast);
-        if (node.m_nodes > kMaxNodes || node.m_height > kMaxHeight) {
+        if (node.m_nodes > kMaxNodes || node.m_height > kMaxHeight ||
+            m_ast.size() > 2 * kMaxNodes + kMaxHeight) {
             throw TooLarge{};
         }
         m_ast.push_back(std::move(node));
