@@ -9,7 +9,9 @@
 #include "search/NameList.h"
 
 struct KeystrokeCost {
-    double m_ms = 0;         // compiling the four patterns and both passes
+    // Compiling the four patterns and both passes: natively the thread's processor time, on
+    // Windows the time that passed.
+    double m_ms = 0;
     uint64_t m_steps = 0;    // spent by the four patterns
     size_t m_extraBytes = 0; // the most held beyond what was held before
     size_t m_matches = 0;
