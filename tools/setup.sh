@@ -11,6 +11,7 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(
+  # g++ brings libasan and libubsan (through libgcc-12-dev) for the sanitizer build.
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   wine wine64 wine32:i386

@@ -19,6 +19,7 @@ class CInfoTip {
     int Destroy();
     // Copies the text; the screen changes at the next Show or repaint.
     void SetText(const CStdString& text);
+    const CStdString& GetText() const { return m_text; }
     // Sizes the tip to its text in the font of the monitor at (m_x, m_y) and places it there,
     // moved as far as needed to lie inside that monitor's work area.
     BOOL Layout();

@@ -251,17 +251,24 @@ TEST_F(EndToEnd, SecondLauncherEndsAtOnceWithZero) {
     EXPECT_EQ(WaitForSingleObject(m_launcher.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
+// The first four rules would each find the plain target's list but for the letter case of one
+// field (its root owner is its own frame). The last, with a "*" root as three of them, finds the
+// owned target's list through the exact values of the fields they spell differently; the exact
+// named root is kTargetRule's.
 TEST_F(EndToEnd, RulesCompareEveryFieldCaseSensitively) {
-    m_targets.reserve(4);
-    WriteRules({{"syslistview32", "*", "*", "*"},
+    m_targets.reserve(2);
+    WriteRules({{"syslistview32", "skimvue_target.exe", "*", "*"},
                 {"SysListView32", "SKIMVUE_TARGET.EXE", "*", "*"},
-                {"SysListView32", "*", "OwnedFrame", "SkimvueTargetOwner"}});
+                {"SysListView32", "skimvue_target.exe", "skimvuetargetframe", "*"},
+                {"SysListView32", "skimvue_target.exe", "*", "skimvuetargetframe"},
+                {"SysListView32", "skimvue_target.exe", "*", "SkimvueTargetOwner"}});
     Target& plain = StartTarget(L"e2e plain");
     Target& owned = StartTarget(L"e2e owned", L"--owner --class OwnedFrame");
     StartLauncher();
     ASSERT_TRUE(WaitAttached(owned));
     PumpMessagesFor(1000);
     EXPECT_FALSE(IsAttached(plain));
+    EXPECT_EQ(AttachOffers(plain), 0);
 }
 
 // The library of one word size can never load into a process of the other, so the launcher

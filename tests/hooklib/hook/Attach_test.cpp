@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 #include "harness/SettingsGuard.h"
@@ -12,6 +14,7 @@
 #include "hook/Messages.h"
 #include "hook/SearchState.h"
 #include "hook/SubclassChain.h"
+#include "view/SysListView32Ctrl.h"
 
 namespace {
 
@@ -94,6 +97,46 @@ TEST_F(Attach, TooltipOnlyWhenTheSettingIsOnAtAttachTime) {
     EXPECT_EQ(FindSearchState(m_view.List())->m_pTip, nullptr);
     Shared.ShowToolTip = 1;
     EXPECT_EQ(FindSearchState(m_view.List())->m_pTip, nullptr);
+    DetachWindow(m_view.List());
+}
+
+// A controller that throws where the search calls it, as a view of another program may.
+class CThrowingCtrl : public CWndCtrl {
+  public:
+    CThrowingCtrl(HWND window, bool namesThrow) : CWndCtrl(window), m_namesThrow(namesThrow) {}
+    int GetItemNames(ItemNames& names) override {
+        if (m_namesThrow) {
+            throw std::runtime_error("names");
+        }
+        names = {L"alpha", L"beta"};
+        return 0;
+    }
+    int SelectItem(int, int, int) override { throw std::bad_alloc(); }
+
+  private:
+    bool m_namesThrow;
+};
+
+// Whatever throws inside the search, the window goes on as if the library were not there: the
+// key reaches its own procedure, and the window stays attached for the next one.
+TEST_F(Attach, AControllerThatThrowsLeavesTheKeyToTheWindow) {
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    SearchState* state = FindSearchState(m_view.List());
+    for (const bool namesThrow : {true, false}) {
+        m_view.ClearReceived();
+        state->m_pCtrl = std::make_unique<CThrowingCtrl>(m_view.List(), namesThrow);
+        state->m_dwLastKeyTick.reset();
+        SendMessageW(m_view.List(), WM_CHAR, L'b', 0);
+        EXPECT_TRUE(m_view.HasReceived(WM_CHAR, L'b')) << namesThrow;
+        EXPECT_EQ(FindSearchState(m_view.List()), state);
+        EXPECT_EQ(Proc(), SearchWndProc);
+    }
+    state->m_pCtrl = std::make_unique<CSysListView32Ctrl>(m_view.List());
+    state->m_dwLastKeyTick.reset();
+    m_view.ClearReceived();
+    SendMessageW(m_view.List(), WM_CHAR, L'b', 0);
+    EXPECT_FALSE(m_view.HasReceived(WM_CHAR, L'b'));
+    EXPECT_EQ(m_view.SelectedItems(), std::vector<int>{1});
     DetachWindow(m_view.List());
 }
 

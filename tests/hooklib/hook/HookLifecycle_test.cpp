@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "harness/SettingsGuard.h"
 #include "harness/TestListView.h"
 #include "harness/XInput.h"
@@ -11,6 +14,7 @@
 #include "hook/HookBackoff.h"
 #include "hook/Messages.h"
 #include "hook/SearchState.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -44,7 +48,11 @@ TEST_F(HookLifecycle, AHandshakeAttachesTheWindowAndRemovesItsHook) {
     const HHOOK hook = HookSentWith(WM_HOOK_ATTACH_LISTVIEW);
     ASSERT_NE(hook, nullptr);
     EXPECT_FALSE(UnhookWindowsHookEx(hook));
+    // A recorded window is never offered the handshake again.
     EXPECT_EQ(HookWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 0);
+    EXPECT_EQ(std::count_if(m_view.m_received.begin(), m_view.m_received.end(),
+                            [](const auto& r) { return r.message == WM_HOOK_ATTACH_LISTVIEW; }),
+              1);
 }
 
 TEST_F(HookLifecycle, AFailedHandshakeIsNotRecordedAndLeavesNoHook) {
@@ -55,6 +63,47 @@ TEST_F(HookLifecycle, AFailedHandshakeIsNotRecordedAndLeavesNoHook) {
     const HHOOK hook = HookSentWith(kNotAnAttachMessage);
     ASSERT_NE(hook, nullptr);
     EXPECT_FALSE(UnhookWindowsHookEx(hook));
+}
+
+// The target answered 0: its window already runs the search procedure without a state, as
+// when a subclass failed. Nothing is recorded, the window is left as it was, the hook is gone.
+TEST_F(HookLifecycle, ARejectedHandshakeIsNotRecordedAndLeavesNoHook) {
+    const HWND list = m_view.List();
+    const LONG_PTR own = GetWindowLongPtrW(list, GWLP_WNDPROC);
+    SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SearchWndProc));
+    Shared.AttachResult = 1;
+    EXPECT_EQ(HookWindow(list, WM_HOOK_ATTACH_LISTVIEW), 0);
+    EXPECT_EQ(Shared.AttachResult, 0);
+    EXPECT_TRUE(HookedWindows.empty());
+    EXPECT_EQ(FindSearchState(list), nullptr);
+    EXPECT_EQ(Proc(), SearchWndProc);
+    // A hook left in place would answer this one and attach.
+    SetWindowLongPtrW(list, GWLP_WNDPROC, own);
+    SendMessageW(list, WM_HOOK_ATTACH_LISTVIEW, reinterpret_cast<WPARAM>(list), 1);
+    EXPECT_EQ(FindSearchState(list), nullptr);
+    EXPECT_EQ(Proc(), reinterpret_cast<WNDPROC>(own));
+}
+
+// An attach message that does not name its own window, or carries no hook, attaches nothing.
+TEST_F(HookLifecycle, AMalformedAttachMessageAttachesNothing) {
+    const unique_hhook hook(
+        SetWindowsHookExW(WH_CALLWNDPROC, CallWndHookProc, nullptr, GetCurrentThreadId()));
+    ASSERT_TRUE(hook);
+    const HWND list = m_view.List();
+    const auto hookParam = reinterpret_cast<LPARAM>(hook.get());
+    for (const auto& [wParam, lParam] :
+         {std::pair{reinterpret_cast<WPARAM>(m_view.Frame()), hookParam},
+          std::pair{WPARAM{0}, hookParam}, std::pair{reinterpret_cast<WPARAM>(list), LPARAM{0}}}) {
+        Shared.AttachResult = 0;
+        SendMessageW(list, WM_HOOK_ATTACH_LISTVIEW, wParam, lParam);
+        EXPECT_EQ(Shared.AttachResult, 0);
+        EXPECT_EQ(FindSearchState(list), nullptr);
+    }
+    // The same message made right attaches: the three above failed for what they lacked.
+    SendMessageW(list, WM_HOOK_ATTACH_LISTVIEW, reinterpret_cast<WPARAM>(list), hookParam);
+    EXPECT_EQ(Shared.AttachResult, 1);
+    EXPECT_NE(FindSearchState(list), nullptr);
+    DetachWindow(list);
 }
 
 // A handshake whose answer came after the launcher gave up left the window attached but not

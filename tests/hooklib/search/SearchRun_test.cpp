@@ -238,15 +238,6 @@ TEST_F(SearchRun, SelectAllAddsEveryCandidateKeepingOthers) {
     EXPECT_EQ(state.m_view->m_focused, 0);
 }
 
-TEST_F(SearchRun, AfterAResetMovesStillUseTheLastCandidates) {
-    TestState state({L"a1", L"a2"});
-    state.Search(L"a");
-    state.m_searchText.clear();
-    SelectNextCandidate(state);
-    EXPECT_EQ(state.m_view->m_focused, 1);
-    EXPECT_EQ(state.m_shown.back(), L" : a");
-}
-
 TEST_F(SearchRun, NamesEndAtTheirFirstNul) {
     TestState state({std::wstring(L"ab\0cd", 5)});
     state.Search(L"cd");

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <string>
+
 #include "harness/WinTestSupport.h"
 #include "hook/Exports.h"
 
@@ -36,10 +39,26 @@ TEST(ModuleVersion_GetVersion, NullBufferFails) {
     EXPECT_EQ(SkimvueDll::GetVersion(nullptr, 0), 0);
 }
 
+// The copy carries a version text of its own (same length, so the resource stays well-formed):
+// it can answer with it only from its own file.
 TEST(ModuleVersion_GetVersion, CopyUnderAnotherNameFindsItsOwnFile) {
+    constexpr wchar_t kCopyVersion[] = L"1,0,0,0016";
+    const auto utf16 = [](const wchar_t* text) {
+        return std::string(reinterpret_cast<const char*>(text), wcslen(text) * sizeof(wchar_t));
+    };
+    std::string image = ReadFileBytes(LibraryPath());
+    const std::string from = utf16(kVersion);
+    const std::string to = utf16(kCopyVersion);
+    size_t replaced = 0;
+    for (size_t at = image.find(from); at != std::string::npos;
+         at = image.find(from, at + to.size())) {
+        image.replace(at, from.size(), to);
+        ++replaced;
+    }
+    ASSERT_GT(replaced, 0u);
     CTempDir dir(L"version-copy");
     const std::wstring copy = dir.Path() + L"\\Renamed.dll";
-    ASSERT_TRUE(CopyFileW(LibraryPath().c_str(), copy.c_str(), FALSE));
+    WriteFileBytes(copy, image);
     HMODULE module = LoadLibraryW(copy.c_str());
     ASSERT_NE(module, nullptr);
     using GetVersionFn = int (*)(wchar_t*, unsigned long);
@@ -48,6 +67,8 @@ TEST(ModuleVersion_GetVersion, CopyUnderAnotherNameFindsItsOwnFile) {
     ASSERT_NE(getVersion, nullptr);
     wchar_t buffer[32] = {};
     EXPECT_EQ(getVersion(buffer, 32), 1);
+    EXPECT_STREQ(buffer, kCopyVersion);
+    EXPECT_EQ(SkimvueDll::GetVersion(buffer, 32), 1);
     EXPECT_STREQ(buffer, kVersion);
     FreeLibrary(module);
 }
@@ -77,11 +98,14 @@ TEST(ModuleVersion_Load, FileWithoutResourceGivesNoVersion) {
     EXPECT_FALSE(version.LoadVersionInfo(BinDir() + L"\\missing.dll"));
 }
 
+// The earlier file is one whose translation is what a load starts from (English, 1252), so its
+// text is still found in the buffer after the failed load has reset the translation.
 TEST(ModuleVersion_Load, EarlierResourceStaysWhenTheNextFileHasNone) {
     CModuleVersion version;
-    ASSERT_TRUE(version.LoadVersionInfo(LibraryPath()));
+    ASSERT_TRUE(version.LoadVersionInfo(BinDir() + L"\\skimvue_notranslation.dll"));
     EXPECT_FALSE(version.LoadVersionInfo(BinDir() + L"\\missing.dll"));
     EXPECT_EQ(version.CodePage(), 1252);
+    EXPECT_EQ(version.GetFileVersionString(), L"9,8,7,6");
 }
 
 TEST(ModuleVersion_Load, PathLongerThanMaxPathIsUsedWhole) {

@@ -466,11 +466,19 @@ TEST_F(SettingDlg, DoubleClickEditsACellAndEnterCommitsIt) {
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(hWndEdit) == FALSE; }));
     EXPECT_EQ(CellText(hWndList, 1, 1), L"new.exe");
     EXPECT_FALSE(dialog.Closed()) << "Enter only ends the cell edit";
-    Xdotool(L"key Return");
+
+    // Enter in a field, with no cell edit: the dialog has handled it once the key typed after
+    // it shows, and it would have closed by then.
+    HWND hWndLength = dialog.Item(IDC_SETTING_ENABLE_LENGTH);
+    ClickAt(CentreOf(hWndLength));
+    Xdotool(L"key End Return type 7");
+    PumpUntil([&] { return dialog.Closed() || TextOf(hWndLength) == L"57"; });
     EXPECT_FALSE(dialog.Closed()) << "Enter without a cell edit does nothing";
+    EXPECT_FALSE(IsWindowVisible(hWndEdit));
 
     ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
     ASSERT_TRUE(dialog.WaitClosed());
+    EXPECT_EQ(Shared.EnableLength, 57);
     ASSERT_EQ(TargetListViews.size(), 4u);
     EXPECT_STREQ(TargetListViews[1].ExeName, L"new.exe");
     EXPECT_STREQ(TargetListViews[1].RootClsName, L"RootB");
