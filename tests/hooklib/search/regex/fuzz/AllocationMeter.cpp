@@ -41,6 +41,18 @@ void* operator new(size_t size) {
 void* operator new[](size_t size) {
     return Allocate(size);
 }
+// The nothrow forms too (std::stable_sort's buffer comes from one): a runtime that replaces them
+// itself, as AddressSanitizer does, would otherwise hand delete blocks without the header.
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t size, const std::nothrow_t& nothrow) noexcept {
+    return operator new(size, nothrow);
+}
 void operator delete(void* pointer) noexcept {
     Release(pointer);
 }
@@ -51,6 +63,12 @@ void operator delete(void* pointer, size_t) noexcept {
     Release(pointer);
 }
 void operator delete[](void* pointer, size_t) noexcept {
+    Release(pointer);
+}
+void operator delete(void* pointer, const std::nothrow_t&) noexcept {
+    Release(pointer);
+}
+void operator delete[](void* pointer, const std::nothrow_t&) noexcept {
     Release(pointer);
 }
 
