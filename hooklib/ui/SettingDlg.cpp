@@ -11,6 +11,7 @@
 #include "settings/KeyBindingCombo.h"
 #include "settings/NumberField.h"
 #include "settings/ParamFile.h"
+#include "settings/SharedBlock.h"
 #include "support/ModuleVersion.h"
 #include "ui/DialogFont.h"
 #include "ui/DialogLayout.h"

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "settings/SharedBlock.h"
+#include "settings/TargetListView.h"
 #include "support/StdString.h"
 #include "support/UniqueHandle.h"
 #include "ui/InfoTip.h"
