@@ -5,7 +5,7 @@
 
 #include "Resource.h"
 #include "hook/Exports.h"
-#include "hook/Messages.h"
+#include "support/Messages.h"
 #include "support/UniqueHandle.h"
 
 namespace {

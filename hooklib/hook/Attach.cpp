@@ -3,7 +3,6 @@
 #include <map>
 #include <mutex>
 
-#include "hook/Messages.h"
 #include "hook/SearchState.h"
 #include "hook/SubclassChain.h"
 #include "search/Keystroke.h"
@@ -11,8 +10,10 @@
 #include "search/SearchRun.h"
 #include "settings/SharedBlock.h"
 #include "support/EventLog.h"
+#include "support/Messages.h"
 #include "support/ModuleVersion.h"
 #include "support/WorkerThread.h"
+#include "ui/InputDlg.h"
 #include "view/ExplorerCtrl.h"
 #include "view/SysListView32Ctrl.h"
 
@@ -85,6 +86,18 @@ std::optional<SearchState> TakeState(HWND window, bool* last = nullptr) {
 // before the worker ran leaves nothing loaded.
 void PrepareFirstSearch() {
     StartWorkerThread([drops = MigemoDrops()] { PrepareSearch(drops); });
+}
+
+// The input-dialog binding: the text typed into the dialog is searched after OK. The dialog's
+// message loop may have detached or destroyed the window meanwhile.
+void AskForTextAndSearch(HWND window) {
+    std::wstring text;
+    if (RunInputDialog(GetThisModule(), window, text) != IDOK) {
+        return;
+    }
+    if (SearchState* state = FindSearchState(window)) {
+        SearchWholeText(*state, text);
+    }
 }
 
 } // namespace
@@ -166,11 +179,16 @@ LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             break;
         case WM_KEYDOWN:
         case WM_CHAR:
-        case WM_SYSKEYDOWN:
-            if (const auto result = HandleKeyMessage(window, *state, message, wParam, lParam)) {
-                return *result;
+        case WM_SYSKEYDOWN: {
+            const KeyOutcome outcome = HandleKeyMessage(window, *state, message, wParam, lParam);
+            if (outcome.m_askForText) {
+                AskForTextAndSearch(window);
+            }
+            if (outcome.m_result) {
+                return *outcome.m_result;
             }
             break;
+        }
         default:
             break;
         }

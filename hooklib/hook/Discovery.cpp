@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "hook/HookLifecycle.h"
-#include "hook/Messages.h"
-#include "hook/WindowIdentity.h"
 #include "settings/SharedBlock.h"
+#include "support/Messages.h"
+#include "support/WindowIdentity.h"
 #include "view/ExplorerCtrl.h"
 
 namespace {

@@ -6,13 +6,13 @@
 #include "hook/Attach.h"
 #include "hook/Discovery.h"
 #include "hook/HookBackoff.h"
-#include "hook/Messages.h"
-#include "hook/WindowIdentity.h"
 #include "settings/ParamFile.h"
 #include "settings/SharedBlock.h"
+#include "support/Messages.h"
 #include "support/ModuleVersion.h"
 #include "support/PathParts.h"
 #include "support/UniqueHandle.h"
+#include "support/WindowIdentity.h"
 #include "view/ExplorerCtrl.h"
 
 std::vector<HWND> HookedWindows;

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <optional>
 
-#include "hook/Messages.h"
+#include "support/Messages.h"
 #include "support/WorkerThread.h"
 #include "ui/InfoTip.h"
 #include "view/UIATools.h"

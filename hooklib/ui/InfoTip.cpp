@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "hook/Messages.h"
+#include "support/Messages.h"
 #include "ui/Dpi.h"
 
 namespace {

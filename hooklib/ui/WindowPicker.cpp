@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "hook/WindowIdentity.h"
 #include "support/SystemEntryPoint.h"
+#include "support/WindowIdentity.h"
 #include "ui/SettingDlg.h"
 #include "ui/SettingDlgResource.h"
 
@@ -64,11 +64,6 @@ void RepaintFramedWindow(HWND hwnd) {
 }
 
 } // namespace
-
-WindowIdentity ReadWindowIdentity(HWND hwnd) {
-    return WindowIdentity{ReadClassName(hwnd), ReadExeName(hwnd), ReadRootClassName(hwnd),
-                          ReadRootOwnerClassName(hwnd)};
-}
 
 void CopyRuleField(wchar_t (&field)[kRuleFieldLength], const std::wstring& text) {
     const size_t length = std::min(text.size(), kRuleFieldText);

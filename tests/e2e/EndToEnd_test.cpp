@@ -13,9 +13,9 @@
 
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
-#include "hook/Messages.h"
-#include "hook/WindowIdentity.h"
+#include "support/Messages.h"
 #include "support/UniqueHandle.h"
+#include "support/WindowIdentity.h"
 
 namespace {
 

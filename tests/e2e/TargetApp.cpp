@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "hook/Messages.h"
+#include "support/Messages.h"
 
 namespace {
 

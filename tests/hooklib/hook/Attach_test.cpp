@@ -9,9 +9,9 @@
 
 #include "harness/SettingsGuard.h"
 #include "harness/TestListView.h"
-#include "hook/Messages.h"
 #include "hook/SearchState.h"
 #include "hook/SubclassChain.h"
+#include "support/Messages.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "harness/XInput.h"
 #include "hook/Attach.h"
 #include "hook/HookBackoff.h"
-#include "hook/Messages.h"
 #include "hook/SearchState.h"
+#include "support/Messages.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "harness/TestViewCtrl.h"
 #include "harness/XInput.h"
 #include "hook/Attach.h"
-#include "hook/Messages.h"
 #include "hook/SearchState.h"
+#include "support/Messages.h"
 
 namespace {
 

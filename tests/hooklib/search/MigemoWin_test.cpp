@@ -9,9 +9,9 @@
 #include "harness/TestListView.h"
 #include "harness/XInput.h"
 #include "hook/Attach.h"
-#include "hook/Messages.h"
 #include "search/Migemo.h"
 #include "search/Pattern.h"
+#include "support/Messages.h"
 
 namespace fs = std::filesystem;
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <thread>
 
-#include "harness/XInput.h"
-#include "hook/Messages.h"
 #include "UiTestWindows.h"
+#include "harness/XInput.h"
+#include "support/Messages.h"
 
 namespace {
 

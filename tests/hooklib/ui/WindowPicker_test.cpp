@@ -7,7 +7,7 @@
 #include "harness/SettingsGuard.h"
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
-#include "hook/WindowIdentity.h"
+#include "support/WindowIdentity.h"
 #include "ui/SettingDlgResource.h"
 
 namespace {
