@@ -191,7 +191,7 @@ void IdleLauncherCpu() {
             return;
         }
         const unique_handle process(info.hProcess);
-        CloseHandle(info.hThread);
+        const unique_handle thread(info.hThread);
         Sleep(2000);
         const double before = CpuMs(info.dwProcessId);
         Sleep(10000);

@@ -86,9 +86,8 @@ LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARA
             return DefWindowProcW(window, message, wParam, lParam);
         }
     case WM_PAINT: {
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
+        // Nothing is drawn; the window is never shown.
+        const unique_hdc_paint paint(window);
         return 0;
     }
     case WM_DESTROY:

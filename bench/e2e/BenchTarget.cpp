@@ -39,7 +39,7 @@ CBenchTarget::CBenchTarget(int count, const std::wstring& frameClass) {
     if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        BinDir().c_str(), &startup, &info)) {
         m_process.reset(info.hProcess);
-        CloseHandle(info.hThread);
+        const unique_handle thread(info.hThread);
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include "Corpus.h"
 #include "TargetReport.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -192,7 +193,8 @@ void CreateList(HWND frame, int count) {
 Options ParseOptions() {
     Options options;
     int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const unique_argv args(CommandLineToArgvW(GetCommandLineW(), &argc));
+    LPWSTR* argv = args.get();
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring name = argv[i];
         const std::wstring value = argv[i + 1];
@@ -206,7 +208,6 @@ Options ParseOptions() {
             options.report = value;
         }
     }
-    LocalFree(argv);
     return options;
 }
 

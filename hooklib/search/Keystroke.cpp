@@ -8,6 +8,7 @@
 #include "search/Migemo.h"
 #include "search/SearchRun.h"
 #include "settings/SharedBlock.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -27,13 +28,8 @@ WORD CharacterType(wchar_t c) {
 }
 
 bool IsImeOpen(HWND window) {
-    HIMC context = ImmGetContext(window);
-    if (context == nullptr) {
-        return false;
-    }
-    const bool open = ImmGetOpenStatus(context) != FALSE;
-    ImmReleaseContext(window, context);
-    return open;
+    const unique_himc context(window, ImmGetContext(window));
+    return context && ImmGetOpenStatus(context.get()) != FALSE;
 }
 
 MatchMode ModeForShift() {
@@ -156,13 +152,11 @@ wchar_t FoldTypedCharacter(wchar_t c) {
 }
 
 int CloseIme(HWND window) {
-    HIMC context = ImmGetContext(window);
-    if (context == nullptr) {
+    const unique_himc context(window, ImmGetContext(window));
+    if (!context) {
         return -1;
     }
-    const BOOL closed = ImmSetOpenStatus(context, FALSE);
-    ImmReleaseContext(window, context);
-    return closed ? 0 : -1;
+    return ImmSetOpenStatus(context.get(), FALSE) ? 0 : -1;
 }
 
 void SearchWholeText(SearchCore& state, const std::wstring& text) {

@@ -28,16 +28,18 @@ DWORD WINAPI WorkerMain(void* parameter) noexcept {
 bool StartWorkerThread(Work work) noexcept {
     try {
         auto owned = std::make_unique<Work>(std::move(work));
-        HMODULE pinned = nullptr;
+        HMODULE module = nullptr;
         if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                reinterpret_cast<LPCWSTR>(&WorkerMain), &pinned)) {
+                                reinterpret_cast<LPCWSTR>(&WorkerMain), &module)) {
             return false;
         }
+        // Handed to the thread, which gives it back with FreeLibraryAndExitThread.
+        unique_hmodule pinned(module);
         const unique_handle thread(CreateThread(nullptr, 0, WorkerMain, owned.get(), 0, nullptr));
         if (!thread) {
-            FreeLibrary(pinned);
             return false;
         }
+        pinned.release();
         owned.release();
         return true;
     } catch (...) {

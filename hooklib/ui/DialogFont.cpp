@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/UniqueHandle.h"
+
 namespace {
 
 // DLGTEMPLATEEX: dlgVer, signature, helpID, exStyle, style, cDlgItems, x, y, cx, cy.
@@ -10,18 +12,6 @@ constexpr size_t kStyleOffset = 12;
 constexpr size_t kMenuOffset = 26;
 // pointsize, weight, italic and charset precede the face name.
 constexpr size_t kFontFieldsWords = 3;
-
-struct ScreenDC {
-    ScreenDC() : m_hDC(GetDC(nullptr)) {}
-    ~ScreenDC() {
-        if (m_hDC != nullptr) {
-            ReleaseDC(nullptr, m_hDC);
-        }
-    }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    HDC m_hDC;
-};
 
 int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
@@ -110,10 +100,10 @@ std::wstring FaceName(const BYTE* data, size_t size, size_t faceOffset) {
 } // namespace
 
 std::wstring ChooseJapaneseFace(const std::wstring& preferred) {
-    ScreenDC screen;
+    const unique_hdc_window screen(nullptr, GetDC(nullptr));
     for (const std::wstring& face : {preferred, std::wstring(L"MS UI Gothic"),
                                      std::wstring(L"IPAPGothic"), std::wstring(L"IPAGothic")}) {
-        if (HasJapaneseFace(screen.m_hDC, face)) {
+        if (HasJapaneseFace(screen.get(), face)) {
             return face;
         }
     }

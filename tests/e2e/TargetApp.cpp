@@ -14,6 +14,7 @@
 #include <string>
 
 #include "support/Messages.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -112,7 +113,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring className = L"SkimvueTargetFrame";
     bool owned = false;
     int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const unique_argv args(CommandLineToArgvW(GetCommandLineW(), &argc));
+    LPWSTR* argv = args.get();
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--title" && i + 1 < argc) {
@@ -123,7 +125,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             owned = true;
         }
     }
-    LocalFree(argv);
     Register(className.c_str());
     HWND owner = nullptr;
     if (owned) {

@@ -98,8 +98,9 @@ CTempDir::~CTempDir() {
 
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    const HANDLE first = FindFirstFileW((path + L"\\*").c_str(), &data);
+    const unique_hfind find(first == INVALID_HANDLE_VALUE ? nullptr : first);
+    if (find) {
         do {
             const std::wstring name = data.cFileName;
             if (name == L"." || name == L"..") {
@@ -112,8 +113,7 @@ void RemoveTree(const std::wstring& path) {
                 SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(child.c_str());
             }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.get(), &data));
     }
     RemoveDirectoryW(path.c_str());
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "harness/WinTestSupport.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -10,23 +11,23 @@ namespace {
 class SharedBlockSection : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_module = LoadLibraryW(LibraryPath().c_str());
-        ASSERT_NE(m_module, nullptr);
-        m_section = FindSection(m_module, kSharedSectionName);
+        m_module.reset(LoadLibraryW(LibraryPath().c_str()));
+        ASSERT_TRUE(m_module);
+        m_section = FindSection(m_module.get(), kSharedSectionName);
         ASSERT_NE(m_section.address, nullptr);
         m_block = static_cast<SharedBlock*>(m_section.address);
         m_saved = *m_block;
     }
     void TearDown() override {
         *m_block = m_saved;
-        FreeLibrary(m_module);
+        m_module.reset();
     }
     std::string ProbeRead(const std::wstring& probe, const std::wstring& dll) const {
         const ProcessResult result = RunProcess(L"\"" + probe + L"\" shared-read \"" + dll + L"\"");
         return result.started && result.exitCode == 0 ? result.output : "not run";
     }
 
-    HMODULE m_module = nullptr;
+    unique_hmodule m_module;
     SectionView m_section;
     SharedBlock* m_block = nullptr;
     SharedBlock m_saved{};
@@ -44,7 +45,7 @@ TEST_F(SharedBlockSection, StartsWithTheDefaults) {
     EXPECT_EQ(m_block->KeyBind_Next, 0x1004Eu);
     EXPECT_EQ(m_block->KeyBind_Input, 0x10049u);
     EXPECT_EQ(m_block->ToolTipAutoPopDelay, 2000);
-    EXPECT_EQ(m_block->LibraryModule, static_cast<void*>(m_module));
+    EXPECT_EQ(m_block->LibraryModule, static_cast<void*>(m_module.get()));
 }
 
 TEST_F(SharedBlockSection, OneCopyForTwoProcesses) {
