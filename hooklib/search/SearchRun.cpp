@@ -55,7 +55,7 @@ bool CaretPassIsWithin(const PassPatterns& pass, CMigemo* migemo, const std::wst
 template <typename Skip, typename OnMatch>
 void ForEachMatch(const CNameList& names, size_t count, const PassPatterns& pass, Skip skip,
                   OnMatch onMatch) {
-    const CPatternPair pair(pass.m_plain, pass.m_romaji);
+    const CPatternPair pair(pass.m_plain, pass.m_romaji, count);
     for (size_t i = 0; i < count; ++i) {
         if (skip(i)) {
             continue;

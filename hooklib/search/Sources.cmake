@@ -16,4 +16,5 @@ list(APPEND SKIMVUE_PORTABLE_SOURCES
   search/regex/BoundedSearch.cpp
   search/regex/CharSet.cpp
   search/regex/Compile.cpp
-  search/regex/Regex.cpp)
+  search/regex/Regex.cpp
+  search/regex/Stack.cpp)

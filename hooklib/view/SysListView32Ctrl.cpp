@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cwchar>
+
 namespace {
 
 constexpr int kTextCapacity = 261;
@@ -57,17 +59,19 @@ int CSysListView32Ctrl::GetItemNames(ItemNames& names) {
     const auto count = static_cast<int>(SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
     names.resize(count > 0 ? static_cast<size_t>(count) : 0);
     int result = 0;
+    wchar_t text[kTextCapacity];
     for (int i = 0; i < count; ++i) {
-        wchar_t text[kTextCapacity] = {};
+        text[0] = L'\0';
         LVITEMW item{};
         item.iSubItem = 0;
         item.pszText = text;
         item.cchTextMax = kTextLimit;
         SendMessageW(m_hWnd, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&item));
-        text[kTextCapacity - 1] = L'\0';
-        names[static_cast<size_t>(i)] = text;
-        if (text[0] == L'\0') {
+        // A control may point pszText at text of its own instead of filling the buffer.
+        const wchar_t* read = item.pszText != nullptr ? item.pszText : text;
+        names[static_cast<size_t>(i)].assign(read, wcsnlen(read, kTextLimit - 1));
+        if (read[0] == L'\0') {
             result = -1;
         }
     }

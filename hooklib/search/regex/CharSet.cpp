@@ -69,6 +69,7 @@ struct Tables {
     CCharSet m_digits;
     CCharSet m_spaces;
     CCharSet m_word;
+    std::vector<uint64_t> m_wordBits; // of m_word, below U+10000
 };
 
 bool LowerBefore(const CasedChar& a, const CasedChar& b) {
@@ -115,6 +116,12 @@ Tables ScanTables() {
     tables.m_digits.Normalize();
     tables.m_spaces.Normalize();
     tables.m_word.Normalize();
+    tables.m_wordBits.assign(0x10000 / 64, 0);
+    for (const auto& [first, last] : tables.m_word.Intervals()) {
+        for (Char c = first; c <= last && c < 0x10000; ++c) {
+            tables.m_wordBits[c / 64] |= uint64_t{1} << (c % 64);
+        }
+    }
     return tables;
 }
 
@@ -183,6 +190,11 @@ const CCharSet& Spaces() {
 }
 const CCharSet& WordChars() {
     return GetTables().m_word;
+}
+
+bool IsWordChar(Char c) {
+    const Tables& tables = GetTables();
+    return c < 0x10000 ? (tables.m_wordBits[c / 64] >> (c % 64)) & 1 : tables.m_word.Contains(c);
 }
 
 } // namespace classic

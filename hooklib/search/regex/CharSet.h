@@ -45,6 +45,8 @@ CCharSet RangeIcase(Char first, Char last);
 const CCharSet& Digits();
 const CCharSet& Spaces();
 const CCharSet& WordChars();
+// Whether c is one of WordChars, by a table below U+10000.
+bool IsWordChar(Char c);
 } // namespace classic
 
 } // namespace regex

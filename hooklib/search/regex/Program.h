@@ -35,22 +35,53 @@ struct Node {
 };
 
 // Repeats whose empty iterations are counted; each count adds a factor of three to the work
-// bound, so patterns with more are left to the standard library.
+// of a step and of four to the marks of visited nodes, so patterns with more are left to the
+// standard library, as are those whose marks would take more than kMaxMarks.
 constexpr int kMaxCounters = 4;
+constexpr size_t kMaxMarks = 1 << 18;
 
 struct Program {
     std::vector<Node> m_nodes;
     std::vector<CCharSet> m_sets;
     uint32_t m_start = 0;
     int m_counters = 0;
-    bool m_positional = false;     // has "$", "\b" or "\B": steps depend on the neighbours
+    bool m_lineEnd = false;        // has "$": a step depends on whether the text ends after it
+    bool m_wordBoundary = false;   // has "\b" or "\B": a step depends on the neighbours
     bool m_lineBegin = false;      // has "^": the first position differs from the others
     bool m_topAlternation = false; // "a|b": a "^" put before it would anchor "a" alone
 };
 
-// Nothing when the pattern is not one this engine handles: back-references, lookahead, "\x",
-// "\u", "\c", POSIX bracket classes, counts above a thousand, too many counted repeats or
-// nodes, deep nesting, and anything the standard library rejects.
-std::optional<Program> CompileProgram(std::wstring_view pattern);
+// Bounds of what the standard library builds and does for a pattern left to it, worked out by
+// our parser (the library's compiler has the same structure: see Compile.cpp).
+struct LibraryCost {
+    uint64_t m_states = 0;   // states of its automaton: each search sets up a table of them
+    uint64_t m_stepless = 0; // states a path may pass without touching the text (see BoundedSearch)
+    uint64_t m_spentWork = 0; // states a spent search tries on the way back from a frame (the same)
+    uint64_t m_spentDepth = 0; // and frames it goes deeper meanwhile
+    uint32_t m_height = 0;     // nesting of the pattern: the library's compiler recurses as deep
+    uint64_t m_readSteps = 0;  // what the library's slowest test of a character costs, in steps
+};
+
+enum class ECompiled {
+    Engine,  // this engine runs it
+    Library, // read, but with what only the library does (back-references, lookahead, POSIX
+             // bracket classes) or beyond this engine's limits on empty loops; the cost is
+             // bounded by m_library
+    Unread,  // not read here (mostly invalid): the library decides; its cost is unknown
+    TooLarge // more automaton than either may build, or deeper nesting: matches nothing
+};
+
+struct Compiled {
+    ECompiled m_kind = ECompiled::Unread;
+    std::optional<Program> m_program; // for Engine
+    LibraryCost m_library;            // for Library
+};
+
+// Time and memory linear in the pattern's length and in the automaton it builds, which is at
+// most kMaxNodes; recursion as deep as the pattern's nesting, which is at most kMaxHeight.
+Compiled CompileProgram(std::wstring_view pattern);
+
+constexpr size_t kMaxNodes = 50000;
+constexpr uint32_t kMaxHeight = 200;
 
 } // namespace regex

@@ -2,7 +2,9 @@
 // A compiled pattern with the first-match semantics of std::wregex (ECMAScript, icase, classic
 // locale) for the patterns CompileProgram handles, in time linear in the text:
 // O(text length x automaton size x 3^counted repeats) per search, with at most kMaxCounters
-// counted repeats.
+// counted repeats and kMaxNodes nodes. That bound is not small, so every search also counts its
+// work in steps of a budget (WorkBudget.h) and stops where the budget ends: the work of a search
+// is at most what its budget gives it, besides a few readings of the text.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "search/regex/Program.h"
+#include "search/regex/WorkBudget.h"
 
 namespace regex {
 
@@ -58,9 +61,17 @@ class CRegex {
   public:
     // Nothing when the pattern is not handled here (see CompileProgram).
     static std::optional<CRegex> Compile(std::wstring_view pattern);
+    // Nothing when its sets make more than 64K classes.
+    static std::optional<CRegex> Build(Program program);
 
     // The first match in text: the leftmost start, and there the match the library's
-    // backtracking order finds first. Not for concurrent use of one object.
+    // backtracking order finds first. Not for concurrent use of one object. Unless the tables
+    // of first characters reject it at once, text is a name of budget's pass, whose steps it
+    // takes: a visit of a node while the paths that consume nothing are followed, a thread
+    // tried on a character, a thread carried through a learned step of the automaton (see
+    // Regex.cpp for what each costs). Nothing once the name's budget is spent: it is cut off.
+    std::optional<Span> Search(std::wstring_view text, CWorkBudget& budget) const;
+    // Without limit.
     std::optional<Span> Search(std::wstring_view text) const;
 
     // "^" put before the pattern would match just where the pattern's first match starts at
@@ -89,11 +100,13 @@ class CRegex {
 
 // Two patterns searched together in many texts: in each, the first match of the first pattern
 // or, where it has none, that of the second. The positions at which neither may start are
-// passed over once for both, inline: most names hold a match of neither. Both patterns must
-// outlive this; not for concurrent use of either.
+// passed over once for both, inline: most names hold a match of neither. Each pattern's steps
+// are taken from its budget, every text being one of their pass's names; one cut off counts as
+// not matching. The patterns and budgets must outlive this; not for concurrent use of either.
 class CEitherSearch {
   public:
-    CEitherSearch(const CRegex& first, const CRegex& second);
+    CEitherSearch(const CRegex& first, const CRegex& second, CWorkBudget& firstBudget,
+                  CWorkBudget& secondBudget);
     CEitherSearch(const CEitherSearch&) = delete;
     CEitherSearch& operator=(const CEitherSearch&) = delete;
 
@@ -114,6 +127,8 @@ class CEitherSearch {
 
     const CRegex& m_first;
     const CRegex& m_second;
+    CWorkBudget& m_firstBudget;
+    CWorkBudget& m_secondBudget;
     // Both run by the automaton with every position a later start, as the scan assumes.
     bool m_together;
     // A bit per character below kTableChars at which either may start.

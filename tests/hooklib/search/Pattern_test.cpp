@@ -115,14 +115,105 @@ TEST(Pattern_Migemo, BracesMatchLiterally) {
 
 namespace {
 
-// Back-references and the like are left to std::wregex, which may backtrack without bound: it
-// runs under a work budget per pattern, and once that is spent no further name matches.
-TEST(Pattern_Library, RunsUnderAWorkBudget) {
+// Back-references and the like are left to std::wregex, which may backtrack without bound. A
+// name whose search runs out of its allowance and the pass's reserve does not match; the names
+// after it still do.
+TEST(Pattern_Library, NamesAfterACutOffOneStillMatch) {
     const CPattern pattern = BuildPlainPattern(L"(a*)*\\1b");
     ASSERT_TRUE(pattern.UsesLibrary());
     EXPECT_EQ(FirstMatch(pattern, L"xab"), L"ab");
     EXPECT_FALSE(pattern.Search(std::wstring(259, L'a')));
-    EXPECT_FALSE(pattern.Search(L"xab"));
+    EXPECT_EQ(pattern.Budget().CutNames(), 1u);
+    EXPECT_EQ(FirstMatch(pattern, L"xab"), L"ab");
+    EXPECT_EQ(pattern.Budget().CutNames(), 1u);
+}
+
+// A back-reference costs std::wregex some two hundred steps a character; each name's share of
+// the pass, however large the folder, covers that in a short name, so every such name is
+// searched in full however many came before it (a budget shared by the whole pass ran out
+// after some 46,000 of these).
+TEST(Pattern_Library, EveryNameOfALargeFolderIsSearched) {
+    const CPattern pattern = BuildPlainPattern(L"(.)\\1");
+    ASSERT_TRUE(pattern.UsesLibrary());
+    constexpr size_t kNames = 50000;
+    pattern.StartPass(kNames);
+    const std::wstring name = L"abcdYy"; // the pair at its end
+    size_t found = 0;
+    for (size_t i = 0; i < kNames; ++i) {
+        found += FirstMatch(pattern, name) == L"Yy" ? 1 : 0;
+    }
+    EXPECT_EQ(found, kNames);
+    EXPECT_EQ(pattern.Budget().CutNames(), 0u);
+}
+
+// A pass over a folder of 10,000 names of 259 characters: how many match, and whether the
+// pattern spent no more than its budget allows such a pass.
+struct FolderPass {
+    size_t m_matches = 0;
+    bool m_withinBudget = false;
+};
+
+FolderPass SearchFolder(const CPattern& pattern, const std::wstring& name) {
+    constexpr size_t kNames = 10000;
+    pattern.StartPass(kNames);
+    const uint64_t before = pattern.Budget().Spent();
+    FolderPass pass;
+    for (size_t i = 0; i < kNames; ++i) {
+        pass.m_matches += pattern.Search(name) ? 1 : 0;
+    }
+    const regex::BudgetLimits& limits =
+        pattern.UsesLibrary() ? CPattern::kLibraryBudget : CPattern::kEngineBudget;
+    pass.m_withinBudget =
+        pattern.Budget().Spent() - before <= kNames * pattern.Budget().Own() + limits.m_reserve;
+    return pass;
+}
+
+// The text that took 41 s for one name: empty loops, then counted repeats of optional atoms.
+// Its automaton is beyond both engines: it matches nothing, at once. A smaller one of its kind
+// runs, each name within its share of the pass.
+TEST(Pattern_Bounded, EmptyLoopsBeforeCountedRepeats) {
+    const std::wstring text = L"(?:)*(?:)*(?:)*(?:)*(?:a?){1000}(?:a?){1000}a";
+    ASSERT_EQ(text.size(), 45u);
+    const CPattern pattern = BuildPlainPattern(text);
+    EXPECT_TRUE(pattern.IsEmpty());
+    const CPattern smaller = BuildPlainPattern(L"(?:)*(?:)*(?:)*(?:)*(?:a?){100}(?:a?){100}a");
+    ASSERT_FALSE(smaller.IsEmpty());
+    EXPECT_EQ(FirstMatch(smaller, L"xaa"), L"aa"); // with the whole reserve to itself
+    const FolderPass pass = SearchFolder(smaller, std::wstring(259, L'a'));
+    EXPECT_TRUE(pass.m_withinBudget);
+}
+
+// The nesting of 101 groups under a loop that overflowed the stack in the library: our engine
+// runs it, without recursion, and finds what the library would.
+TEST(Pattern_Bounded, NestingOf101GroupsUnderALoop) {
+    std::wstring text;
+    for (int i = 0; i < 101; ++i) {
+        text += L"(";
+    }
+    text += L"a";
+    for (int i = 0; i < 101; ++i) {
+        text += L")";
+    }
+    text += L"*b";
+    const CPattern pattern = BuildPlainPattern(text);
+    ASSERT_FALSE(pattern.IsEmpty());
+    EXPECT_FALSE(pattern.UsesLibrary());
+    EXPECT_EQ(FirstMatch(pattern, std::wstring(258, L'a') + L"b"), std::wstring(258, L'a') + L"b");
+    const FolderPass pass = SearchFolder(pattern, std::wstring(259, L'a'));
+    EXPECT_EQ(pass.m_matches, 0u);
+    EXPECT_TRUE(pass.m_withinBudget);
+}
+
+// Beyond the limits of both engines a text matches nothing: nesting deeper than the parser
+// takes, counted repeats that build too much, and loops that may go round empty nested so
+// deep that a cut-off library search would take long to return.
+TEST(Pattern_Bounded, BeyondTheLimitsNothingMatches) {
+    const std::wstring deep = std::wstring(300, L'(') + L"a" + std::wstring(300, L')');
+    for (const std::wstring& text :
+         {deep, std::wstring(L"a{1000000}"), std::wstring(L"(?:a{1000}){1000}"),
+          std::wstring(L"(((a*)*)*)*\\1b"), std::wstring(L"a{99999999999999999999}")}) {
+        EXPECT_TRUE(BuildPlainPattern(text).IsEmpty()) << testing::PrintToString(text);
+    }
 }
 
 TEST(Pattern_Library, EngineTakesWhatItHandles) {

@@ -10,4 +10,5 @@ list(APPEND SKIMVUE_PORTABLE_TESTS
   hooklib/search/regex/CharSet_test.cpp
   hooklib/search/regex/Regex_test.cpp
   hooklib/search/regex/RegexDifferential_test.cpp
+  hooklib/search/regex/WorkBudget_test.cpp
   hooklib/search/regex/fuzz/CaseGenerator.cpp)

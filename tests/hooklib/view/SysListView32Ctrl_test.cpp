@@ -120,6 +120,29 @@ TEST(SysListView32Ctrl_Names, EmptyTextClearsItsEntryAndFails) {
     EXPECT_EQ(read, (ItemNames{L"", L"second"}));
 }
 
+// A control may answer with a pointer to text of its own rather than fill the buffer it was
+// given; the text there counts, as long as any name.
+WNDPROC g_listProc = nullptr;
+LRESULT CALLBACK OwnTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static const std::wstring own = L"own " + std::wstring(300, L'x');
+    if (message == LVM_GETITEMTEXTW && wParam == 1) {
+        reinterpret_cast<LVITEMW*>(lParam)->pszText = const_cast<wchar_t*>(own.c_str());
+        return static_cast<LRESULT>(own.size());
+    }
+    return CallWindowProcW(g_listProc, window, message, wParam, lParam);
+}
+
+TEST(SysListView32Ctrl_Names, TextTheControlPointsToIsRead) {
+    CTestListView view({L"first", L"second", L"third"});
+    g_listProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(view.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnTextProc)));
+    CSysListView32Ctrl ctrl(view.List());
+    ItemNames read;
+    EXPECT_EQ(ctrl.GetItemNames(read), 0);
+    EXPECT_EQ(read, (ItemNames{L"first", (L"own " + std::wstring(255, L'x')), L"third"}));
+    SetWindowLongPtrW(view.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
+}
+
 TEST(SysListView32Ctrl_Rect, IsTheItemsBoundsOnScreen) {
     CTestListView view(Numbered(3));
     CSysListView32Ctrl ctrl(view.List());

@@ -179,9 +179,23 @@ CComparison::CComparison(const std::wstring& pattern) {
 }
 
 regex::EBoundedResult CComparison::Reference(const std::wstring& name, regex::Span& found) const {
-    regex::CWorkBudget budget(2'000'000);
-    return regex::BoundedSearch(*m_reference, name, budget, &found);
+    regex::CWorkBudget budget({4'000'000, 4'000'000, 4'000'000, 0});
+    budget.OpenName();
+    return regex::BoundedSearch(*m_reference, name, budget, {}, &found);
 }
+
+namespace {
+
+// Our engine's search of name under the budget a matching pass gives each name; nothing when
+// it is cut off.
+std::optional<std::optional<regex::Span>> OursWithinBudget(const regex::CRegex& ours,
+                                                           const std::wstring& name) {
+    regex::CWorkBudget budget(CPattern::kEngineBudget);
+    const std::optional<regex::Span> span = ours.Search(name, budget);
+    return budget.CutNames() > 0 ? std::nullopt : std::optional(span);
+}
+
+} // namespace
 
 namespace {
 
@@ -225,9 +239,13 @@ CaseResult CComparison::Compare(const std::wstring& name) const {
         result.m_skipped = true;
         return result;
     }
-    const auto ours = m_ours->Search(name);
+    const auto ours = OursWithinBudget(*m_ours, name);
+    if (!ours) {
+        result.m_cut = true;
+        return result;
+    }
     Judge(result, AsMatch(reference, expected, false),
-          ours ? std::optional(regex::EitherMatch{*ours, false}) : std::nullopt);
+          *ours ? std::optional(regex::EitherMatch{**ours, false}) : std::nullopt);
     return result;
 }
 
@@ -248,7 +266,14 @@ CaseResult CComparison::CompareEither(const CComparison& second, const std::wstr
     }
     const auto expected = first == regex::EBoundedResult::Found ? AsMatch(first, firstSpan, false)
                                                                 : AsMatch(other, secondSpan, true);
-    Judge(result, expected, regex::CEitherSearch(*m_ours, *second.m_ours).Search(name));
+    regex::CWorkBudget firstBudget(CPattern::kEngineBudget), secondBudget(CPattern::kEngineBudget);
+    const auto ours =
+        regex::CEitherSearch(*m_ours, *second.m_ours, firstBudget, secondBudget).Search(name);
+    if (firstBudget.CutNames() + secondBudget.CutNames() > 0) {
+        result.m_cut = true;
+        return result;
+    }
+    Judge(result, expected, ours);
     return result;
 }
 

@@ -42,6 +42,7 @@ struct CaseResult {
     bool m_agree = true;
     bool m_handled = false; // our engine compiled the pattern
     bool m_skipped = false; // the library ran out of its work limit (the case is not judged)
+    bool m_cut = false;     // our engine ran out of a name's budget (nor is this case)
     std::wstring m_detail;  // on disagreement: both results
 };
 

@@ -17,6 +17,7 @@ struct Totals {
     uint64_t m_cases = 0;
     uint64_t m_pairCases = 0; // the pattern searched together with the one before
     uint64_t m_skipped = 0;
+    uint64_t m_cut = 0;
     uint64_t m_mismatches = 0;
 };
 
@@ -29,6 +30,7 @@ void Report(const std::wstring& pattern, const std::wstring& name, const std::ws
 void Tally(const std::wstring& pattern, const std::wstring& name, const CaseResult& result,
            Totals& totals) {
     totals.m_skipped += result.m_skipped ? 1 : 0;
+    totals.m_cut += result.m_cut ? 1 : 0;
     if (!result.m_agree) {
         ++totals.m_mismatches;
         Report(pattern, name, result.m_detail);
@@ -72,13 +74,14 @@ void RunPattern(CCaseGenerator& generator, int names, Totals& totals,
 void PrintTotals(uint64_t seed, double seconds, const Totals& totals) {
     std::printf("seed %llu, %.0f s: %llu patterns (%llu handled by the engine), %llu name cases "
                 "and %llu with two patterns compared, %llu skipped (library over its work "
-                "limit), %llu mismatches\n",
+                "limit), %llu cut off (ours over a name's budget), %llu mismatches\n",
                 static_cast<unsigned long long>(seed), seconds,
                 static_cast<unsigned long long>(totals.m_patterns),
                 static_cast<unsigned long long>(totals.m_handled),
                 static_cast<unsigned long long>(totals.m_cases),
                 static_cast<unsigned long long>(totals.m_pairCases),
                 static_cast<unsigned long long>(totals.m_skipped),
+                static_cast<unsigned long long>(totals.m_cut),
                 static_cast<unsigned long long>(totals.m_mismatches));
     std::fflush(stdout);
 }
