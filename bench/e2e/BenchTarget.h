@@ -11,8 +11,6 @@
 #include "TargetReport.h"
 #include "support/UniqueHandle.h"
 
-using unique_view = unique_any<void*, UnmapViewOfFile>;
-
 struct MemorySample {
     double workingSetMb = 0;
     double privateMb = 0;
@@ -41,7 +39,7 @@ class CBenchTarget {
 
   private:
     unique_handle m_mapping;
-    unique_view m_view;
+    unique_mapped_view m_view;
     TargetReport* m_report = nullptr;
     unique_handle m_process;
     std::wstring m_title;

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "support/Messages.h"
+#include "support/UniqueHandle.h"
 #include "support/WorkerThread.h"
 #include "ui/InfoTip.h"
 #include "view/UIATools.h"
@@ -38,10 +39,9 @@ void Work(const std::shared_ptr<CTipLocator::CQueue>& queue) {
     if (!request) {
         return;
     }
-    CUIATools tools(request->m_hView);
     // UI Automation clients belong in the multithreaded apartment (the worker owns no window).
-    // Balanced by the tools' destructor, after they have released their interfaces.
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const unique_com_init com(COINIT_MULTITHREADED);
+    CUIATools tools(request->m_hView);
     tools.Init();
     for (; request; request = queue->Take()) {
         Place(tools, *request);

@@ -7,6 +7,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <imm.h>
+#include <objbase.h>
+#include <oleauto.h>
 #else
 #include <dlfcn.h>
 #include <iconv.h>
@@ -91,6 +93,10 @@ using unique_event_source = unique_any<HANDLE, DeregisterEventSource>;
 using unique_hfind = unique_any<HANDLE, FindClose>;
 // The array CommandLineToArgvW returns.
 using unique_argv = unique_any<LPWSTR*, LocalFree>;
+using unique_mapped_view = unique_any<void*, UnmapViewOfFile>;
+using unique_bstr = unique_any<BSTR, SysFreeString>;
+// A string COM allocated for the caller (IShellItem::GetDisplayName and the like).
+using unique_cotaskmem_string = unique_any<wchar_t*, CoTaskMemFree>;
 
 // GetDC or GetWindowDC of the window (null: the screen), released with it.
 using unique_hdc_window = unique_bound<HWND, HDC, ReleaseDC>;
@@ -122,6 +128,25 @@ class unique_hdc_paint {
     HWND m_window;
     PAINTSTRUCT m_paint{};
     HDC m_dc;
+};
+// COM on the calling thread, uninitialised again only when CoInitializeEx succeeded: a thread
+// already in another apartment is refused (RPC_E_CHANGED_MODE) and must not uninitialise.
+// Declared before the interfaces it serves, so it goes after they are released.
+class unique_com_init {
+  public:
+    explicit unique_com_init(DWORD model) : m_result(CoInitializeEx(nullptr, model)) {}
+    ~unique_com_init() {
+        if (SUCCEEDED(m_result)) {
+            CoUninitialize();
+        }
+    }
+    unique_com_init(const unique_com_init&) = delete;
+    unique_com_init& operator=(const unique_com_init&) = delete;
+
+    HRESULT result() const { return m_result; }
+
+  private:
+    HRESULT m_result;
 };
 #else
 using unique_dlhandle = unique_any<void*, dlclose>;

@@ -19,8 +19,6 @@ constexpr UINT kViewOrder =
 constexpr DWORD kSelect = SVSI_SELECT;
 constexpr DWORD kSelectAndFocus = SVSI_SELECT | SVSI_ENSUREVISIBLE | SVSI_FOCUSED;
 
-using unique_cotaskmem_string = unique_any<wchar_t*, CoTaskMemFree>;
-
 ComPtr<IShellWindows> CreateShellWindows() {
     ComPtr<IShellWindows> psw;
     Check(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&psw)),
@@ -133,16 +131,9 @@ IShellBrowser* AskRootForShellBrowser(HWND hWndRoot) {
 
 } // namespace
 
-CExplorerCtrl::CExplorerCtrl(HWND hWnd) : CWndCtrl(hWnd), m_hrComInit(CoInitialize(nullptr)) {}
+CExplorerCtrl::CExplorerCtrl(HWND hWnd) : CWndCtrl(hWnd), m_comInit(COINIT_APARTMENTTHREADED) {}
 
-CExplorerCtrl::~CExplorerCtrl() {
-    m_pfv.Reset();
-    m_pWebBrowserApp.Reset();
-    // A thread already in another apartment refused the call; only a success is balanced.
-    if (SUCCEEDED(m_hrComInit)) {
-        CoUninitialize();
-    }
-}
+CExplorerCtrl::~CExplorerCtrl() = default;
 
 void CExplorerCtrl::Connect() noexcept {
     try {

@@ -8,18 +8,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
-
-using unique_bstr = unique_any<BSTR, SysFreeString>;
-
-} // namespace
-
-CUIATools::~CUIATools() {
-    m_pAutomation.Reset();
-    m_pUIAElem.Reset();
-    m_pListItemCondition.Reset();
-    CoUninitialize();
-}
+CUIATools::~CUIATools() = default;
 
 void CUIATools::Init() noexcept {
     try {

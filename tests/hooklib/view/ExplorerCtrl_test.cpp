@@ -102,7 +102,7 @@ class ExplorerCtrlTest : public ::testing::Test {
         ASSERT_TRUE(m_registration->IsRegistered());
     }
 
-    CComScope m_com;
+    unique_com_init m_com{COINIT_APARTMENTTHREADED};
     ComPtr<CClassFactoryDouble> m_factory;
     std::unique_ptr<CRegisteredClass> m_registration;
 };
@@ -415,7 +415,7 @@ TEST_F(ExplorerCtrlTest, ShellWindowHandleFailuresAreLogged) {
 // Wine's own collection cannot count its windows. Wine serves it from another process, which a
 // loaded machine may start too late for the first request: the test waits until it answers.
 TEST(ExplorerCtrl_WineShellWindows, CountingFailsAndIsLogged) {
-    CComScope com;
+    const unique_com_init com(COINIT_APARTMENTTHREADED);
     bool served = false;
     for (int attempt = 0; attempt < 40 && !served; ++attempt) {
         ComPtr<IShellWindows> probe;

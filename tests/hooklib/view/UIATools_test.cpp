@@ -35,15 +35,15 @@ class UIAToolsTest : public ::testing::Test {
         m_factory = MakeDouble<CClassFactoryDouble>(m_automation);
     }
 
-    // As the tooltip's worker thread does it: construct, initialise COM, Init, one lookup.
+    // As the tooltip's worker thread does it: initialise COM, construct, Init, one lookup.
     int Lookup(HWND hWnd, const std::wstring& name, RECT& rect) {
+        const unique_com_init com(COINIT_APARTMENTTHREADED);
         CUIATools tools(hWnd);
-        CoInitialize(nullptr);
         tools.Init();
         return tools.FindItemRect(name, rect);
     }
 
-    CComScope m_com;
+    unique_com_init m_com{COINIT_APARTMENTTHREADED};
     unique_hwnd m_view{CreateWindowExW(0, L"STATIC", L"view", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                        nullptr, nullptr, nullptr, nullptr)};
     ComPtr<CAutomationDouble> m_automation;
