@@ -5,6 +5,7 @@
 
 #include "Resource.h"
 #include "hook/Exports.h"
+#include "support/Barrier.h"
 #include "support/Messages.h"
 #include "support/UniqueHandle.h"
 
@@ -53,7 +54,7 @@ void ShowTrayMenu(HWND window) {
 void OnTaskbarCreated();
 void OnTrayRetry(HWND window);
 
-LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleLauncherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == g_taskbarCreated && g_taskbarCreated != 0) {
         OnTaskbarCreated();
         return 0;
@@ -96,6 +97,11 @@ LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    return Barrier(L"LauncherWndProc", LRESULT{0},
+                   [&] { return HandleLauncherMessage(window, message, wParam, lParam); });
 }
 
 bool RegisterLauncherClass(const wchar_t* className) {

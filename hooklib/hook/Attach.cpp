@@ -9,6 +9,7 @@
 #include "search/Migemo.h"
 #include "search/SearchRun.h"
 #include "settings/SharedBlock.h"
+#include "support/Barrier.h"
 #include "support/EventLog.h"
 #include "support/Messages.h"
 #include "support/ModuleVersion.h"
@@ -100,6 +101,34 @@ void AskForTextAndSearch(HWND window) {
     }
 }
 
+// SearchWndProc's work: a result when the message is consumed, none when it goes on to original,
+// which is noted first (a detach frees the state).
+std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                           WNDPROC& original) {
+    SearchState* state = FindSearchState(window);
+    if (state == nullptr) {
+        return CallPassThrough(window, SearchWndProc, message, wParam, lParam);
+    }
+    original = state->m_pfnOrigWndProc;
+    switch (message) {
+    case WM_DESTROY:
+    case WM_HOOK_DETACH:
+        DetachWindow(window);
+        return std::nullopt;
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_SYSKEYDOWN: {
+        const KeyOutcome outcome = HandleKeyMessage(window, *state, message, wParam, lParam);
+        if (outcome.m_askForText) {
+            AskForTextAndSearch(window);
+        }
+        return outcome.m_result;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 SearchState* FindSearchState(HWND window) {
@@ -162,37 +191,14 @@ void DetachWindow(HWND window) {
     }
 }
 
-LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     WNDPROC original = nullptr;
-    // Nothing may escape into the host: after any failure the message goes on as if the
-    // library were not there.
-    try {
-        SearchState* state = FindSearchState(window);
-        if (state == nullptr) {
-            return CallPassThrough(window, SearchWndProc, message, wParam, lParam);
-        }
-        original = state->m_pfnOrigWndProc;
-        switch (message) {
-        case WM_DESTROY:
-        case WM_HOOK_DETACH:
-            DetachWindow(window);
-            break;
-        case WM_KEYDOWN:
-        case WM_CHAR:
-        case WM_SYSKEYDOWN: {
-            const KeyOutcome outcome = HandleKeyMessage(window, *state, message, wParam, lParam);
-            if (outcome.m_askForText) {
-                AskForTextAndSearch(window);
-            }
-            if (outcome.m_result) {
-                return *outcome.m_result;
-            }
-            break;
-        }
-        default:
-            break;
-        }
-    } catch (...) {
+    // After any failure the message goes on as if the library were not there.
+    const std::optional<LRESULT> result = Barrier(L"SearchWndProc", std::optional<LRESULT>(), [&] {
+        return HandleSearchMessage(window, message, wParam, lParam, original);
+    });
+    if (result) {
+        return *result;
     }
     if (original == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);

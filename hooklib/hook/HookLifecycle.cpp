@@ -8,6 +8,7 @@
 #include "hook/HookBackoff.h"
 #include "settings/ParamFile.h"
 #include "settings/SharedBlock.h"
+#include "support/Barrier.h"
 #include "support/Messages.h"
 #include "support/ModuleVersion.h"
 #include "support/PathParts.h"
@@ -128,7 +129,7 @@ int EndHooking() {
     return 1;
 }
 
-LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code != HC_ACTION || message == nullptr ||
         (message->message != WM_HOOK_ATTACH_EXPLORER &&
@@ -139,11 +140,8 @@ LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) {
         reinterpret_cast<HWND>(message->wParam) != message->hwnd) {
         return 0;
     }
-    // The hook runs inside the target: nothing may escape into it.
-    try {
-        Shared.AttachResult = AnswerAttach(message->hwnd, message->message);
-    } catch (...) {
-        Shared.AttachResult = 0;
-    }
+    // The hook runs inside the target: a failure answers that the window is not attached.
+    Shared.AttachResult = Barrier(
+        L"CallWndHookProc", 0, [message] { return AnswerAttach(message->hwnd, message->message); });
     return 0;
 }

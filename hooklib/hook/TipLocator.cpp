@@ -3,6 +3,7 @@
 #include <mutex>
 #include <optional>
 
+#include "support/Barrier.h"
 #include "support/Messages.h"
 #include "support/UniqueHandle.h"
 #include "support/WorkerThread.h"
@@ -53,7 +54,7 @@ void Work(const std::shared_ptr<CTipLocator::CQueue>& queue) {
 CTipLocator::CTipLocator() : m_queue(std::make_shared<CQueue>()) {}
 
 void CTipLocator::Locate(TipLocateRequest request) noexcept {
-    try {
+    Barrier(L"CTipLocator::Locate", [&] {
         {
             std::lock_guard lock(m_queue->m_lock);
             m_queue->m_pending = std::move(request);
@@ -67,7 +68,5 @@ void CTipLocator::Locate(TipLocateRequest request) noexcept {
             m_queue->m_bRunning = false;
             m_queue->m_pending.reset();
         }
-    } catch (...) {
-        OutputDebugStringW(L"Skimvue: the tooltip's place could not be looked up\n");
-    }
+    });
 }

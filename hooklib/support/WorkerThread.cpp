@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "support/Barrier.h"
 #include "support/ModuleVersion.h"
 #include "support/UniqueHandle.h"
 
@@ -13,11 +14,7 @@ using Work = std::function<void()>;
 
 DWORD WINAPI WorkerMain(void* parameter) noexcept {
     std::unique_ptr<Work> work(static_cast<Work*>(parameter));
-    try {
-        (*work)();
-    } catch (...) {
-        OutputDebugStringW(L"Skimvue: a worker thread's task failed\n");
-    }
+    Barrier(L"the worker thread", [&work] { (*work)(); });
     work.reset();
     // Returning would run the library's code after its reference is gone.
     FreeLibraryAndExitThread(GetThisModule(), 0);
@@ -26,7 +23,7 @@ DWORD WINAPI WorkerMain(void* parameter) noexcept {
 } // namespace
 
 bool StartWorkerThread(Work work) noexcept {
-    try {
+    return Barrier(L"StartWorkerThread", false, [&work] {
         auto owned = std::make_unique<Work>(std::move(work));
         HMODULE module = nullptr;
         if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
@@ -42,7 +39,5 @@ bool StartWorkerThread(Work work) noexcept {
         pinned.release();
         owned.release();
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }

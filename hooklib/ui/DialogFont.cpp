@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/Barrier.h"
 #include "support/UniqueHandle.h"
 
 namespace {
@@ -13,9 +14,11 @@ constexpr size_t kMenuOffset = 26;
 // pointsize, weight, italic and charset precede the face name.
 constexpr size_t kFontFieldsWords = 3;
 
-int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
+int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) noexcept {
+    return Barrier(L"NoteFound", 0, [found] {
+        *reinterpret_cast<bool*>(found) = true;
+        return 0;
+    });
 }
 
 bool HasJapaneseFace(HDC hDC, const std::wstring& face) {

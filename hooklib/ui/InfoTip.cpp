@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "support/Barrier.h"
 #include "support/Messages.h"
 #include "ui/Dpi.h"
 
@@ -212,18 +213,19 @@ void CInfoTip::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CALLBACK CInfoTip::InfoTipWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
+LRESULT CALLBACK CInfoTip::InfoTipWndProc(HWND hWnd, UINT msg, WPARAM wParam,
+                                          LPARAM lParam) noexcept {
+    const bool noActivate = Barrier(L"InfoTipWndProc", false, [&] {
         auto* tip = reinterpret_cast<CInfoTip*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-        if (tip && msg == WM_MOUSEACTIVATE) {
-            // A click on the tip must not take the focus from the view being typed into.
-            return MA_NOACTIVATE;
+        if (tip == nullptr) {
+            return false;
         }
-        if (tip) {
-            tip->OnMessage(msg, wParam, lParam);
+        // A click on the tip must not take the focus from the view being typed into.
+        if (msg == WM_MOUSEACTIVATE) {
+            return true;
         }
-    } catch (...) {
-        // Nothing may escape into the host's message loop.
-    }
-    return DefWindowProcW(hWnd, msg, wParam, lParam);
+        tip->OnMessage(msg, wParam, lParam);
+        return false;
+    });
+    return noActivate ? MA_NOACTIVATE : DefWindowProcW(hWnd, msg, wParam, lParam);
 }

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "support/Barrier.h"
 #include "support/EventLog.h"
 #include "view/ComCheck.h"
 #include "support/UniqueHandle.h"
@@ -143,6 +144,7 @@ void CExplorerCtrl::Connect() noexcept {
         ReportErrorEvent(e.what());
     } catch (...) {
         m_bConnected = 0;
+        TraceFailure(L"CExplorerCtrl::Connect", nullptr);
     }
 }
 
@@ -187,13 +189,11 @@ void CExplorerCtrl::ConnectThroughRootWindow() {
 }
 
 int CExplorerCtrl::GetItemNames(ItemNames& names) noexcept {
-    try {
+    return Barrier(L"CExplorerCtrl::GetItemNames", -1, [&] {
         DropStaleConnection();
         ReadItemNames(names);
         return 0;
-    } catch (...) {
-        return -1;
-    }
+    });
 }
 
 void CExplorerCtrl::ReadItemNames(ItemNames& names) {
@@ -220,13 +220,11 @@ void CExplorerCtrl::ReadItemNames(ItemNames& names) {
 }
 
 int CExplorerCtrl::SelectItem(int index, int deselectOthers, int focus) noexcept {
-    try {
+    return Barrier(L"CExplorerCtrl::SelectItem", -1, [&] {
         DropStaleConnection();
         SelectOrThrow(index, deselectOthers, focus);
         return 0;
-    } catch (...) {
-        return -1;
-    }
+    });
 }
 
 void CExplorerCtrl::SelectOrThrow(int index, int deselectOthers, int focus) {
@@ -254,6 +252,7 @@ int CExplorerCtrl::GetShellWindowHandles(std::vector<HWND>& handles) noexcept {
         ReportErrorEvent(e.what());
         return -1;
     } catch (...) {
+        TraceFailure(L"CExplorerCtrl::GetShellWindowHandles", nullptr);
         return -1;
     }
 }

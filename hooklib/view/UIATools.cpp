@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "support/Barrier.h"
 #include "support/EventLog.h"
 #include "view/ComCheck.h"
 #include "support/UniqueHandle.h"
@@ -18,6 +19,7 @@ void CUIATools::Init() noexcept {
         ReportErrorEvent(e.what());
     } catch (...) {
         m_bInitialized = 0;
+        TraceFailure(L"CUIATools::Init", nullptr);
     }
 }
 
@@ -56,6 +58,7 @@ int CUIATools::FindItemRect(const std::wstring& name, RECT& rect) noexcept {
         ReportErrorEvent(e.what());
         return -1;
     } catch (...) {
+        TraceFailure(L"CUIATools::FindItemRect", nullptr);
         return -1;
     }
 }
