@@ -56,7 +56,7 @@ std::vector<SizePlan> AllPlans() {
     };
 }
 
-bool g_listKeys = false;
+bool ListKeys = false;
 
 // For the ASCII texts of this program.
 std::string Narrow(const std::wstring& text) {
@@ -90,7 +90,7 @@ void WriteSettings(bool toolTip) {
 }
 
 void ListKey(int names, const std::wstring& query, const KeyRecord& record) {
-    if (g_listKeys) {
+    if (ListKeys) {
         std::fprintf(stderr,
                      "%d names: %s '%c': item %d selected after %.3f ms, handled in %.3f ms\n",
                      names, Narrow(query).c_str(), static_cast<char>(record.character),
@@ -232,7 +232,7 @@ int wmain(int argc, wchar_t** argv) {
         } else if (arg == L"--tooltip") {
             toolTip = true;
         } else if (arg == L"--keys") {
-            g_listKeys = true;
+            ListKeys = true;
         }
     }
     WriteSettings(toolTip);

@@ -22,8 +22,8 @@ namespace {
 
 // Windows of several threads of one process may be attached: the map itself is guarded, each
 // entry belongs to its window's thread. std::map keeps entries in place while others change.
-std::mutex g_statesLock;
-std::map<HWND, SearchState> g_windowStates;
+std::mutex StatesLock;
+std::map<HWND, SearchState> WindowStates;
 
 std::unique_ptr<CWndCtrl> MakeController(HWND window, UINT attachMessage) {
     if (attachMessage == WM_HOOK_ATTACH_EXPLORER) {
@@ -68,15 +68,15 @@ void ReportFirstAttach() {
 // Takes the window's state out of the map; the caller frees it. last tells whether it was the
 // process's last attached window.
 std::optional<SearchState> TakeState(HWND window, bool* last = nullptr) {
-    std::lock_guard lock(g_statesLock);
-    const auto it = g_windowStates.find(window);
-    if (it == g_windowStates.end()) {
+    std::lock_guard lock(StatesLock);
+    const auto it = WindowStates.find(window);
+    if (it == WindowStates.end()) {
         return std::nullopt;
     }
     std::optional<SearchState> state(std::move(it->second));
-    g_windowStates.erase(it);
+    WindowStates.erase(it);
     if (last != nullptr) {
-        *last = g_windowStates.empty();
+        *last = WindowStates.empty();
     }
     return state;
 }
@@ -132,9 +132,9 @@ std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wPa
 } // namespace
 
 SearchState* FindSearchState(HWND window) {
-    std::lock_guard lock(g_statesLock);
-    const auto it = g_windowStates.find(window);
-    return it == g_windowStates.end() ? nullptr : &it->second;
+    std::lock_guard lock(StatesLock);
+    const auto it = WindowStates.find(window);
+    return it == WindowStates.end() ? nullptr : &it->second;
 }
 
 int AttachWindow(HWND window, UINT attachMessage) {
@@ -154,8 +154,8 @@ int AttachWindow(HWND window, UINT attachMessage) {
     {
         // The state is in place before the window runs SearchWndProc, so no message of the
         // window is ever handled without it.
-        std::lock_guard lock(g_statesLock);
-        if (!g_windowStates.emplace(window, std::move(state)).second) {
+        std::lock_guard lock(StatesLock);
+        if (!WindowStates.emplace(window, std::move(state)).second) {
             return 0;
         }
     }

@@ -23,16 +23,16 @@ struct MigemoLibrary {
     using SetOperator = int(SKIMVUE_MIGEMO_CALL*)(void* object, int index, const unsigned char* op);
 
 #ifdef _WIN32
-    unique_hmodule module;
+    unique_hmodule m_module;
 #else
-    unique_dlhandle module;
+    unique_dlhandle m_module;
 #endif
-    Open open = nullptr;
-    Close close = nullptr;
-    Query query = nullptr;
-    Release release = nullptr;
+    Open m_open = nullptr;
+    Close m_close = nullptr;
+    Query m_query = nullptr;
+    Release m_release = nullptr;
     // Resolved so the library's own default operators are known to be in force; never called.
-    SetOperator setOperator = nullptr;
+    SetOperator m_setOperator = nullptr;
 };
 
 // Loads the library from dir (empty: the platform's default place) and resolves its entry

@@ -65,16 +65,16 @@ template <class EntryPoint> void Resolve(void* module, const char* name, EntryPo
 std::unique_ptr<MigemoLibrary> LoadMigemoLibrary(const std::wstring& dir) {
     const std::string file = dir.empty() ? kLibraryFile : Narrow(dir) + '/' + kLibraryFile;
     auto library = std::make_unique<MigemoLibrary>();
-    library->module.reset(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
-    if (!library->module) {
+    library->m_module.reset(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!library->m_module) {
         return nullptr;
     }
-    void* module = library->module.get();
-    Resolve(module, "migemo_open", library->open);
-    Resolve(module, "migemo_close", library->close);
-    Resolve(module, "migemo_query", library->query);
-    Resolve(module, "migemo_release", library->release);
-    Resolve(module, "migemo_set_operator", library->setOperator);
+    void* module = library->m_module.get();
+    Resolve(module, "migemo_open", library->m_open);
+    Resolve(module, "migemo_close", library->m_close);
+    Resolve(module, "migemo_query", library->m_query);
+    Resolve(module, "migemo_release", library->m_release);
+    Resolve(module, "migemo_set_operator", library->m_setOperator);
     return library;
 }
 

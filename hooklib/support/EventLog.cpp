@@ -12,7 +12,7 @@ namespace {
 // Opens the source named after this module's file, calls write with it and closes it again.
 template <class Write> int WithEventSource(Write write) noexcept {
     return Barrier(L"the event log", 0, [&write] {
-        const std::wstring source = SplitPath(GetModulePath()).name;
+        const std::wstring source = SplitPath(GetModulePath()).m_name;
         const unique_event_source log(RegisterEventSourceW(nullptr, source.c_str()));
         return log ? write(log.get()) : 0;
     });

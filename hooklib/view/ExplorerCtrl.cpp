@@ -28,13 +28,13 @@ ComPtr<IShellWindows> CreateShellWindows() {
 }
 
 struct ShellWindow {
-    ComPtr<IWebBrowserApp> app;
-    HWND hWndTop = nullptr;
+    ComPtr<IWebBrowserApp> m_app;
+    HWND m_hWndTop = nullptr;
 };
 
 struct ShellBrowser {
-    ComPtr<IWebBrowserApp> app;
-    ComPtr<IFolderView> pfv;
+    ComPtr<IWebBrowserApp> m_app;
+    ComPtr<IFolderView> m_pfv;
 };
 
 // Calls visit for each shell window in collection order until it returns true. Entries without
@@ -54,10 +54,10 @@ void ForEachShellWindow(IShellWindows* psw, const char* itemText, Visit visit) {
             continue;
         }
         ShellWindow window;
-        Check(item.As(&window.app), "failed: query interface of IWebBrowserApp");
+        Check(item.As(&window.m_app), "failed: query interface of IWebBrowserApp");
         SHANDLE_PTR hWnd = 0;
-        Check(window.app->get_HWND(&hWnd), "failed: get_HWND");
-        window.hWndTop = reinterpret_cast<HWND>(hWnd);
+        Check(window.m_app->get_HWND(&hWnd), "failed: get_HWND");
+        window.m_hWndTop = reinterpret_cast<HWND>(hWnd);
         if (visit(window)) {
             return;
         }
@@ -103,21 +103,21 @@ ShellBrowser FindBrowserHolding(IShellWindows* psw, HWND hWnd) {
     ShellBrowser matched;
     ShellBrowser untold;
     ForEachShellWindow(psw, "failed: psw->Item", [&](const ShellWindow& window) {
-        if (!IsChild(window.hWndTop, hWnd) && hWndRoot != window.hWndTop) {
+        if (!IsChild(window.m_hWndTop, hWnd) && hWndRoot != window.m_hWndTop) {
             return false;
         }
-        ShellBrowser browser{window.app, QueryFolderView(window.app.Get())};
-        const HWND hWndView = ViewWindowOf(browser.pfv.Get());
+        ShellBrowser browser{window.m_app, QueryFolderView(window.m_app.Get())};
+        const HWND hWndView = ViewWindowOf(browser.m_pfv.Get());
         if (BelongsToView(hWndView, hWnd)) {
             matched = std::move(browser);
             return true;
         }
-        if (hWndView == nullptr && !untold.app) {
+        if (hWndView == nullptr && !untold.m_app) {
             untold = std::move(browser);
         }
         return false;
     });
-    return matched.app ? matched : untold;
+    return matched.m_app ? matched : untold;
 }
 
 // The pointer the root window returns is only meaningful inside its own process.
@@ -160,9 +160,9 @@ void CExplorerCtrl::ConnectOrThrow() {
     }
     ShellBrowser browser = FindBrowserHolding(psw.Get(), m_hWnd);
     psw.Reset();
-    if (browser.app) {
-        m_pWebBrowserApp = std::move(browser.app);
-        m_pfv = std::move(browser.pfv);
+    if (browser.m_app) {
+        m_pWebBrowserApp = std::move(browser.m_app);
+        m_pfv = std::move(browser.m_pfv);
     } else {
         ConnectThroughRootWindow();
     }
@@ -244,7 +244,7 @@ int CExplorerCtrl::GetShellWindowHandles(std::vector<HWND>& handles) noexcept {
         const ComPtr<IShellWindows> psw = CreateShellWindows();
         CheckNotNull(psw, "failed: psw NULL");
         ForEachShellWindow(psw.Get(), "failed: m_psw->Item", [&](const ShellWindow& window) {
-            handles.push_back(window.hWndTop);
+            handles.push_back(window.m_hWndTop);
             return false;
         });
         return 0;

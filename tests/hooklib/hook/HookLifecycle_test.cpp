@@ -24,8 +24,8 @@ class HookLifecycle : public ::testing::Test {
     // The hook handle the window was sent with its last message of that kind.
     HHOOK HookSentWith(UINT message) const {
         for (auto it = m_view.m_received.rbegin(); it != m_view.m_received.rend(); ++it) {
-            if (it->message == message) {
-                return reinterpret_cast<HHOOK>(it->lParam);
+            if (it->m_message == message) {
+                return reinterpret_cast<HHOOK>(it->m_lParam);
             }
         }
         return nullptr;

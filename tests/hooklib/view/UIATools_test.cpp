@@ -72,8 +72,8 @@ TEST_F(UIAToolsTest, NoListItemOfThatNameIsNotFoundAndNotLogged) {
 }
 
 struct Failure {
-    const char* fault;
-    std::vector<const char*> logged;
+    const char* m_fault;
+    std::vector<const char*> m_logged;
 };
 
 TEST_F(UIAToolsTest, EachFailureIsLoggedAndLeavesTheRectangle) {
@@ -89,13 +89,13 @@ TEST_F(UIAToolsTest, EachFailureIsLoggedAndLeavesTheRectangle) {
     };
     CRegisteredClass registration(CLSID_CUIAutomation, m_factory.Get());
     for (const Failure& failure : failures) {
-        CScopedFault fault(failure.fault);
-        for (const char* text : failure.logged) {
+        CScopedFault fault(failure.m_fault);
+        for (const char* text : failure.m_logged) {
             ExpectLogged(text);
         }
         RECT rect = kUntouched;
-        EXPECT_EQ(Lookup(m_view.get(), L"readme.txt", rect), -1) << failure.fault;
-        EXPECT_EQ(rect, kUntouched) << failure.fault;
+        EXPECT_EQ(Lookup(m_view.get(), L"readme.txt", rect), -1) << failure.m_fault;
+        EXPECT_EQ(rect, kUntouched) << failure.m_fault;
     }
 }
 
