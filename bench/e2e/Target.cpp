@@ -19,17 +19,17 @@
 namespace {
 
 struct Options {
-    int count = 1000;
-    std::wstring title = L"Skimvue bench target";
-    std::wstring className = L"SkimvueBenchFrame";
-    std::wstring report;
+    int m_count = 1000;
+    std::wstring m_title = L"Skimvue bench target";
+    std::wstring m_className = L"SkimvueBenchFrame";
+    std::wstring m_report;
 };
 
 // The key being handled: its record is written while its messages run.
 struct PendingKey {
-    int slot = -1;
-    LARGE_INTEGER dequeued{};
-    bool selected = false;
+    int m_slot = -1;
+    LARGE_INTEGER m_dequeued{};
+    bool m_selected = false;
 };
 
 HWND List = nullptr;
@@ -72,44 +72,44 @@ void Park() {
 }
 
 void BeginKey(LARGE_INTEGER dequeued, WPARAM character) {
-    Key = PendingKey{static_cast<int>(Report->keyCount), dequeued, false};
-    KeyRecord& record = Report->keys[Key.slot];
-    record.character = static_cast<int32_t>(character);
-    record.selectedItem = -1;
-    record.selectedMs = -1.0;
-    record.handledMs = -1.0;
+    Key = PendingKey{static_cast<int>(Report->m_keyCount), dequeued, false};
+    KeyRecord& record = Report->m_keys[Key.m_slot];
+    record.m_character = static_cast<int32_t>(character);
+    record.m_selectedItem = -1;
+    record.m_selectedMs = -1.0;
+    record.m_handledMs = -1.0;
 }
 
 void EndKey() {
-    Report->keys[Key.slot].handledMs = MsSince(Key.dequeued);
-    InterlockedIncrement(&Report->keyCount);
+    Report->m_keys[Key.m_slot].m_handledMs = MsSince(Key.m_dequeued);
+    InterlockedIncrement(&Report->m_keyCount);
     Park();
 }
 
 // The change that selects the new item ends the key's wait; the park item's own changes and
 // every deselection are not what the key caused.
 void OnItemChanged(const NMLISTVIEW& change) {
-    if (Key.slot < 0 || Key.selected || change.iItem == ParkedIndex ||
+    if (Key.m_slot < 0 || Key.m_selected || change.iItem == ParkedIndex ||
         (change.uChanged & LVIF_STATE) == 0 || (change.uNewState & LVIS_SELECTED) == 0 ||
         (change.uOldState & LVIS_SELECTED) != 0) {
         return;
     }
-    KeyRecord& record = Report->keys[Key.slot];
-    record.selectedMs = MsSince(Key.dequeued);
-    record.selectedItem = change.iItem;
-    Key.selected = true;
+    KeyRecord& record = Report->m_keys[Key.m_slot];
+    record.m_selectedMs = MsSince(Key.m_dequeued);
+    record.m_selectedItem = change.iItem;
+    Key.m_selected = true;
 }
 
 void TimeHostOps(int runs) {
-    Key.slot = -1;
-    HostOpTimes& times = Report->hostOps;
-    times.runs = runs < kMaxHostOpRuns ? runs : kMaxHostOpRuns;
+    Key.m_slot = -1;
+    HostOpTimes& times = Report->m_hostOps;
+    times.m_runs = runs < kMaxHostOpRuns ? runs : kMaxHostOpRuns;
     const auto count = static_cast<int>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0));
-    for (int run = 0; run < times.runs; ++run) {
+    for (int run = 0; run < times.m_runs; ++run) {
         Park();
         LARGE_INTEGER start = Now();
         SetState(-1, 0, LVIS_SELECTED);
-        times.deselectAllMs[run] = MsSince(start);
+        times.m_deselectAllMs[run] = MsSince(start);
         start = Now();
         for (int i = 0; i < count; ++i) {
             wchar_t text[261] = {};
@@ -119,7 +119,7 @@ void TimeHostOps(int runs) {
             SendMessageW(List, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
                          reinterpret_cast<LPARAM>(&item));
         }
-        times.readAllMs[run] = MsSince(start);
+        times.m_readAllMs[run] = MsSince(start);
     }
     Park();
 }
@@ -184,8 +184,8 @@ void CreateList(HWND frame, int count) {
     SendMessageW(List, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     const LARGE_INTEGER start = Now();
     Fill(count);
-    Report->fillMs = MsSince(start);
-    Report->itemCount = static_cast<int32_t>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0));
+    Report->m_fillMs = MsSince(start);
+    Report->m_itemCount = static_cast<int32_t>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0));
     Park();
     SendMessageW(List, LVM_ENSUREVISIBLE, static_cast<WPARAM>(ParkedIndex), FALSE);
 }
@@ -199,13 +199,13 @@ Options ParseOptions() {
         const std::wstring name = argv[i];
         const std::wstring value = argv[i + 1];
         if (name == L"--count") {
-            options.count = _wtoi(value.c_str());
+            options.m_count = _wtoi(value.c_str());
         } else if (name == L"--title") {
-            options.title = value;
+            options.m_title = value;
         } else if (name == L"--class") {
-            options.className = value;
+            options.m_className = value;
         } else if (name == L"--report") {
-            options.report = value;
+            options.m_report = value;
         }
     }
     return options;
@@ -227,7 +227,7 @@ int RunMessageLoop() {
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         const LARGE_INTEGER dequeued = Now();
         const bool timed =
-            msg.message == WM_CHAR && msg.hwnd == List && Report->keyCount < kMaxKeyRecords;
+            msg.message == WM_CHAR && msg.hwnd == List && Report->m_keyCount < kMaxKeyRecords;
         if (timed) {
             BeginKey(dequeued, msg.wParam);
         }
@@ -244,8 +244,8 @@ int RunMessageLoop() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const Options options = ParseOptions();
-    Report = OpenReport(options.report);
-    if (Report == nullptr || options.count < 1) {
+    Report = OpenReport(options.m_report);
+    if (Report == nullptr || options.m_count < 1) {
         return 2;
     }
     LARGE_INTEGER frequency;
@@ -258,16 +258,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = options.className.c_str();
+    wc.lpszClassName = options.m_className.c_str();
     RegisterClassW(&wc);
     HWND frame = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                  580, 500, nullptr, nullptr, instance, nullptr);
-    CreateList(frame, options.count);
+    CreateList(frame, options.m_count);
     RECT client{};
     GetClientRect(frame, &client);
     MoveWindow(List, 0, 0, client.right, client.bottom, TRUE);
     SetFocus(List);
     // The title comes last: the benchmark finds the window by it once the list is full.
-    SetWindowTextW(frame, options.title.c_str());
+    SetWindowTextW(frame, options.m_title.c_str());
     return RunMessageLoop();
 }
