@@ -22,19 +22,19 @@ namespace {
 
 constexpr int kWindows = 50;
 
-std::vector<HWND> CreateWindows() {
+std::vector<unique_hwnd> CreateWindows() {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"SkimvueBenchWindow";
     RegisterClassW(&wc);
-    std::vector<HWND> windows;
+    std::vector<unique_hwnd> windows;
     for (int i = 0; i < kWindows; ++i) {
-        HWND top = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 100,
-                                   100, nullptr, nullptr, wc.hInstance, nullptr);
-        CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, top, nullptr, wc.hInstance,
+        unique_hwnd top(CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW, 0, 0,
+                                        100, 100, nullptr, nullptr, wc.hInstance, nullptr));
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, top.get(), nullptr, wc.hInstance,
                         nullptr);
-        windows.push_back(top);
+        windows.push_back(std::move(top));
     }
     return windows;
 }
@@ -103,16 +103,14 @@ class CRefusingWindows {
             wc.hInstance = GetModuleHandleW(nullptr);
             wc.lpszClassName = kRefusingClass;
             RegisterClassW(&wc);
-            std::vector<HWND> windows;
+            std::vector<unique_hwnd> windows;
             for (int i = 0; i < kWindows; ++i) {
-                windows.push_back(CreateWindowExW(0, kRefusingClass, L"refusing", WS_POPUP, 0, 0,
-                                                  10, 10, nullptr, nullptr, wc.hInstance, nullptr));
+                windows.emplace_back(CreateWindowExW(0, kRefusingClass, L"refusing", WS_POPUP, 0, 0,
+                                                     10, 10, nullptr, nullptr, wc.hInstance,
+                                                     nullptr));
             }
             SetEvent(event);
             WaitForSingleObject(m_release.get(), INFINITE);
-            for (HWND window : windows) {
-                DestroyWindow(window);
-            }
         });
         WaitForSingleObject(ready.get(), INFINITE);
     }
@@ -191,7 +189,7 @@ void IdleLauncherCpu() {
             return;
         }
         const unique_handle process(info.hProcess);
-        CloseHandle(info.hThread);
+        const unique_handle thread(info.hThread);
         Sleep(2000);
         const double before = CpuMs(info.dwProcessId);
         Sleep(10000);
@@ -212,11 +210,8 @@ void IdleLauncherCpu() {
 } // namespace
 
 int main() {
-    const std::vector<HWND> windows = CreateWindows();
+    const std::vector<unique_hwnd> windows = CreateWindows();
     TimePass();
     IdleLauncherCpu();
-    for (HWND window : windows) {
-        DestroyWindow(window);
-    }
     return 0;
 }

@@ -8,13 +8,16 @@
 #include <cstdio>
 
 #include "Corpus.h"
+#include "support/UniqueHandle.h"
 #include "view/SysListView32Ctrl.h"
 
 int main() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 400, 300,
-                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const unique_hwnd window(CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 400,
+                                             300, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                             nullptr));
+    const HWND list = window.get();
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
     column.cx = 300;
@@ -39,6 +42,5 @@ int main() {
     }
     std::sort(times.begin(), times.end());
     std::printf("GetItemNames, %zu items: median %.2f ms\n", read.size(), times[times.size() / 2]);
-    DestroyWindow(list);
     return 0;
 }

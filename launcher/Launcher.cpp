@@ -5,7 +5,8 @@
 
 #include "Resource.h"
 #include "hook/Exports.h"
-#include "hook/Messages.h"
+#include "support/Barrier.h"
+#include "support/Messages.h"
 #include "support/UniqueHandle.h"
 
 namespace {
@@ -27,17 +28,17 @@ constexpr wchar_t kMutexName[] = L"MUTEX_SKIM_VUE_64";
 constexpr wchar_t kMutexName[] = L"MUTEX_SKIM_VUE_32";
 #endif
 
-HINSTANCE g_instance = nullptr;
+HINSTANCE Instance = nullptr;
 // Broadcast to every top-level window when a new taskbar starts, Explorer's restart included.
-const UINT g_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+const UINT TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
 
 class CTrayIcon;
-CTrayIcon* g_tray = nullptr;
+CTrayIcon* Tray = nullptr;
 
 void ShowTrayMenu(HWND window) {
     POINT cursor{};
     GetCursorPos(&cursor);
-    const unique_hmenu menu(LoadMenuW(g_instance, MAKEINTRESOURCEW(IDM_TRAY)));
+    const unique_hmenu menu(LoadMenuW(Instance, MAKEINTRESOURCEW(IDM_TRAY)));
     if (!menu) {
         return;
     }
@@ -53,8 +54,8 @@ void ShowTrayMenu(HWND window) {
 void OnTaskbarCreated();
 void OnTrayRetry(HWND window);
 
-LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == g_taskbarCreated && g_taskbarCreated != 0) {
+LRESULT HandleLauncherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == TaskbarCreatedMessage && TaskbarCreatedMessage != 0) {
         OnTaskbarCreated();
         return 0;
     }
@@ -86,9 +87,8 @@ LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARA
             return DefWindowProcW(window, message, wParam, lParam);
         }
     case WM_PAINT: {
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
+        // Nothing is drawn; the window is never shown.
+        const unique_hdc_paint paint(window);
         return 0;
     }
     case WM_DESTROY:
@@ -99,15 +99,20 @@ LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
+LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    return Barrier(L"LauncherWndProc", LRESULT{0},
+                   [&] { return HandleLauncherMessage(window, message, wParam, lParam); });
+}
+
 bool RegisterLauncherClass(const wchar_t* className) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = LauncherWndProc;
-    wc.hInstance = g_instance;
-    wc.hIcon = LoadIconW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER));
+    wc.hInstance = Instance;
+    wc.hIcon = LoadIconW(Instance, MAKEINTRESOURCEW(IDI_LAUNCHER));
     // The small icon's own image at the size the DPI asks for, rather than the large one shrunk.
-    wc.hIconSm = static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL),
+    wc.hIconSm = static_cast<HICON>(LoadImageW(Instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL),
                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -119,8 +124,8 @@ bool RegisterLauncherClass(const wchar_t* className) {
 
 // The notification area shows small icons at the system DPI: 16 pixels at 100 %, 24 at 150 %.
 HICON LoadTrayIcon() {
-    return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL),
-                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+    return static_cast<HICON>(LoadImageW(Instance, MAKEINTRESOURCEW(IDI_LAUNCHER_SMALL), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
                                          GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
 }
 
@@ -136,12 +141,12 @@ class CTrayIcon {
         m_data.hIcon = m_icon.get();
         lstrcpynW(m_data.szTip, tip, ARRAYSIZE(m_data.szTip));
         // An elevated launcher would not hear the broadcast of an ordinary Explorer otherwise.
-        ChangeWindowMessageFilterEx(window, g_taskbarCreated, MSGFLT_ALLOW, nullptr);
+        ChangeWindowMessageFilterEx(window, TaskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
         Add();
-        g_tray = this;
+        Tray = this;
     }
     ~CTrayIcon() {
-        g_tray = nullptr;
+        Tray = nullptr;
         for (int attempt = 0; attempt < 2 && m_added; ++attempt) {
             m_added = Shell_NotifyIconW(NIM_DELETE, &m_data) == FALSE;
         }
@@ -177,13 +182,13 @@ class CTrayIcon {
 };
 
 void OnTaskbarCreated() {
-    if (g_tray != nullptr) {
-        g_tray->Readd();
+    if (Tray != nullptr) {
+        Tray->Readd();
     }
 }
 
 void OnTrayRetry(HWND window) {
-    if (g_tray == nullptr || g_tray->Retry()) {
+    if (Tray == nullptr || Tray->Retry()) {
         KillTimer(window, kTrayRetryTimer);
     }
 }
@@ -200,7 +205,7 @@ int RunMessageLoop() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    g_instance = instance;
+    Instance = instance;
     wchar_t title[kTextCapacity] = {};
     wchar_t className[kTextCapacity] = {};
     LoadStringW(instance, IDS_APP_TITLE, title, kTextCapacity);

@@ -41,11 +41,11 @@ constexpr wchar_t kRuleFrame[] = L"SkimvueBenchFrame";
 constexpr wchar_t kBareFrame[] = L"SkimvueBenchBareFrame";
 
 struct SizePlan {
-    int names;
+    int m_names;
     // Plain texts of 4-6 letters of English names, and romaji of 6-8 letters for the Japanese
     // ones; fewer keys at 100,000 names, where a slow build takes seconds for each.
-    std::vector<std::wstring> queries[2];
-    int hostOpRuns;
+    std::vector<std::wstring> m_queries[2];
+    int m_hostOpRuns;
 };
 
 std::vector<SizePlan> AllPlans() {
@@ -56,7 +56,7 @@ std::vector<SizePlan> AllPlans() {
     };
 }
 
-bool g_listKeys = false;
+bool ListKeys = false;
 
 // For the ASCII texts of this program.
 std::string Narrow(const std::wstring& text) {
@@ -90,11 +90,11 @@ void WriteSettings(bool toolTip) {
 }
 
 void ListKey(int names, const std::wstring& query, const KeyRecord& record) {
-    if (g_listKeys) {
+    if (ListKeys) {
         std::fprintf(stderr,
                      "%d names: %s '%c': item %d selected after %.3f ms, handled in %.3f ms\n",
-                     names, Narrow(query).c_str(), static_cast<char>(record.character),
-                     record.selectedItem, record.selectedMs, record.handledMs);
+                     names, Narrow(query).c_str(), static_cast<char>(record.m_character),
+                     record.m_selectedItem, record.m_selectedMs, record.m_handledMs);
     }
 }
 
@@ -102,16 +102,16 @@ void AddKeys(std::vector<TypedKey>& keys, const std::vector<KeyRecord>& records,
              const std::wstring& query, bool processFirst, SizeResults& results) {
     for (size_t i = 0; i < records.size(); ++i) {
         const KeyRecord& record = records[i];
-        ListKey(results.names, query, record);
-        const bool selected = record.selectedMs >= 0;
-        keys.push_back(TypedKey{selected ? record.selectedMs : record.handledMs, selected,
+        ListKey(results.m_names, query, record);
+        const bool selected = record.m_selectedMs >= 0;
+        keys.push_back(TypedKey{selected ? record.m_selectedMs : record.m_handledMs, selected,
                                 static_cast<int>(i), processFirst && i == 0});
     }
     if (records.size() < query.size()) {
-        results.problems.push_back(std::to_string(results.names) + " names, \"" + Narrow(query) +
-                                   "\": " + std::to_string(query.size() - records.size()) +
-                                   " key(s) lost or not handled within " +
-                                   std::to_string(kKeyTimeoutMs / 1000) + " s");
+        results.m_problems.push_back(
+            std::to_string(results.m_names) + " names, \"" + Narrow(query) +
+            "\": " + std::to_string(query.size() - records.size()) +
+            " key(s) lost or not handled within " + std::to_string(kKeyTimeoutMs / 1000) + " s");
     }
 }
 
@@ -119,22 +119,23 @@ bool StartTarget(CBenchTarget& target, SizeResults& results) {
     if (target.WaitReady(kReadyTimeoutMs)) {
         return true;
     }
-    results.problems.push_back(std::to_string(results.names) + " names: the target did not start");
+    results.m_problems.push_back(std::to_string(results.m_names) +
+                                 " names: the target did not start");
     return false;
 }
 
 void RunTypeAhead(const SizePlan& plan, SizeResults& results) {
-    Progress(plan.names, "the list view alone");
-    CBenchTarget target(plan.names, kBareFrame);
+    Progress(plan.m_names, "the list view alone");
+    CBenchTarget target(plan.m_names, kBareFrame);
     if (!StartTarget(target, results)) {
         return;
     }
-    results.hostWithout = target.TimeHostOps(plan.hostOpRuns, kHostOpsTimeoutMs);
+    results.m_hostWithout = target.TimeHostOps(plan.m_hostOpRuns, kHostOpsTimeoutMs);
     for (const int kind : {kPlainQuery, kRomajiQuery}) {
-        for (const std::wstring& query : plan.queries[kind]) {
+        for (const std::wstring& query : plan.m_queries[kind]) {
             PumpMessagesFor(kTypeAheadPauseMs);
-            AddKeys(results.typeAhead[kind], target.Type(query, kTypeDelayMs, kKeyTimeoutMs), query,
-                    false, results);
+            AddKeys(results.m_typeAhead[kind], target.Type(query, kTypeDelayMs, kKeyTimeoutMs),
+                    query, false, results);
         }
     }
 }
@@ -155,48 +156,49 @@ bool Attach(CBenchTarget& target) {
 void TypeQueries(CBenchTarget& target, const SizePlan& plan, QueryKind kind, SizeResults& results) {
     const bool romaji = kind == kRomajiQuery;
     const DWORD typingStart = GetTickCount();
-    for (size_t i = 0; i < plan.queries[kind].size(); ++i) {
-        const std::wstring& query = plan.queries[kind][i];
+    for (size_t i = 0; i < plan.m_queries[kind].size(); ++i) {
+        const std::wstring& query = plan.m_queries[kind][i];
         if (GetTickCount() - typingStart > kTypingBudgetMs) {
-            results.problems.push_back(
-                std::to_string(plan.names) + " names, " + (romaji ? "romaji" : "plain") + ": " +
-                std::to_string(plan.queries[kind].size() - i) + " of " +
-                std::to_string(plan.queries[kind].size()) + " queries skipped, the keys took " +
+            results.m_problems.push_back(
+                std::to_string(plan.m_names) + " names, " + (romaji ? "romaji" : "plain") + ": " +
+                std::to_string(plan.m_queries[kind].size() - i) + " of " +
+                std::to_string(plan.m_queries[kind].size()) + " queries skipped, the keys took " +
                 std::to_string((GetTickCount() - typingStart) / 1000) + " s");
             break;
         }
         PumpMessagesFor(kSearchPauseMs);
         if (romaji && i == 0) {
-            results.memoryAttached = target.Memory();
+            results.m_memoryAttached = target.Memory();
         }
-        Progress(plan.names, "  " + Narrow(query));
-        AddKeys(results.library[kind], target.Type(query, kTypeDelayMs, kKeyTimeoutMs), query,
+        Progress(plan.m_names, "  " + Narrow(query));
+        AddKeys(results.m_library[kind], target.Type(query, kTypeDelayMs, kKeyTimeoutMs), query,
                 i == 0, results);
         if (romaji && i == 0) {
-            results.memoryAfterRomaji = target.Memory();
+            results.m_memoryAfterRomaji = target.Memory();
         }
     }
 }
 
 void RunLibrary(const SizePlan& plan, QueryKind kind, SizeResults& results) {
     const bool romaji = kind == kRomajiQuery;
-    Progress(plan.names, romaji ? "the library, romaji" : "the library, plain");
-    CBenchTarget target(plan.names, kRuleFrame);
+    Progress(plan.m_names, romaji ? "the library, romaji" : "the library, plain");
+    CBenchTarget target(plan.m_names, kRuleFrame);
     if (!StartTarget(target, results)) {
         return;
     }
-    Progress(plan.names, "filled in " + std::to_string(static_cast<int>(target.FillMs())) + " ms");
+    Progress(plan.m_names,
+             "filled in " + std::to_string(static_cast<int>(target.FillMs())) + " ms");
     if (romaji) {
-        results.memoryBefore = target.Memory();
+        results.m_memoryBefore = target.Memory();
     }
     if (!Attach(target)) {
-        results.problems.push_back(std::to_string(plan.names) +
-                                   " names: the library did not attach");
+        results.m_problems.push_back(std::to_string(plan.m_names) +
+                                     " names: the library did not attach");
         return;
     }
     TypeQueries(target, plan, kind, results);
     if (romaji) {
-        results.hostWith = target.TimeHostOps(plan.hostOpRuns, kHostOpsTimeoutMs);
+        results.m_hostWith = target.TimeHostOps(plan.m_hostOpRuns, kHostOpsTimeoutMs);
     }
     SkimvueDll::HookEnd();
 }
@@ -204,7 +206,7 @@ void RunLibrary(const SizePlan& plan, QueryKind kind, SizeResults& results) {
 std::vector<SizePlan> ChosenPlans(const std::wstring& sizes) {
     std::vector<SizePlan> chosen;
     for (const SizePlan& plan : AllPlans()) {
-        const std::wstring names = std::to_wstring(plan.names);
+        const std::wstring names = std::to_wstring(plan.m_names);
         if (sizes.empty() ||
             (L"," + sizes + L",").find(L"," + names + L",") != std::wstring::npos) {
             chosen.push_back(plan);
@@ -232,14 +234,14 @@ int wmain(int argc, wchar_t** argv) {
         } else if (arg == L"--tooltip") {
             toolTip = true;
         } else if (arg == L"--keys") {
-            g_listKeys = true;
+            ListKeys = true;
         }
     }
     WriteSettings(toolTip);
     std::vector<SizeResults> results;
     for (const SizePlan& plan : ChosenPlans(sizes)) {
         SizeResults size;
-        size.names = plan.names;
+        size.m_names = plan.m_names;
         RunTypeAhead(plan, size);
         RunLibrary(plan, kPlainQuery, size);
         RunLibrary(plan, kRomajiQuery, size);

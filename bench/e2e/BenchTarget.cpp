@@ -39,7 +39,7 @@ CBenchTarget::CBenchTarget(int count, const std::wstring& frameClass) {
     if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        BinDir().c_str(), &startup, &info)) {
         m_process.reset(info.hProcess);
-        CloseHandle(info.hThread);
+        const unique_handle thread(info.hThread);
     }
 }
 
@@ -67,26 +67,26 @@ bool CBenchTarget::IsAttached() const {
 
 std::vector<KeyRecord> CBenchTarget::Type(const std::wstring& text, DWORD typeDelayMs,
                                           DWORD keyTimeoutMs) {
-    const LONG first = m_report->keyCount;
+    const LONG first = m_report->m_keyCount;
     const LONG expected = first + static_cast<LONG>(text.size());
     if (expected <= kMaxKeyRecords && FocusWindow(m_frame)) {
         Xdotool(L"type --delay " + std::to_wstring(typeDelayMs) + L" " + text);
         // Waits as long as the target keeps handling keys; a slow key is waited for, a lost or
         // stuck one is not.
-        LONG seen = m_report->keyCount;
+        LONG seen = m_report->m_keyCount;
         DWORD lastProgress = GetTickCount();
         while (seen < expected && GetTickCount() - lastProgress < keyTimeoutMs) {
             PumpMessagesFor(20);
-            if (m_report->keyCount != seen) {
-                seen = m_report->keyCount;
+            if (m_report->m_keyCount != seen) {
+                seen = m_report->m_keyCount;
                 lastProgress = GetTickCount();
             }
         }
         // A selection made after the key's handling returned still lands in its record.
         PumpMessagesFor(200);
     }
-    const LONG last = m_report->keyCount;
-    return std::vector<KeyRecord>(m_report->keys + first, m_report->keys + last);
+    const LONG last = m_report->m_keyCount;
+    return std::vector<KeyRecord>(m_report->m_keys + first, m_report->m_keys + last);
 }
 
 std::optional<HostOpTimes> CBenchTarget::TimeHostOps(int runs, DWORD timeoutMs) const {
@@ -96,7 +96,7 @@ std::optional<HostOpTimes> CBenchTarget::TimeHostOps(int runs, DWORD timeoutMs) 
         done != 1) {
         return std::nullopt;
     }
-    return m_report->hostOps;
+    return m_report->m_hostOps;
 }
 
 std::optional<MemorySample> CBenchTarget::Memory() const {

@@ -11,11 +11,9 @@
 #include "TargetReport.h"
 #include "support/UniqueHandle.h"
 
-using unique_view = unique_any<void*, UnmapViewOfFile>;
-
 struct MemorySample {
-    double workingSetMb = 0;
-    double privateMb = 0;
+    double m_workingSetMb = 0;
+    double m_privateMb = 0;
 };
 
 class CBenchTarget {
@@ -29,7 +27,7 @@ class CBenchTarget {
     // Waits until the target shows its filled list; false when it did not within timeoutMs.
     bool WaitReady(DWORD timeoutMs);
     HWND Frame() const { return m_frame; }
-    double FillMs() const { return m_report->fillMs; }
+    double FillMs() const { return m_report->m_fillMs; }
     // True while something has subclassed the target's list view.
     bool IsAttached() const;
     // Types text into the list view, one key press per character typeDelayMs apart, and
@@ -41,7 +39,7 @@ class CBenchTarget {
 
   private:
     unique_handle m_mapping;
-    unique_view m_view;
+    unique_mapped_view m_view;
     TargetReport* m_report = nullptr;
     unique_handle m_process;
     std::wstring m_title;

@@ -7,30 +7,30 @@
 namespace {
 
 struct Figures {
-    size_t count = 0;
+    size_t m_count = 0;
     // Keys among count that selected nothing (timed to the end of their handling).
-    size_t unselected = 0;
-    double median = 0;
-    double max = 0;
+    size_t m_unselected = 0;
+    double m_median = 0;
+    double m_max = 0;
 };
 
 // What a row is held against; no verdict where no target applies.
 struct Verdict {
-    std::string target;
-    std::optional<bool> met;
+    std::string m_target;
+    std::optional<bool> m_met;
 };
 
 Figures Summarise(std::vector<double> values, size_t unselected) {
     Figures figures;
-    figures.count = values.size();
-    figures.unselected = unselected;
+    figures.m_count = values.size();
+    figures.m_unselected = unselected;
     if (values.empty()) {
         return figures;
     }
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
-    figures.median = n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    figures.max = values.back();
+    figures.m_median = n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    figures.m_max = values.back();
     return figures;
 }
 
@@ -40,8 +40,8 @@ Figures KeyFigures(const std::vector<TypedKey>& keys,
     size_t unselected = 0;
     for (const TypedKey& key : keys) {
         if (counted(key)) {
-            values.push_back(key.ms);
-            unselected += key.selected ? 0 : 1;
+            values.push_back(key.m_ms);
+            unselected += key.m_selected ? 0 : 1;
         }
     }
     return Summarise(values, unselected);
@@ -50,8 +50,8 @@ Figures KeyFigures(const std::vector<TypedKey>& keys,
 Figures RunFigures(const std::optional<HostOpTimes>& times, bool deselect) {
     std::vector<double> values;
     if (times) {
-        const double* runs = deselect ? times->deselectAllMs : times->readAllMs;
-        values.assign(runs, runs + times->runs);
+        const double* runs = deselect ? times->m_deselectAllMs : times->m_readAllMs;
+        values.assign(runs, runs + times->m_runs);
     }
     return Summarise(values, 0);
 }
@@ -64,7 +64,7 @@ std::string Format(const char* format, double value) {
 
 Verdict AtMost(double limitMs, const Figures& figures) {
     return Verdict{"max <= " + Format("%.0f", limitMs) + " ms",
-                   figures.count > 0 && figures.max <= limitMs};
+                   figures.m_count > 0 && figures.m_max <= limitMs};
 }
 
 void PrintHeading() {
@@ -74,56 +74,59 @@ void PrintHeading() {
 
 void PrintRow(int names, const char* kind, const std::string& what, const Figures& figures,
               const Verdict& verdict = {}) {
-    std::string count = std::to_string(figures.count);
-    if (figures.unselected > 0) {
-        count += " (" + std::to_string(figures.unselected) + "*)";
+    std::string count = std::to_string(figures.m_count);
+    if (figures.m_unselected > 0) {
+        count += " (" + std::to_string(figures.m_unselected) + "*)";
     }
-    const std::string median = figures.count > 0 ? Format("%.1f", figures.median) : "-";
-    const std::string max = figures.count > 0 ? Format("%.1f", figures.max) : "-";
+    const std::string median = figures.m_count > 0 ? Format("%.1f", figures.m_median) : "-";
+    const std::string max = figures.m_count > 0 ? Format("%.1f", figures.m_max) : "-";
     std::printf("%-7d %-6s %-44s %8s %9s %9s", names, kind, what.c_str(), count.c_str(),
                 median.c_str(), max.c_str());
-    if (verdict.met) {
-        const char* outcome = figures.count == 0 ? "no figures" : (*verdict.met ? "met" : "MISSED");
-        std::printf("  %-34s %s", verdict.target.c_str(), outcome);
+    if (verdict.m_met) {
+        const char* outcome =
+            figures.m_count == 0 ? "no figures" : (*verdict.m_met ? "met" : "MISSED");
+        std::printf("  %-34s %s", verdict.m_target.c_str(), outcome);
     }
     std::printf("\n");
 }
 
 void PrintKeyRows(const SizeResults& size, QueryKind kind) {
     const char* name = kind == kPlainQuery ? "plain" : "romaji";
-    const std::vector<TypedKey>& keys = size.library[kind];
-    const Figures own = KeyFigures(size.typeAhead[kind], [](const TypedKey&) { return true; });
+    const std::vector<TypedKey>& keys = size.m_library[kind];
+    const Figures own = KeyFigures(size.m_typeAhead[kind], [](const TypedKey&) { return true; });
     const Figures every = KeyFigures(keys, [](const TypedKey&) { return true; });
-    const Figures later = KeyFigures(keys, [](const TypedKey& key) { return key.position > 0; });
+    const Figures later = KeyFigures(keys, [](const TypedKey& key) { return key.m_position > 0; });
     const Figures searchFirst = KeyFigures(
-        keys, [](const TypedKey& key) { return key.position == 0 && !key.processFirst; });
+        keys, [](const TypedKey& key) { return key.m_position == 0 && !key.m_processFirst; });
     const Figures processFirst =
-        KeyFigures(keys, [](const TypedKey& key) { return key.processFirst; });
+        KeyFigures(keys, [](const TypedKey& key) { return key.m_processFirst; });
 
     Verdict everyVerdict;
-    if (size.names == 10000) {
-        everyVerdict.target = "max <= 16 ms, median <= 2x own " + Format("(%.1f)", 2 * own.median);
-        everyVerdict.met =
-            every.count > 0 && own.count > 0 && every.max <= 16 && every.median <= 2 * own.median;
+    if (size.m_names == 10000) {
+        everyVerdict.m_target =
+            "max <= 16 ms, median <= 2x own " + Format("(%.1f)", 2 * own.m_median);
+        everyVerdict.m_met = every.m_count > 0 && own.m_count > 0 && every.m_max <= 16 &&
+                             every.m_median <= 2 * own.m_median;
     }
-    PrintRow(size.names, name, "every key (a selection present)", every, everyVerdict);
-    PrintRow(size.names, name, "every key after the first", later,
-             size.names == 100000 ? AtMost(100, later) : Verdict{});
-    PrintRow(size.names, name, "first key of a search (names read afresh)", searchFirst,
-             size.names == 100000 ? AtMost(300, searchFirst) : Verdict{});
-    PrintRow(size.names, name, "first key of the process", processFirst,
-             size.names == 10000 ? AtMost(50, processFirst) : Verdict{});
-    PrintRow(size.names, name, "the list view's own type-ahead, every key", own);
+    PrintRow(size.m_names, name, "every key (a selection present)", every, everyVerdict);
+    PrintRow(size.m_names, name, "every key after the first", later,
+             size.m_names == 100000 ? AtMost(100, later) : Verdict{});
+    PrintRow(size.m_names, name, "first key of a search (names read afresh)", searchFirst,
+             size.m_names == 100000 ? AtMost(300, searchFirst) : Verdict{});
+    PrintRow(size.m_names, name, "first key of the process", processFirst,
+             size.m_names == 10000 ? AtMost(50, processFirst) : Verdict{});
+    PrintRow(size.m_names, name, "the list view's own type-ahead, every key", own);
 }
 
 void PrintHostRows(const SizeResults& size, bool deselect) {
     const std::string what = deselect ? "deselect-all" : "text of every item";
-    const Figures without = RunFigures(size.hostWithout, deselect);
-    const Figures with = RunFigures(size.hostWith, deselect);
-    Verdict verdict{"median <= 1.2x without " + Format("(%.1f)", 1.2 * without.median),
-                    without.count > 0 && with.count > 0 && with.median <= 1.2 * without.median};
-    PrintRow(size.names, "host", what + ", no library", without);
-    PrintRow(size.names, "host", what + ", library attached", with, verdict);
+    const Figures without = RunFigures(size.m_hostWithout, deselect);
+    const Figures with = RunFigures(size.m_hostWith, deselect);
+    Verdict verdict{"median <= 1.2x without " + Format("(%.1f)", 1.2 * without.m_median),
+                    without.m_count > 0 && with.m_count > 0 &&
+                        with.m_median <= 1.2 * without.m_median};
+    PrintRow(size.m_names, "host", what + ", no library", without);
+    PrintRow(size.m_names, "host", what + ", library attached", with, verdict);
 }
 
 std::string Memory(const std::optional<MemorySample>& sample) {
@@ -131,7 +134,7 @@ std::string Memory(const std::optional<MemorySample>& sample) {
         return "-";
     }
     char text[64];
-    std::snprintf(text, sizeof(text), "%.1f / %.1f", sample->workingSetMb, sample->privateMb);
+    std::snprintf(text, sizeof(text), "%.1f / %.1f", sample->m_workingSetMb, sample->m_privateMb);
     return text;
 }
 
@@ -140,8 +143,8 @@ std::string Added(const std::optional<MemorySample>& before,
     if (!before || !after) {
         return "-";
     }
-    return Memory(MemorySample{after->workingSetMb - before->workingSetMb,
-                               after->privateMb - before->privateMb});
+    return Memory(MemorySample{after->m_workingSetMb - before->m_workingSetMb,
+                               after->m_privateMb - before->m_privateMb});
 }
 
 void PrintMemory(const std::vector<SizeResults>& sizes) {
@@ -149,9 +152,10 @@ void PrintMemory(const std::vector<SizeResults>& sizes) {
     std::printf("%-7s %-18s %-20s %-20s %s\n", "names", "before attaching", "attached",
                 "first romaji search", "added by both");
     for (const SizeResults& size : sizes) {
-        std::printf("%-7d %-18s %-20s %-20s %s\n", size.names, Memory(size.memoryBefore).c_str(),
-                    Memory(size.memoryAttached).c_str(), Memory(size.memoryAfterRomaji).c_str(),
-                    Added(size.memoryBefore, size.memoryAfterRomaji).c_str());
+        std::printf("%-7d %-18s %-20s %-20s %s\n", size.m_names,
+                    Memory(size.m_memoryBefore).c_str(), Memory(size.m_memoryAttached).c_str(),
+                    Memory(size.m_memoryAfterRomaji).c_str(),
+                    Added(size.m_memoryBefore, size.m_memoryAfterRomaji).c_str());
     }
     std::printf("(attached: just before the first key; first romaji search: after its last key)\n");
 }
@@ -159,8 +163,8 @@ void PrintMemory(const std::vector<SizeResults>& sizes) {
 } // namespace
 
 void PrintResults(const RunInfo& info, const std::vector<SizeResults>& sizes) {
-    std::printf("Skimvue end to end, %s build, %s. Times in ms.\n", info.build.c_str(),
-                info.wine.c_str());
+    std::printf("Skimvue end to end, %s build, %s. Times in ms.\n", info.m_build.c_str(),
+                info.m_wine.c_str());
     std::printf(
         "A key: typed with xdotool (%d ms apart) into a real list view in another process, timed\n"
         "by that process from its WM_CHAR leaving the queue (GetMessageW) to the LVN_ITEMCHANGED\n"
@@ -172,7 +176,8 @@ void PrintResults(const RunInfo& info, const std::vector<SizeResults>& sizes) {
         "host: the host's own work, timed inside it (median and max of the runs):\n"
         "deselect-all is LVM_SETITEMSTATE with index -1 clearing LVIS_SELECTED (one item\n"
         "selected), text of every item is LVM_GETITEMTEXTW for each item.\n\n",
-        info.typeDelayMs, info.inputIntervalMs, info.searchPauseMs, info.toolTip ? "on" : "off");
+        info.m_typeDelayMs, info.m_inputIntervalMs, info.m_searchPauseMs,
+        info.m_toolTip ? "on" : "off");
     PrintHeading();
     for (const SizeResults& size : sizes) {
         PrintKeyRows(size, kPlainQuery);
@@ -182,7 +187,7 @@ void PrintResults(const RunInfo& info, const std::vector<SizeResults>& sizes) {
     }
     PrintMemory(sizes);
     for (const SizeResults& size : sizes) {
-        for (const std::string& problem : size.problems) {
+        for (const std::string& problem : size.m_problems) {
             std::printf("problem: %s\n", problem.c_str());
         }
     }

@@ -14,29 +14,30 @@
 
 #include "Corpus.h"
 #include "TargetReport.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
 struct Options {
-    int count = 1000;
-    std::wstring title = L"Skimvue bench target";
-    std::wstring className = L"SkimvueBenchFrame";
-    std::wstring report;
+    int m_count = 1000;
+    std::wstring m_title = L"Skimvue bench target";
+    std::wstring m_className = L"SkimvueBenchFrame";
+    std::wstring m_report;
 };
 
 // The key being handled: its record is written while its messages run.
 struct PendingKey {
-    int slot = -1;
-    LARGE_INTEGER dequeued{};
-    bool selected = false;
+    int m_slot = -1;
+    LARGE_INTEGER m_dequeued{};
+    bool m_selected = false;
 };
 
-HWND g_list = nullptr;
-WNDPROC g_listOwnProc = nullptr;
-int g_parkIndex = 0;
-TargetReport* g_report = nullptr;
-PendingKey g_key;
-double g_ticksPerMs = 1.0;
+HWND List = nullptr;
+WNDPROC ListOwnProc = nullptr;
+int ParkedIndex = 0;
+TargetReport* Report = nullptr;
+PendingKey Key;
+double TicksPerMs = 1.0;
 
 LARGE_INTEGER Now() {
     LARGE_INTEGER now;
@@ -45,14 +46,14 @@ LARGE_INTEGER Now() {
 }
 
 double MsSince(LARGE_INTEGER start) {
-    return static_cast<double>(Now().QuadPart - start.QuadPart) / g_ticksPerMs;
+    return static_cast<double>(Now().QuadPart - start.QuadPart) / TicksPerMs;
 }
 
 void SetState(int index, UINT state, UINT mask) {
     LVITEMW item{};
     item.stateMask = mask;
     item.state = state;
-    SendMessageW(g_list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+    SendMessageW(List, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&item));
 }
 
@@ -60,65 +61,65 @@ void SetState(int index, UINT state, UINT mask) {
 // state changes (a deselect-all would cost the host what the benchmark measures separately).
 void Park() {
     for (auto i = static_cast<int>(
-             SendMessageW(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-         i != -1; i = static_cast<int>(SendMessageW(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(i),
-                                                    LVNI_SELECTED))) {
-        if (i != g_parkIndex) {
+             SendMessageW(List, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+         i != -1; i = static_cast<int>(
+                      SendMessageW(List, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))) {
+        if (i != ParkedIndex) {
             SetState(i, 0, LVIS_SELECTED);
         }
     }
-    SetState(g_parkIndex, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SetState(ParkedIndex, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
 void BeginKey(LARGE_INTEGER dequeued, WPARAM character) {
-    g_key = PendingKey{static_cast<int>(g_report->keyCount), dequeued, false};
-    KeyRecord& record = g_report->keys[g_key.slot];
-    record.character = static_cast<int32_t>(character);
-    record.selectedItem = -1;
-    record.selectedMs = -1.0;
-    record.handledMs = -1.0;
+    Key = PendingKey{static_cast<int>(Report->m_keyCount), dequeued, false};
+    KeyRecord& record = Report->m_keys[Key.m_slot];
+    record.m_character = static_cast<int32_t>(character);
+    record.m_selectedItem = -1;
+    record.m_selectedMs = -1.0;
+    record.m_handledMs = -1.0;
 }
 
 void EndKey() {
-    g_report->keys[g_key.slot].handledMs = MsSince(g_key.dequeued);
-    InterlockedIncrement(&g_report->keyCount);
+    Report->m_keys[Key.m_slot].m_handledMs = MsSince(Key.m_dequeued);
+    InterlockedIncrement(&Report->m_keyCount);
     Park();
 }
 
 // The change that selects the new item ends the key's wait; the park item's own changes and
 // every deselection are not what the key caused.
 void OnItemChanged(const NMLISTVIEW& change) {
-    if (g_key.slot < 0 || g_key.selected || change.iItem == g_parkIndex ||
+    if (Key.m_slot < 0 || Key.m_selected || change.iItem == ParkedIndex ||
         (change.uChanged & LVIF_STATE) == 0 || (change.uNewState & LVIS_SELECTED) == 0 ||
         (change.uOldState & LVIS_SELECTED) != 0) {
         return;
     }
-    KeyRecord& record = g_report->keys[g_key.slot];
-    record.selectedMs = MsSince(g_key.dequeued);
-    record.selectedItem = change.iItem;
-    g_key.selected = true;
+    KeyRecord& record = Report->m_keys[Key.m_slot];
+    record.m_selectedMs = MsSince(Key.m_dequeued);
+    record.m_selectedItem = change.iItem;
+    Key.m_selected = true;
 }
 
 void TimeHostOps(int runs) {
-    g_key.slot = -1;
-    HostOpTimes& times = g_report->hostOps;
-    times.runs = runs < kMaxHostOpRuns ? runs : kMaxHostOpRuns;
-    const auto count = static_cast<int>(SendMessageW(g_list, LVM_GETITEMCOUNT, 0, 0));
-    for (int run = 0; run < times.runs; ++run) {
+    Key.m_slot = -1;
+    HostOpTimes& times = Report->m_hostOps;
+    times.m_runs = runs < kMaxHostOpRuns ? runs : kMaxHostOpRuns;
+    const auto count = static_cast<int>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0));
+    for (int run = 0; run < times.m_runs; ++run) {
         Park();
         LARGE_INTEGER start = Now();
         SetState(-1, 0, LVIS_SELECTED);
-        times.deselectAllMs[run] = MsSince(start);
+        times.m_deselectAllMs[run] = MsSince(start);
         start = Now();
         for (int i = 0; i < count; ++i) {
             wchar_t text[261] = {};
             LVITEMW item{};
             item.pszText = text;
             item.cchTextMax = 260;
-            SendMessageW(g_list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
+            SendMessageW(List, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
                          reinterpret_cast<LPARAM>(&item));
         }
-        times.readAllMs[run] = MsSince(start);
+        times.m_readAllMs[run] = MsSince(start);
     }
     Park();
 }
@@ -126,18 +127,18 @@ void TimeHostOps(int runs) {
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        if (g_list != nullptr) {
-            MoveWindow(g_list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        if (List != nullptr) {
+            MoveWindow(List, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         }
         return 0;
     case WM_SETFOCUS:
-        if (g_list != nullptr) {
-            SetFocus(g_list);
+        if (List != nullptr) {
+            SetFocus(List);
         }
         return 0;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->hwndFrom == g_list && header->code == LVN_ITEMCHANGED) {
+        if (header->hwndFrom == List && header->code == LVN_ITEMCHANGED) {
             OnItemChanged(*reinterpret_cast<const NMLISTVIEW*>(lParam));
         }
         return 0;
@@ -146,7 +147,7 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         TimeHostOps(static_cast<int>(wParam));
         return 1;
     case WM_BENCH_IS_ATTACHED:
-        return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(g_list, GWLP_WNDPROC)) != g_listOwnProc;
+        return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(List, GWLP_WNDPROC)) != ListOwnProc;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -157,56 +158,56 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 void Fill(int count) {
     std::vector<std::wstring> names = CCorpus().Names(count > 1 ? count - 1 : 0);
-    g_parkIndex = ParkIndex(count);
-    names.insert(names.begin() + g_parkIndex, kParkName);
-    SendMessageW(g_list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(g_list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    ParkedIndex = ParkIndex(count);
+    names.insert(names.begin() + ParkedIndex, kParkName);
+    SendMessageW(List, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(List, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
     for (size_t i = 0; i < names.size(); ++i) {
         LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(i);
         item.pszText = names[i].data();
-        SendMessageW(g_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(List, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
-    SendMessageW(g_list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(List, WM_SETREDRAW, TRUE, 0);
 }
 
 void CreateList(HWND frame, int count) {
-    g_list = CreateWindowExW(0, WC_LISTVIEWW, L"",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0,
-                             0, 560, 460, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
-    g_listOwnProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(g_list, GWLP_WNDPROC));
+    List = CreateWindowExW(0, WC_LISTVIEWW, L"",
+                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0,
+                           0, 560, 460, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ListOwnProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(List, GWLP_WNDPROC));
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
     column.cx = 480;
     column.pszText = const_cast<wchar_t*>(L"\u540d\u524d");
-    SendMessageW(g_list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    SendMessageW(List, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     const LARGE_INTEGER start = Now();
     Fill(count);
-    g_report->fillMs = MsSince(start);
-    g_report->itemCount = static_cast<int32_t>(SendMessageW(g_list, LVM_GETITEMCOUNT, 0, 0));
+    Report->m_fillMs = MsSince(start);
+    Report->m_itemCount = static_cast<int32_t>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0));
     Park();
-    SendMessageW(g_list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(g_parkIndex), FALSE);
+    SendMessageW(List, LVM_ENSUREVISIBLE, static_cast<WPARAM>(ParkedIndex), FALSE);
 }
 
 Options ParseOptions() {
     Options options;
     int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const unique_argv args(CommandLineToArgvW(GetCommandLineW(), &argc));
+    LPWSTR* argv = args.get();
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring name = argv[i];
         const std::wstring value = argv[i + 1];
         if (name == L"--count") {
-            options.count = _wtoi(value.c_str());
+            options.m_count = _wtoi(value.c_str());
         } else if (name == L"--title") {
-            options.title = value;
+            options.m_title = value;
         } else if (name == L"--class") {
-            options.className = value;
+            options.m_className = value;
         } else if (name == L"--report") {
-            options.report = value;
+            options.m_report = value;
         }
     }
-    LocalFree(argv);
     return options;
 }
 
@@ -226,7 +227,7 @@ int RunMessageLoop() {
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         const LARGE_INTEGER dequeued = Now();
         const bool timed =
-            msg.message == WM_CHAR && msg.hwnd == g_list && g_report->keyCount < kMaxKeyRecords;
+            msg.message == WM_CHAR && msg.hwnd == List && Report->m_keyCount < kMaxKeyRecords;
         if (timed) {
             BeginKey(dequeued, msg.wParam);
         }
@@ -243,13 +244,13 @@ int RunMessageLoop() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const Options options = ParseOptions();
-    g_report = OpenReport(options.report);
-    if (g_report == nullptr || options.count < 1) {
+    Report = OpenReport(options.m_report);
+    if (Report == nullptr || options.m_count < 1) {
         return 2;
     }
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    g_ticksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
+    TicksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     WNDCLASSW wc{};
@@ -257,16 +258,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = options.className.c_str();
+    wc.lpszClassName = options.m_className.c_str();
     RegisterClassW(&wc);
     HWND frame = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                  580, 500, nullptr, nullptr, instance, nullptr);
-    CreateList(frame, options.count);
+    CreateList(frame, options.m_count);
     RECT client{};
     GetClientRect(frame, &client);
-    MoveWindow(g_list, 0, 0, client.right, client.bottom, TRUE);
-    SetFocus(g_list);
+    MoveWindow(List, 0, 0, client.right, client.bottom, TRUE);
+    SetFocus(List);
     // The title comes last: the benchmark finds the window by it once the list is full.
-    SetWindowTextW(frame, options.title.c_str());
+    SetWindowTextW(frame, options.m_title.c_str());
     return RunMessageLoop();
 }

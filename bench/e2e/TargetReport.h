@@ -12,31 +12,31 @@ constexpr int kMaxHostOpRuns = 8;
 // One character typed into the list view, timed by the target from the moment GetMessageW hands
 // out its WM_CHAR.
 struct KeyRecord {
-    int32_t character;
+    int32_t m_character;
     // The item whose LVN_ITEMCHANGED selected it; -1 when no item became selected.
-    int32_t selectedItem;
+    int32_t m_selectedItem;
     // To that LVN_ITEMCHANGED; below 0 when there was none.
-    double selectedMs;
+    double m_selectedMs;
     // To the return of DispatchMessageW.
-    double handledMs;
+    double m_handledMs;
 };
 
 // The host's own work on its list view, timed inside the target.
 struct HostOpTimes {
-    int32_t runs;
+    int32_t m_runs;
     // LVM_SETITEMSTATE with index -1 clearing LVIS_SELECTED, one item selected before.
-    double deselectAllMs[kMaxHostOpRuns];
+    double m_deselectAllMs[kMaxHostOpRuns];
     // LVM_GETITEMTEXTW of every item.
-    double readAllMs[kMaxHostOpRuns];
+    double m_readAllMs[kMaxHostOpRuns];
 };
 
 struct TargetReport {
     // Key records written so far; a record is complete before the count includes it.
-    volatile LONG keyCount;
-    int32_t itemCount;
-    double fillMs;
-    KeyRecord keys[kMaxKeyRecords];
-    HostOpTimes hostOps;
+    volatile LONG m_keyCount;
+    int32_t m_itemCount;
+    double m_fillMs;
+    KeyRecord m_keys[kMaxKeyRecords];
+    HostOpTimes m_hostOps;
 };
 
 // Sent by the benchmark to the target's frame window.

@@ -3,16 +3,18 @@
 #include <map>
 #include <mutex>
 
-#include "hook/Messages.h"
 #include "hook/SearchState.h"
 #include "hook/SubclassChain.h"
 #include "search/Keystroke.h"
 #include "search/Migemo.h"
 #include "search/SearchRun.h"
 #include "settings/SharedBlock.h"
+#include "support/Barrier.h"
 #include "support/EventLog.h"
+#include "support/Messages.h"
 #include "support/ModuleVersion.h"
 #include "support/WorkerThread.h"
+#include "ui/InputDlg.h"
 #include "view/ExplorerCtrl.h"
 #include "view/SysListView32Ctrl.h"
 
@@ -20,8 +22,8 @@ namespace {
 
 // Windows of several threads of one process may be attached: the map itself is guarded, each
 // entry belongs to its window's thread. std::map keeps entries in place while others change.
-std::mutex g_statesLock;
-std::map<HWND, SearchState> g_windowStates;
+std::mutex StatesLock;
+std::map<HWND, SearchState> WindowStates;
 
 std::unique_ptr<CWndCtrl> MakeController(HWND window, UINT attachMessage) {
     if (attachMessage == WM_HOOK_ATTACH_EXPLORER) {
@@ -66,15 +68,15 @@ void ReportFirstAttach() {
 // Takes the window's state out of the map; the caller frees it. last tells whether it was the
 // process's last attached window.
 std::optional<SearchState> TakeState(HWND window, bool* last = nullptr) {
-    std::lock_guard lock(g_statesLock);
-    const auto it = g_windowStates.find(window);
-    if (it == g_windowStates.end()) {
+    std::lock_guard lock(StatesLock);
+    const auto it = WindowStates.find(window);
+    if (it == WindowStates.end()) {
         return std::nullopt;
     }
     std::optional<SearchState> state(std::move(it->second));
-    g_windowStates.erase(it);
+    WindowStates.erase(it);
     if (last != nullptr) {
-        *last = g_windowStates.empty();
+        *last = WindowStates.empty();
     }
     return state;
 }
@@ -87,12 +89,52 @@ void PrepareFirstSearch() {
     StartWorkerThread([drops = MigemoDrops()] { PrepareSearch(drops); });
 }
 
+// The input-dialog binding: the text typed into the dialog is searched after OK. The dialog's
+// message loop may have detached or destroyed the window meanwhile.
+void AskForTextAndSearch(HWND window) {
+    std::wstring text;
+    if (RunInputDialog(GetThisModule(), window, text) != IDOK) {
+        return;
+    }
+    if (SearchState* state = FindSearchState(window)) {
+        SearchWholeText(*state, text);
+    }
+}
+
+// SearchWndProc's work: a result when the message is consumed, none when it goes on to original,
+// which is noted first (a detach frees the state).
+std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                           WNDPROC& original) {
+    SearchState* state = FindSearchState(window);
+    if (state == nullptr) {
+        return CallPassThrough(window, SearchWndProc, message, wParam, lParam);
+    }
+    original = state->m_pfnOrigWndProc;
+    switch (message) {
+    case WM_DESTROY:
+    case WM_HOOK_DETACH:
+        DetachWindow(window);
+        return std::nullopt;
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_SYSKEYDOWN: {
+        const KeyOutcome outcome = HandleKeyMessage(window, *state, message, wParam, lParam);
+        if (outcome.m_askForText) {
+            AskForTextAndSearch(window);
+        }
+        return outcome.m_result;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 SearchState* FindSearchState(HWND window) {
-    std::lock_guard lock(g_statesLock);
-    const auto it = g_windowStates.find(window);
-    return it == g_windowStates.end() ? nullptr : &it->second;
+    std::lock_guard lock(StatesLock);
+    const auto it = WindowStates.find(window);
+    return it == WindowStates.end() ? nullptr : &it->second;
 }
 
 int AttachWindow(HWND window, UINT attachMessage) {
@@ -112,8 +154,8 @@ int AttachWindow(HWND window, UINT attachMessage) {
     {
         // The state is in place before the window runs SearchWndProc, so no message of the
         // window is ever handled without it.
-        std::lock_guard lock(g_statesLock);
-        if (!g_windowStates.emplace(window, std::move(state)).second) {
+        std::lock_guard lock(StatesLock);
+        if (!WindowStates.emplace(window, std::move(state)).second) {
             return 0;
         }
     }
@@ -149,32 +191,14 @@ void DetachWindow(HWND window) {
     }
 }
 
-LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     WNDPROC original = nullptr;
-    // Nothing may escape into the host: after any failure the message goes on as if the
-    // library were not there.
-    try {
-        SearchState* state = FindSearchState(window);
-        if (state == nullptr) {
-            return CallPassThrough(window, SearchWndProc, message, wParam, lParam);
-        }
-        original = state->m_pfnOrigWndProc;
-        switch (message) {
-        case WM_DESTROY:
-        case WM_HOOK_DETACH:
-            DetachWindow(window);
-            break;
-        case WM_KEYDOWN:
-        case WM_CHAR:
-        case WM_SYSKEYDOWN:
-            if (const auto result = HandleKeyMessage(window, *state, message, wParam, lParam)) {
-                return *result;
-            }
-            break;
-        default:
-            break;
-        }
-    } catch (...) {
+    // After any failure the message goes on as if the library were not there.
+    const std::optional<LRESULT> result = Barrier(L"SearchWndProc", std::optional<LRESULT>(), [&] {
+        return HandleSearchMessage(window, message, wParam, lParam, original);
+    });
+    if (result) {
+        return *result;
     }
     if (original == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);

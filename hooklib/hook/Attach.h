@@ -18,4 +18,4 @@ void DetachWindow(HWND window);
 // detaches the window.
 SearchState* FindSearchState(HWND window);
 
-LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

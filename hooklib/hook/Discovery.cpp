@@ -3,9 +3,10 @@
 #include <windows.h>
 
 #include "hook/HookLifecycle.h"
-#include "hook/Messages.h"
-#include "hook/WindowIdentity.h"
 #include "settings/SharedBlock.h"
+#include "support/Barrier.h"
+#include "support/Messages.h"
+#include "support/WindowIdentity.h"
 #include "view/ExplorerCtrl.h"
 
 namespace {
@@ -14,14 +15,20 @@ bool IsWildcard(const wchar_t* field) {
     return field[0] == L'*' && field[1] == L'\0';
 }
 
-BOOL CALLBACK EnumExplorerViewProc(HWND window, LPARAM) {
+void OfferExplorerView(HWND window) {
     if (ReadClassName(window) != L"DirectUIHWND") {
-        return TRUE;
+        return;
     }
     const std::wstring parent = ReadClassName(GetParent(window));
     if (parent == L"SHELLDLL_DefView" || parent == L"DUIViewWndClassName") {
         HookWindow(window, WM_HOOK_ATTACH_EXPLORER);
     }
+}
+
+// The enumeration callbacks are called by user32: a failure at one window leaves the others to
+// be offered.
+BOOL CALLBACK EnumExplorerViewProc(HWND window, LPARAM) noexcept {
+    Barrier(L"EnumExplorerViewProc", [window] { OfferExplorerView(window); });
     return TRUE;
 }
 
@@ -30,35 +37,41 @@ const TargetListView* RuleAt(LPARAM ruleIndex) {
     return index < TargetListViews.size() ? &TargetListViews[index] : nullptr;
 }
 
-BOOL CALLBACK EnumTargetChildProc(HWND window, LPARAM ruleIndex) {
-    const TargetListView* rule = RuleAt(ruleIndex);
-    if (rule == nullptr) {
-        return TRUE;
-    }
+void OfferRuleTarget(HWND window, const TargetListView& rule) {
     std::wstring className;
-    if (!IsWildcard(rule->ClsName)) {
+    if (!IsWildcard(rule.ClsName)) {
         className = ReadClassName(window);
-        if (className != rule->ClsName) {
-            return TRUE;
+        if (className != rule.ClsName) {
+            return;
         }
     }
-    if (!IsWildcard(rule->ExeName) && ReadExeName(window) != rule->ExeName) {
-        return TRUE;
+    if (!IsWildcard(rule.ExeName) && ReadExeName(window) != rule.ExeName) {
+        return;
     }
-    if (!IsWildcard(rule->RootOwnerClsName) &&
-        ReadRootOwnerClassName(window) != rule->RootOwnerClsName) {
-        return TRUE;
+    if (!IsWildcard(rule.RootOwnerClsName) &&
+        ReadRootOwnerClassName(window) != rule.RootOwnerClsName) {
+        return;
     }
     HookWindow(window,
                className == L"DirectUIHWND" ? WM_HOOK_ATTACH_EXPLORER : WM_HOOK_ATTACH_LISTVIEW);
+}
+
+BOOL CALLBACK EnumTargetChildProc(HWND window, LPARAM ruleIndex) noexcept {
+    Barrier(L"EnumTargetChildProc", [window, ruleIndex] {
+        if (const TargetListView* rule = RuleAt(ruleIndex)) {
+            OfferRuleTarget(window, *rule);
+        }
+    });
     return TRUE;
 }
 
-BOOL CALLBACK EnumRootWindowProc(HWND topLevel, LPARAM ruleIndex) {
-    const TargetListView* rule = RuleAt(ruleIndex);
-    if (rule != nullptr && ReadClassName(topLevel) == rule->RootClsName) {
-        EnumChildWindows(topLevel, EnumTargetChildProc, ruleIndex);
-    }
+BOOL CALLBACK EnumRootWindowProc(HWND topLevel, LPARAM ruleIndex) noexcept {
+    Barrier(L"EnumRootWindowProc", [topLevel, ruleIndex] {
+        const TargetListView* rule = RuleAt(ruleIndex);
+        if (rule != nullptr && ReadClassName(topLevel) == rule->RootClsName) {
+            EnumChildWindows(topLevel, EnumTargetChildProc, ruleIndex);
+        }
+    });
     return TRUE;
 }
 

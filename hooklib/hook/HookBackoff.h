@@ -24,8 +24,8 @@ class CHookBackoff {
 
   private:
     struct Entry {
-        uint32_t nextTry = 0;
-        uint32_t delay = 0;
+        uint32_t m_nextTry = 0;
+        uint32_t m_delay = 0;
     };
     std::unordered_map<void*, Entry> m_entries;
 };

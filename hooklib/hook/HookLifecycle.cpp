@@ -6,13 +6,14 @@
 #include "hook/Attach.h"
 #include "hook/Discovery.h"
 #include "hook/HookBackoff.h"
-#include "hook/Messages.h"
-#include "hook/WindowIdentity.h"
 #include "settings/ParamFile.h"
 #include "settings/SharedBlock.h"
+#include "support/Barrier.h"
+#include "support/Messages.h"
 #include "support/ModuleVersion.h"
 #include "support/PathParts.h"
 #include "support/UniqueHandle.h"
+#include "support/WindowIdentity.h"
 #include "view/ExplorerCtrl.h"
 
 std::vector<HWND> HookedWindows;
@@ -24,9 +25,9 @@ namespace {
 constexpr UINT kAttachTimeoutMs = 5000;
 constexpr UINT kDetachTimeoutMs = 2000;
 
-HMODULE g_libraryModule = nullptr;
-std::unique_ptr<CExplorerCtrl> g_unboundCtrl;
-CHookBackoff g_backoff;
+HMODULE StartedModule = nullptr;
+std::unique_ptr<CExplorerCtrl> UnboundCtrl;
+CHookBackoff Backoff;
 
 bool IsHooked(HWND window) {
     return std::find(HookedWindows.begin(), HookedWindows.end(), window) != HookedWindows.end();
@@ -34,7 +35,7 @@ bool IsHooked(HWND window) {
 
 void FirstStart() {
     ExchangeParamFile(false);
-    g_libraryModule = GetThisModule();
+    StartedModule = GetThisModule();
     // A directory that does not fit stays empty; each process then finds it from its own path.
     StoreLibraryDir(DirectoryOf(GetModulePath()));
 }
@@ -43,7 +44,7 @@ void PruneClosedWindows() {
     HookedWindows.erase(std::remove_if(HookedWindows.begin(), HookedWindows.end(),
                                        [](HWND window) { return !IsWindow(window); }),
                         HookedWindows.end());
-    g_backoff.ForgetGone([](void* window) { return !IsWindow(static_cast<HWND>(window)); });
+    Backoff.ForgetGone([](void* window) { return !IsWindow(static_cast<HWND>(window)); });
 }
 
 // In the target: the answer to the handshake. A window attached before (by a launcher that has
@@ -86,27 +87,27 @@ int TryHookWindow(HWND window, UINT attachMessage) {
 // size can never load into a process of the other (every Explorer window, for the 32-bit
 // launcher on 64-bit Windows), so such a window is never hooked and counts as refusing.
 int HookWindow(HWND window, UINT attachMessage) {
-    if (IsHooked(window) || !g_backoff.MayTry(window, GetTickCount())) {
+    if (IsHooked(window) || !Backoff.MayTry(window, GetTickCount())) {
         return 0;
     }
     const int hooked = HasOwnWordSize(window) ? TryHookWindow(window, attachMessage) : 0;
     if (hooked == 1) {
-        g_backoff.Forget(window);
+        Backoff.Forget(window);
     } else {
-        g_backoff.Failed(window, GetTickCount());
+        Backoff.Failed(window, GetTickCount());
     }
     return hooked;
 }
 
 int StartHooking(HWND launcherWindow) {
     Shared.LauncherWindow = launcherWindow;
-    if (g_libraryModule == nullptr) {
+    if (StartedModule == nullptr) {
         FirstStart();
     }
-    if (!g_unboundCtrl) {
-        g_unboundCtrl = std::make_unique<CExplorerCtrl>(nullptr);
+    if (!UnboundCtrl) {
+        UnboundCtrl = std::make_unique<CExplorerCtrl>(nullptr);
     }
-    if (IsOn(EnableOnExplorer) && g_unboundCtrl) {
+    if (IsOn(EnableOnExplorer) && UnboundCtrl) {
         RunExplorerPass();
     }
     if (IsOn(EnableOnListView)) {
@@ -124,11 +125,11 @@ int EndHooking() {
                             SMTO_ABORTIFHUNG, kDetachTimeoutMs, &ignored);
         HookedWindows.erase(HookedWindows.begin());
     }
-    g_unboundCtrl.reset();
+    UnboundCtrl.reset();
     return 1;
 }
 
-LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code != HC_ACTION || message == nullptr ||
         (message->message != WM_HOOK_ATTACH_EXPLORER &&
@@ -139,11 +140,8 @@ LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) {
         reinterpret_cast<HWND>(message->wParam) != message->hwnd) {
         return 0;
     }
-    // The hook runs inside the target: nothing may escape into it.
-    try {
-        Shared.AttachResult = AnswerAttach(message->hwnd, message->message);
-    } catch (...) {
-        Shared.AttachResult = 0;
-    }
+    // The hook runs inside the target: a failure answers that the window is not attached.
+    Shared.AttachResult = Barrier(
+        L"CallWndHookProc", 0, [message] { return AnswerAttach(message->hwnd, message->message); });
     return 0;
 }

@@ -22,4 +22,4 @@ int EndHooking();
 int HookWindow(HWND window, UINT attachMessage);
 
 // The thread hook: in the target process, answers the attach handshake.
-LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam) noexcept;

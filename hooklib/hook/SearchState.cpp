@@ -1,7 +1,7 @@
 #include "hook/SearchState.h"
 
-#include "hook/Messages.h"
 #include "settings/SharedBlock.h"
+#include "support/Messages.h"
 
 namespace {
 
@@ -26,6 +26,12 @@ void SearchState::OnNoMatch() {
         m_pTip->Show(Shared.ToolTipAutoPopDelay);
     }
     MessageBeep(0xFFFFFFFF);
+}
+
+void SearchState::OnReset() {
+    if (m_pTip && m_pTip->GetWnd() != nullptr) {
+        ShowWindow(m_pTip->GetWnd(), SW_HIDE);
+    }
 }
 
 void SearchState::OnSelected(const Candidate& candidate) {

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <optional>
 
 #include "hook/TipLocator.h"
 #include "search/SearchRun.h"
@@ -21,13 +20,10 @@ struct SearchState : SearchCore {
     // Tip text "search : matched", placed below the item on screen: at once where the view
     // tells the item's bounds, by a worker where only UI Automation can find them.
     void OnSelected(const Candidate& candidate) override;
+    // Hides the tip.
+    void OnReset() override;
 
     std::unique_ptr<CInfoTip> m_pTip;
     WNDPROC m_pfnOrigWndProc = nullptr;
-    // When the last character was typed or the text last started afresh; none before the first
-    // key since attaching.
-    std::optional<DWORD> m_dwLastKeyTick;
-    // When the key message whose character comes next was typed.
-    std::optional<DWORD> m_keyDownTick;
     CTipLocator m_tipLocator;
 };

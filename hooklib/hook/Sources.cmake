@@ -6,5 +6,4 @@ list(APPEND SKIMVUE_WINDOWS_SOURCES
   hook/HookLifecycle.cpp
   hook/SearchState.cpp
   hook/TipLocator.cpp
-  hook/SubclassChain.cpp
-  hook/WindowIdentity.cpp)
+  hook/SubclassChain.cpp)

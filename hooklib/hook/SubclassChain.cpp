@@ -7,8 +7,8 @@ namespace {
 
 // Windows of several threads of one process may pass through; each entry belongs to its
 // window's thread.
-std::mutex g_lock;
-std::map<HWND, WNDPROC> g_passThrough;
+std::mutex PassThroughLock;
+std::map<HWND, WNDPROC> PassThroughProcs;
 
 WNDPROC CurrentProcedure(HWND window) {
     return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
@@ -26,21 +26,21 @@ void LeaveChain(HWND window, WNDPROC self, WNDPROC next) {
         ForgetPassThrough(window);
         return;
     }
-    std::lock_guard lock(g_lock);
+    std::lock_guard lock(PassThroughLock);
     // A window destroyed by a subclass that never passed on its last message is dropped here.
-    std::erase_if(g_passThrough, [](const auto& entry) { return !IsWindow(entry.first); });
-    g_passThrough[window] = next;
+    std::erase_if(PassThroughProcs, [](const auto& entry) { return !IsWindow(entry.first); });
+    PassThroughProcs[window] = next;
 }
 
 WNDPROC PassThroughTarget(HWND window) {
-    std::lock_guard lock(g_lock);
-    const auto it = g_passThrough.find(window);
-    return it == g_passThrough.end() ? nullptr : it->second;
+    std::lock_guard lock(PassThroughLock);
+    const auto it = PassThroughProcs.find(window);
+    return it == PassThroughProcs.end() ? nullptr : it->second;
 }
 
 void ForgetPassThrough(HWND window) {
-    std::lock_guard lock(g_lock);
-    g_passThrough.erase(window);
+    std::lock_guard lock(PassThroughLock);
+    PassThroughProcs.erase(window);
 }
 
 LRESULT CallPassThrough(HWND window, WNDPROC self, UINT message, WPARAM wParam, LPARAM lParam) {

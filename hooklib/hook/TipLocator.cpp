@@ -3,7 +3,9 @@
 #include <mutex>
 #include <optional>
 
-#include "hook/Messages.h"
+#include "support/Barrier.h"
+#include "support/Messages.h"
+#include "support/UniqueHandle.h"
 #include "support/WorkerThread.h"
 #include "ui/InfoTip.h"
 #include "view/UIATools.h"
@@ -38,10 +40,9 @@ void Work(const std::shared_ptr<CTipLocator::CQueue>& queue) {
     if (!request) {
         return;
     }
-    CUIATools tools(request->m_hView);
     // UI Automation clients belong in the multithreaded apartment (the worker owns no window).
-    // Balanced by the tools' destructor, after they have released their interfaces.
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const unique_com_init com(COINIT_MULTITHREADED);
+    CUIATools tools(request->m_hView);
     tools.Init();
     for (; request; request = queue->Take()) {
         Place(tools, *request);
@@ -53,7 +54,7 @@ void Work(const std::shared_ptr<CTipLocator::CQueue>& queue) {
 CTipLocator::CTipLocator() : m_queue(std::make_shared<CQueue>()) {}
 
 void CTipLocator::Locate(TipLocateRequest request) noexcept {
-    try {
+    Barrier(L"CTipLocator::Locate", [&] {
         {
             std::lock_guard lock(m_queue->m_lock);
             m_queue->m_pending = std::move(request);
@@ -67,7 +68,5 @@ void CTipLocator::Locate(TipLocateRequest request) noexcept {
             m_queue->m_bRunning = false;
             m_queue->m_pending.reset();
         }
-    } catch (...) {
-        OutputDebugStringW(L"Skimvue: the tooltip's place could not be looked up\n");
-    }
+    });
 }

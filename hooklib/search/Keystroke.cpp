@@ -3,13 +3,12 @@
 #include <imm.h>
 
 #include <algorithm>
+#include <utility>
 
-#include "hook/Attach.h"
-#include "hook/SearchState.h"
 #include "search/Migemo.h"
+#include "search/SearchRun.h"
 #include "settings/SharedBlock.h"
-#include "support/ModuleVersion.h"
-#include "ui/InputDlg.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -29,13 +28,8 @@ WORD CharacterType(wchar_t c) {
 }
 
 bool IsImeOpen(HWND window) {
-    HIMC context = ImmGetContext(window);
-    if (context == nullptr) {
-        return false;
-    }
-    const bool open = ImmGetOpenStatus(context) != FALSE;
-    ImmReleaseContext(window, context);
-    return open;
+    const unique_himc context(window, ImmGetContext(window));
+    return context && ImmGetOpenStatus(context.get()) != FALSE;
 }
 
 MatchMode ModeForShift() {
@@ -58,8 +52,8 @@ DWORD KeyTime() {
 // later time; the key reaches the window just before its character. A character that comes
 // without a key of its own (sent or posted by a program, an input method's result) counts from
 // its arrival.
-DWORD CharTime(SearchState& state) {
-    const std::optional<DWORD> keyDown = std::exchange(state.m_keyDownTick, std::nullopt);
+DWORD CharTime(SearchCore& state) {
+    const std::optional<uint32_t> keyDown = std::exchange(state.m_keyDownTick, std::nullopt);
     return keyDown ? *keyDown : GetTickCount();
 }
 
@@ -71,7 +65,7 @@ bool TypedBefore(DWORD typed, DWORD last) {
 // The first character since attaching starts a text, and so does one typed after a pause
 // longer than InputInterval. One typed before the last reset (which ran later, behind a slow
 // search) follows it without a pause.
-void MeasurePause(SearchState& state, DWORD typed) {
+void MeasurePause(SearchCore& state, DWORD typed) {
     if (!state.m_dwLastKeyTick) {
         ResetSearch(state, typed);
     } else if (!TypedBefore(typed, *state.m_dwLastKeyTick)) {
@@ -83,32 +77,20 @@ void MeasurePause(SearchState& state, DWORD typed) {
     }
 }
 
-std::optional<LRESULT> HandleChar(HWND window, SearchState& state, WPARAM wParam, LPARAM lParam) {
+KeyOutcome HandleChar(HWND window, SearchCore& state, WPARAM wParam, LPARAM lParam) {
     MeasurePause(state, CharTime(state));
     const auto c = static_cast<wchar_t>(wParam);
     if (!IsTakenCharacter(c, state.m_searchText.empty())) {
-        return std::nullopt;
+        return {};
     }
     const MatchMode mode = ModeForShift();
     state.m_searchText += FoldTypedCharacter(c);
     RunSearch(EffectiveEnableLength(), state, mode);
-    return DefWindowProcW(window, WM_CHAR, wParam, lParam);
+    return {DefWindowProcW(window, WM_CHAR, wParam, lParam)};
 }
 
-void RunInputDialogSearch(HWND window, SearchState& state) {
-    ResetSearch(state, GetTickCount());
-    std::wstring text;
-    const INT_PTR result = RunInputDialog(GetThisModule(), window, text);
-    // The dialog's message loop may have detached or destroyed the window meanwhile.
-    SearchState* after = FindSearchState(window);
-    if (result != IDOK || after == nullptr) {
-        return;
-    }
-    after->m_searchText = text;
-    RunSearch(1, *after, PlainOnly);
-}
-
-void HandleBinding(HWND window, SearchState& state, KeyBinding modifier, WPARAM virtualKey) {
+// True when the input-dialog binding was pressed: the text has started afresh for it.
+bool HandleBinding(SearchCore& state, KeyBinding modifier, WPARAM virtualKey) {
     const KeyBinding code =
         modifier | (MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_CHAR) & 0xFFFF);
     const bool shift = IsKeyHeld(VK_SHIFT);
@@ -133,9 +115,17 @@ void HandleBinding(HWND window, SearchState& state, KeyBinding modifier, WPARAM 
     if (code == Shared.KeyBind_SelAll) {
         SelectAllCandidates(state);
     }
-    if (code == Shared.KeyBind_Input) {
-        RunInputDialogSearch(window, state);
+    if (code != Shared.KeyBind_Input) {
+        return false;
     }
+    ResetSearch(state, GetTickCount());
+    return true;
+}
+
+KeyOutcome BindingOutcome(bool askForText) {
+    KeyOutcome outcome;
+    outcome.m_askForText = askForText;
+    return outcome;
 }
 
 } // namespace
@@ -162,16 +152,19 @@ wchar_t FoldTypedCharacter(wchar_t c) {
 }
 
 int CloseIme(HWND window) {
-    HIMC context = ImmGetContext(window);
-    if (context == nullptr) {
+    const unique_himc context(window, ImmGetContext(window));
+    if (!context) {
         return -1;
     }
-    const BOOL closed = ImmSetOpenStatus(context, FALSE);
-    ImmReleaseContext(window, context);
-    return closed ? 0 : -1;
+    return ImmSetOpenStatus(context.get(), FALSE) ? 0 : -1;
 }
 
-void ResetSearch(SearchState& state, DWORD keyTime) {
+void SearchWholeText(SearchCore& state, const std::wstring& text) {
+    state.m_searchText = text;
+    RunSearch(1, state, PlainOnly);
+}
+
+void ResetSearch(SearchCore& state, DWORD keyTime) {
     state.m_dwLastKeyTick = keyTime;
     state.m_searchText.clear();
     state.m_searchText.reserve(kSearchTextReserve);
@@ -181,15 +174,13 @@ void ResetSearch(SearchState& state, DWORD keyTime) {
         state.m_pCtrl->GetItemNames(names);
         state.m_itemNames = CNameList(names);
     }
-    if (state.m_pTip && state.m_pTip->GetWnd() != nullptr) {
-        ShowWindow(state.m_pTip->GetWnd(), SW_HIDE);
-    }
+    state.OnReset();
 }
 
-std::optional<LRESULT> HandleKeyMessage(HWND window, SearchState& state, UINT message,
-                                        WPARAM wParam, LPARAM lParam) {
+KeyOutcome HandleKeyMessage(HWND window, SearchCore& state, UINT message, WPARAM wParam,
+                            LPARAM lParam) {
     if (IsOn(Shared.DisableIme) && IsImeOpen(window) && CloseIme(window) != 0) {
-        return std::nullopt;
+        return {};
     }
     switch (message) {
     case WM_CHAR:
@@ -199,15 +190,11 @@ std::optional<LRESULT> HandleKeyMessage(HWND window, SearchState& state, UINT me
         if (wParam == VK_ESCAPE) {
             ResetSearch(state, *state.m_keyDownTick);
         }
-        if (IsKeyHeld(VK_CONTROL)) {
-            HandleBinding(window, state, KEYBIND_CTRL, wParam);
-        }
-        return std::nullopt;
+        return BindingOutcome(IsKeyHeld(VK_CONTROL) && HandleBinding(state, KEYBIND_CTRL, wParam));
     case WM_SYSKEYDOWN:
         state.m_keyDownTick = KeyTime();
-        HandleBinding(window, state, KEYBIND_ALT, wParam);
-        return std::nullopt;
+        return BindingOutcome(HandleBinding(state, KEYBIND_ALT, wParam));
     default:
-        return std::nullopt;
+        return {};
     }
 }

@@ -4,17 +4,31 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
-struct SearchState;
+struct SearchCore;
 
-// Handles WM_KEYDOWN, WM_CHAR and WM_SYSKEYDOWN of an attached window. A result means the
-// message is consumed; no result means it goes on to the window's previous procedure.
-std::optional<LRESULT> HandleKeyMessage(HWND window, SearchState& state, UINT message,
-                                        WPARAM wParam, LPARAM lParam);
+// What a key message came to.
+struct KeyOutcome {
+    // Set: the message is consumed with this result; none: it goes on to the window's previous
+    // procedure.
+    std::optional<LRESULT> m_result;
+    // The input-dialog binding was pressed: the search text has started afresh, and the window's
+    // owner asks for a whole text (the input dialog) and hands it to SearchWholeText.
+    bool m_askForText = false;
+};
 
-// A new search text: clears it, reads the view's item names afresh and hides the tip. keyTime
-// (GetTickCount's clock) is when the key that caused it was typed; pauses count from there.
-void ResetSearch(SearchState& state, DWORD keyTime);
+// Handles WM_KEYDOWN, WM_CHAR and WM_SYSKEYDOWN of an attached window.
+KeyOutcome HandleKeyMessage(HWND window, SearchCore& state, UINT message, WPARAM wParam,
+                            LPARAM lParam);
+
+// Searches a text typed as a whole: with the plain pattern alone, from its first character.
+void SearchWholeText(SearchCore& state, const std::wstring& text);
+
+// A new search text: clears it, reads the view's item names afresh and tells the state
+// (OnReset). keyTime (GetTickCount's clock) is when the key that caused it was typed; pauses
+// count from there.
+void ResetSearch(SearchCore& state, DWORD keyTime);
 
 // 0 when the window's input method editor was closed, -1 when closing failed.
 int CloseIme(HWND window);

@@ -37,9 +37,9 @@ std::wstring CurrentLibraryDir() {
 
 // Hands an expression back to the library that made it, whatever way Query is left.
 struct ExpressionRelease {
-    const MigemoLibrary* library;
-    void* object;
-    void operator()(unsigned char* expression) const { library->release(object, expression); }
+    const MigemoLibrary* m_library;
+    void* m_object;
+    void operator()(unsigned char* expression) const { m_library->m_release(m_object, expression); }
 };
 using ExpressionPtr = std::unique_ptr<unsigned char, ExpressionRelease>;
 
@@ -52,8 +52,8 @@ CMigemo::CMigemo() {
 CMigemo::CMigemo(std::nullptr_t) {}
 
 CMigemo::~CMigemo() {
-    if (m_hMigemo && m_library && m_library->close) {
-        m_library->close(m_hMigemo);
+    if (m_hMigemo && m_library && m_library->m_close) {
+        m_library->m_close(m_hMigemo);
     }
     m_hMigemo = nullptr;
     // m_library goes last: the module stays mapped until the Migemo object is closed.
@@ -61,16 +61,16 @@ CMigemo::~CMigemo() {
 
 void CMigemo::Open(const std::wstring& dir) {
     m_library = LoadMigemoLibrary(dir);
-    if (!m_library || !m_library->open) {
+    if (!m_library || !m_library->m_open) {
         return;
     }
     LocaleActive = true;
     const std::string dictionary = MigemoDictionaryPath(dir);
-    m_hMigemo = m_library->open(dictionary.c_str());
+    m_hMigemo = m_library->m_open(dictionary.c_str());
 }
 
 std::optional<std::wstring> CMigemo::Query(const std::wstring& query) {
-    if (!m_library || !m_library->query || !m_library->release || !m_hMigemo) {
+    if (!m_library || !m_library->m_query || !m_library->m_release || !m_hMigemo) {
         return std::nullopt;
     }
     try {
@@ -96,7 +96,7 @@ std::optional<std::wstring> CMigemo::Query(const std::wstring& query) {
 
 std::optional<std::wstring> CMigemo::AskLibrary(const std::string& query) {
     const ExpressionPtr expression(
-        m_library->query(m_hMigemo, reinterpret_cast<const unsigned char*>(query.c_str())),
+        m_library->m_query(m_hMigemo, reinterpret_cast<const unsigned char*>(query.c_str())),
         ExpressionRelease{m_library.get(), m_hMigemo});
     if (!expression) {
         return std::nullopt;

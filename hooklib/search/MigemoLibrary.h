@@ -5,11 +5,7 @@
 #include <optional>
 #include <string>
 
-#ifdef _WIN32
 #include "support/UniqueHandle.h"
-#else
-#include <dlfcn.h>
-#endif
 
 // The entry points are called as the library declares them: __stdcall in 32-bit Windows builds,
 // the C convention everywhere else.
@@ -17,27 +13,6 @@
 #define SKIMVUE_MIGEMO_CALL __stdcall
 #else
 #define SKIMVUE_MIGEMO_CALL
-#endif
-
-#ifndef _WIN32
-class CSharedObject {
-  public:
-    CSharedObject() = default;
-    ~CSharedObject() { reset(); }
-    CSharedObject(const CSharedObject&) = delete;
-    CSharedObject& operator=(const CSharedObject&) = delete;
-    void* get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr; }
-    void reset(void* handle = nullptr) {
-        if (m_handle) {
-            dlclose(m_handle);
-        }
-        m_handle = handle;
-    }
-
-  private:
-    void* m_handle = nullptr;
-};
 #endif
 
 struct MigemoLibrary {
@@ -48,16 +23,16 @@ struct MigemoLibrary {
     using SetOperator = int(SKIMVUE_MIGEMO_CALL*)(void* object, int index, const unsigned char* op);
 
 #ifdef _WIN32
-    unique_hmodule module;
+    unique_hmodule m_module;
 #else
-    CSharedObject module;
+    unique_dlhandle m_module;
 #endif
-    Open open = nullptr;
-    Close close = nullptr;
-    Query query = nullptr;
-    Release release = nullptr;
+    Open m_open = nullptr;
+    Close m_close = nullptr;
+    Query m_query = nullptr;
+    Release m_release = nullptr;
     // Resolved so the library's own default operators are known to be in force; never called.
-    SetOperator setOperator = nullptr;
+    SetOperator m_setOperator = nullptr;
 };
 
 // Loads the library from dir (empty: the platform's default place) and resolves its entry

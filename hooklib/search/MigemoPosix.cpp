@@ -1,5 +1,6 @@
 // Native builds: Debian's libmigemo and its cp932 dictionary, conversions with iconv (each
 // conversion has its own descriptor; the process locale is left alone).
+#include <dlfcn.h>
 #include <iconv.h>
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <filesystem>
 
 #include "search/MigemoLibrary.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -15,15 +17,9 @@ constexpr char kSystemDictionary[] = "/usr/share/cmigemo/cp932/migemo-dict";
 
 class CIconv {
   public:
-    CIconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
-    ~CIconv() {
-        if (IsOpen()) {
-            iconv_close(m_cd);
-        }
-    }
-    CIconv(const CIconv&) = delete;
-    CIconv& operator=(const CIconv&) = delete;
-    bool IsOpen() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    CIconv(const char* to, const char* from) : m_cd(Open(to, from)) {}
+
+    bool IsOpen() const { return static_cast<bool>(m_cd); }
 
     // With skip 0, a character the target cannot hold fails the conversion; otherwise that many
     // input bytes are skipped at each malformed or unconvertible place.
@@ -33,7 +29,8 @@ class CIconv {
         char* out = output.data();
         size_t inLeft = size;
         size_t outLeft = output.size();
-        while (inLeft > 0 && iconv(m_cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
+        while (inLeft > 0 &&
+               iconv(m_cd.get(), &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
             if (errno != EILSEQ || skip == 0) {
                 return std::nullopt;
             }
@@ -46,7 +43,12 @@ class CIconv {
     }
 
   private:
-    iconv_t m_cd;
+    static unique_iconv Open(const char* to, const char* from) {
+        const iconv_t cd = iconv_open(to, from);
+        return unique_iconv(cd == reinterpret_cast<iconv_t>(-1) ? nullptr : cd);
+    }
+
+    unique_iconv m_cd;
 };
 
 // File names in the file system's encoding (UTF-8), not the dictionary's.
@@ -63,16 +65,16 @@ template <class EntryPoint> void Resolve(void* module, const char* name, EntryPo
 std::unique_ptr<MigemoLibrary> LoadMigemoLibrary(const std::wstring& dir) {
     const std::string file = dir.empty() ? kLibraryFile : Narrow(dir) + '/' + kLibraryFile;
     auto library = std::make_unique<MigemoLibrary>();
-    library->module.reset(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
-    if (!library->module) {
+    library->m_module.reset(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!library->m_module) {
         return nullptr;
     }
-    void* module = library->module.get();
-    Resolve(module, "migemo_open", library->open);
-    Resolve(module, "migemo_close", library->close);
-    Resolve(module, "migemo_query", library->query);
-    Resolve(module, "migemo_release", library->release);
-    Resolve(module, "migemo_set_operator", library->setOperator);
+    void* module = library->m_module.get();
+    Resolve(module, "migemo_open", library->m_open);
+    Resolve(module, "migemo_close", library->m_close);
+    Resolve(module, "migemo_query", library->m_query);
+    Resolve(module, "migemo_release", library->m_release);
+    Resolve(module, "migemo_set_operator", library->m_setOperator);
     return library;
 }
 

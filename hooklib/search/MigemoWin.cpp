@@ -32,12 +32,12 @@ std::unique_ptr<MigemoLibrary> LoadMigemoLibrary(const std::wstring& dir) {
         return nullptr;
     }
     auto library = std::make_unique<MigemoLibrary>();
-    Resolve(module.get(), "migemo_open", library->open);
-    Resolve(module.get(), "migemo_close", library->close);
-    Resolve(module.get(), "migemo_query", library->query);
-    Resolve(module.get(), "migemo_release", library->release);
-    Resolve(module.get(), "migemo_set_operator", library->setOperator);
-    library->module = std::move(module);
+    Resolve(module.get(), "migemo_open", library->m_open);
+    Resolve(module.get(), "migemo_close", library->m_close);
+    Resolve(module.get(), "migemo_query", library->m_query);
+    Resolve(module.get(), "migemo_release", library->m_release);
+    Resolve(module.get(), "migemo_set_operator", library->m_setOperator);
+    library->m_module = std::move(module);
     return library;
 }
 

@@ -3,6 +3,7 @@
 // candidates) and selects the first; key bindings move through the list or select all of it.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,8 @@ enum MatchMode { Both = 0, MigemoOnly = 1, PlainOnly = 2 };
 // One bit per item name: set once the item is a candidate, so no item is added twice.
 using MatchedSet = std::vector<bool>;
 
-// The part of a window's search state that searching works on. What a run shows besides the
-// selection (tooltip, beep) is left to the window's state, which overrides the two hooks.
+// The part of a window's search state that searching and key handling work on. What they show
+// besides the selection (tooltip, beep) is left to the window's state, which overrides the hooks.
 struct SearchCore {
     SearchCore() = default;
     virtual ~SearchCore() = default;
@@ -33,12 +34,19 @@ struct SearchCore {
     virtual void OnNoMatch() {}
     // The candidate at m_current was just selected in the view.
     virtual void OnSelected(const Candidate&) {}
+    // The search text has started afresh.
+    virtual void OnReset() {}
 
     std::unique_ptr<CWndCtrl> m_pCtrl;
     std::vector<Candidate> m_candidates;
     size_t m_current = 0;
     CNameList m_itemNames;
     std::wstring m_searchText;
+    // Key times are the system's millisecond count (GetTickCount). When the last character was
+    // typed or the text last started afresh; none before the first key since attaching.
+    std::optional<uint32_t> m_dwLastKeyTick;
+    // When the key message whose character comes next was typed.
+    std::optional<uint32_t> m_keyDownTick;
 };
 
 // One matching pass: appends to candidates every item not yet in matched whose name text

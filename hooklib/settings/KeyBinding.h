@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/SharedBlock.h"
+#include "settings/KeyBindingValue.h"
 
 // "Alt+%c" or "Ctrl+%c"; nothing for a binding without a modifier bit (the caller writes no key).
 std::optional<std::wstring> FormatKeyBinding(KeyBinding binding);

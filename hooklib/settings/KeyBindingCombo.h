@@ -2,7 +2,7 @@
 // A key binding in the settings dialog: a modifier list and a key list side by side.
 #include <windows.h>
 
-#include "settings/SharedBlock.h"
+#include "settings/KeyBindingValue.h"
 
 // Appends the entries of both lists in order (the lists are not sorted).
 void FillKeyBindingLists(HWND modifierList, HWND keyList);

@@ -107,8 +107,8 @@ bool IsProtected(const std::wstring& path) {
 }
 
 bool IsInSystemRoot(const PathParts& parts) {
-    return UpperCase(parts.drive) == UpperCase(SplitPath(SpecialFolder(CSIDL_WINDOWS)).drive) &&
-           parts.directory == L"\\";
+    return UpperCase(parts.m_drive) == UpperCase(SplitPath(SpecialFolder(CSIDL_WINDOWS)).m_drive) &&
+           parts.m_directory == L"\\";
 }
 
 // The per-user copy lives in a folder of its own, which must exist before the system's profile
@@ -135,16 +135,16 @@ CStdString ResolveParamFilePath(const CStdString& modulePath) {
     if (!IsProtected(besideLibrary) && !IsInSystemRoot(parts)) {
         return besideLibrary;
     }
-    const std::wstring directory = parts.directory.substr(0, parts.directory.size() - 1);
+    const std::wstring directory = parts.m_directory.substr(0, parts.m_directory.size() - 1);
     const size_t lastBackslash = directory.rfind(L'\\');
     const std::wstring appData = SpecialFolder(CSIDL_APPDATA, true);
     // Without the application-data folder there is nowhere to redirect to: a relative path
     // would land in whatever the current drive's root is.
-    if (parts.directory.empty() || lastBackslash == std::wstring::npos || appData.empty()) {
+    if (parts.m_directory.empty() || lastBackslash == std::wstring::npos || appData.empty()) {
         return besideLibrary;
     }
     const std::wstring perUserFolder = appData + directory.substr(lastBackslash);
-    CStdString perUserFile(perUserFolder + L"\\" + parts.name + parts.extension);
+    CStdString perUserFile(perUserFolder + L"\\" + parts.m_name + parts.m_extension);
     PreparePerUserFile(perUserFolder, perUserFile, besideLibrary);
     return perUserFile;
 }

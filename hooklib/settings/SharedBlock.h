@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-using KeyBinding = uint32_t;
-constexpr KeyBinding KEYBIND_ALT = 0x10000;
-constexpr KeyBinding KEYBIND_CTRL = 0x20000;
+#include "settings/KeyBindingValue.h"
+#include "settings/TargetListView.h"
 
 constexpr size_t kLibraryDirLength = 260;
 
@@ -36,15 +35,6 @@ extern SharedBlock Shared;
 
 // Name of the data section that holds Shared in the library image.
 constexpr char kSharedSectionName[] = "SKIM_VUE";
-
-constexpr size_t kRuleFieldLength = 261;
-
-struct TargetListView {
-    wchar_t ClsName[kRuleFieldLength];
-    wchar_t ExeName[kRuleFieldLength];
-    wchar_t RootClsName[kRuleFieldLength];
-    wchar_t RootOwnerClsName[kRuleFieldLength];
-};
 
 // Per-process settings: only the launcher process loads, changes or reads them.
 extern int32_t EnableOnExplorer;

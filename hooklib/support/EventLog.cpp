@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "support/Barrier.h"
 #include "support/ModuleVersion.h"
 #include "support/PathParts.h"
 #include "support/UniqueHandle.h"
@@ -10,16 +11,11 @@ namespace {
 
 // Opens the source named after this module's file, calls write with it and closes it again.
 template <class Write> int WithEventSource(Write write) noexcept {
-    try {
-        const std::wstring source = SplitPath(GetModulePath()).name;
+    return Barrier(L"the event log", 0, [&write] {
+        const std::wstring source = SplitPath(GetModulePath()).m_name;
         const unique_event_source log(RegisterEventSourceW(nullptr, source.c_str()));
-        if (!log) {
-            return 0;
-        }
-        return write(log.get());
-    } catch (...) {
-        return 0;
-    }
+        return log ? write(log.get()) : 0;
+    });
 }
 
 } // namespace

@@ -10,7 +10,7 @@ PathParts SplitPath(const std::wstring& path) {
     PathParts parts;
     size_t rest = 0;
     if (path.size() >= 2 && path[1] == L':') {
-        parts.drive = path.substr(0, 2);
+        parts.m_drive = path.substr(0, 2);
         rest = 2;
     }
     size_t lastSeparator = std::wstring::npos;
@@ -21,16 +21,16 @@ PathParts SplitPath(const std::wstring& path) {
     }
     size_t nameStart = rest;
     if (lastSeparator != std::wstring::npos) {
-        parts.directory = path.substr(rest, lastSeparator + 1 - rest);
+        parts.m_directory = path.substr(rest, lastSeparator + 1 - rest);
         nameStart = lastSeparator + 1;
     }
     const std::wstring file = path.substr(nameStart);
     const size_t dot = file.rfind(L'.');
     if (dot == std::wstring::npos) {
-        parts.name = file;
+        parts.m_name = file;
     } else {
-        parts.name = file.substr(0, dot);
-        parts.extension = file.substr(dot);
+        parts.m_name = file.substr(0, dot);
+        parts.m_extension = file.substr(dot);
     }
     return parts;
 }

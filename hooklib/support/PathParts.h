@@ -3,10 +3,10 @@
 #include <string>
 
 struct PathParts {
-    std::wstring drive;     // "C:" or empty
-    std::wstring directory; // keeps its leading and trailing backslash, e.g. "\\Tools\\"
-    std::wstring name;      // file name without extension
-    std::wstring extension; // from the last '.', e.g. ".dll", or empty
+    std::wstring m_drive;     // "C:" or empty
+    std::wstring m_directory; // keeps its leading and trailing backslash, e.g. "\\Tools\\"
+    std::wstring m_name;      // file name without extension
+    std::wstring m_extension; // from the last '.', e.g. ".dll", or empty
 };
 
 PathParts SplitPath(const std::wstring& path);

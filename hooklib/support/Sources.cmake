@@ -4,4 +4,5 @@ list(APPEND SKIMVUE_WINDOWS_SOURCES
   support/StdString.cpp
   support/ModuleVersion.cpp
   support/EventLog.cpp
+  support/WindowIdentity.cpp
   support/WorkerThread.cpp)

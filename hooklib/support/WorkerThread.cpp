@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "support/Barrier.h"
 #include "support/ModuleVersion.h"
 #include "support/UniqueHandle.h"
 
@@ -13,11 +14,7 @@ using Work = std::function<void()>;
 
 DWORD WINAPI WorkerMain(void* parameter) noexcept {
     std::unique_ptr<Work> work(static_cast<Work*>(parameter));
-    try {
-        (*work)();
-    } catch (...) {
-        OutputDebugStringW(L"Skimvue: a worker thread's task failed\n");
-    }
+    Barrier(L"the worker thread", [&work] { (*work)(); });
     work.reset();
     // Returning would run the library's code after its reference is gone.
     FreeLibraryAndExitThread(GetThisModule(), 0);
@@ -26,21 +23,21 @@ DWORD WINAPI WorkerMain(void* parameter) noexcept {
 } // namespace
 
 bool StartWorkerThread(Work work) noexcept {
-    try {
+    return Barrier(L"StartWorkerThread", false, [&work] {
         auto owned = std::make_unique<Work>(std::move(work));
-        HMODULE pinned = nullptr;
+        HMODULE module = nullptr;
         if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                reinterpret_cast<LPCWSTR>(&WorkerMain), &pinned)) {
+                                reinterpret_cast<LPCWSTR>(&WorkerMain), &module)) {
             return false;
         }
+        // Handed to the thread, which gives it back with FreeLibraryAndExitThread.
+        unique_hmodule pinned(module);
         const unique_handle thread(CreateThread(nullptr, 0, WorkerMain, owned.get(), 0, nullptr));
         if (!thread) {
-            FreeLibrary(pinned);
             return false;
         }
+        pinned.release();
         owned.release();
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }

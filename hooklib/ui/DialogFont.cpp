@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/Barrier.h"
+#include "support/UniqueHandle.h"
+
 namespace {
 
 // DLGTEMPLATEEX: dlgVer, signature, helpID, exStyle, style, cDlgItems, x, y, cx, cy.
@@ -11,21 +14,11 @@ constexpr size_t kMenuOffset = 26;
 // pointsize, weight, italic and charset precede the face name.
 constexpr size_t kFontFieldsWords = 3;
 
-struct ScreenDC {
-    ScreenDC() : m_hDC(GetDC(nullptr)) {}
-    ~ScreenDC() {
-        if (m_hDC != nullptr) {
-            ReleaseDC(nullptr, m_hDC);
-        }
-    }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    HDC m_hDC;
-};
-
-int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
+int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) noexcept {
+    return Barrier(L"NoteFound", 0, [found] {
+        *reinterpret_cast<bool*>(found) = true;
+        return 0;
+    });
 }
 
 bool HasJapaneseFace(HDC hDC, const std::wstring& face) {
@@ -110,10 +103,10 @@ std::wstring FaceName(const BYTE* data, size_t size, size_t faceOffset) {
 } // namespace
 
 std::wstring ChooseJapaneseFace(const std::wstring& preferred) {
-    ScreenDC screen;
+    const unique_hdc_window screen(nullptr, GetDC(nullptr));
     for (const std::wstring& face : {preferred, std::wstring(L"MS UI Gothic"),
                                      std::wstring(L"IPAPGothic"), std::wstring(L"IPAGothic")}) {
-        if (HasJapaneseFace(screen.m_hDC, face)) {
+        if (HasJapaneseFace(screen.get(), face)) {
             return face;
         }
     }

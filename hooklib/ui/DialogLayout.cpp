@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/UniqueHandle.h"
 #include "ui/Dpi.h"
 
 namespace {
@@ -84,24 +85,20 @@ std::wstring TextOf(HWND hWnd) {
 // Width the control needs to show its whole text on one line in its own font; 0 without text.
 int NeededWidth(HWND hWnd, TextKind kind, UINT dpi) {
     const std::wstring text = TextOf(hWnd);
-    HDC hDC = GetDC(hWnd);
-    if (text.empty() || hDC == nullptr) {
-        if (hDC != nullptr) {
-            ReleaseDC(hWnd, hDC);
-        }
+    const unique_hdc_window dc(hWnd, GetDC(hWnd));
+    if (text.empty() || !dc) {
         return 0;
     }
     auto font = reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
-    HGDIOBJ old = SelectObject(hDC, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+    const unique_select_object selected =
+        SelectObjectFor(dc.get(), font != nullptr ? font : GetStockObject(SYSTEM_FONT));
     // Controls draw "&" as the underline of the next character unless told otherwise.
     const bool noPrefix = kind == TextKind::Label && (Style(hWnd) & SS_NOPREFIX) != 0;
     RECT extent{};
-    DrawTextW(hDC, text.c_str(), static_cast<int>(text.size()), &extent,
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent,
               DT_CALCRECT | DT_SINGLELINE | (noPrefix ? DT_NOPREFIX : 0));
     TEXTMETRICW metrics{};
-    GetTextMetricsW(hDC, &metrics);
-    SelectObject(hDC, old);
-    ReleaseDC(hWnd, hDC);
+    GetTextMetricsW(dc.get(), &metrics);
     switch (kind) {
     case TextKind::CheckMark:
         // The box, then a gap before the text.

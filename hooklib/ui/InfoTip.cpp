@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <utility>
 
-#include "hook/Messages.h"
+#include "support/Barrier.h"
+#include "support/Messages.h"
 #include "ui/Dpi.h"
 
 namespace {
@@ -18,41 +19,6 @@ constexpr int kTextLeft = 2;
 constexpr int kTextTop = 1;
 // Names are shown as they are: "Q&A.docx" must not become "QA" with an underlined A.
 constexpr UINT kTextFormat = DT_NOPREFIX;
-
-// The window's device context, released on scope exit.
-class CWindowDC {
-  public:
-    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(GetDC(hWnd)) {}
-    ~CWindowDC() {
-        if (m_hDC) {
-            ReleaseDC(m_hWnd, m_hDC);
-        }
-    }
-    CWindowDC(const CWindowDC&) = delete;
-    CWindowDC& operator=(const CWindowDC&) = delete;
-    HDC Get() const { return m_hDC; }
-
-  private:
-    HWND m_hWnd;
-    HDC m_hDC;
-};
-
-// An object selected into a device context, the previous one selected back on scope exit.
-class CSelectedObject {
-  public:
-    CSelectedObject(HDC hDC, HGDIOBJ hObject) : m_hDC(hDC), m_hOld(SelectObject(hDC, hObject)) {}
-    ~CSelectedObject() {
-        if (m_hOld) {
-            SelectObject(m_hDC, m_hOld);
-        }
-    }
-    CSelectedObject(const CSelectedObject&) = delete;
-    CSelectedObject& operator=(const CSelectedObject&) = delete;
-
-  private:
-    HDC m_hDC;
-    HGDIOBJ m_hOld;
-};
 
 // The status-bar font at dpi. The system gives it at the system DPI; a monitor of another
 // scale gets it in proportion.
@@ -175,9 +141,9 @@ BOOL CInfoTip::Layout() {
     UseFontFor(DpiAtPoint(wanted));
     RECT extent{};
     {
-        CWindowDC dc(m_hWnd);
-        CSelectedObject font(dc.Get(), m_hFont.get());
-        extent = MeasureText(dc.Get());
+        const unique_hdc_window dc(m_hWnd, GetDC(m_hWnd));
+        const unique_select_object font = SelectObjectFor(dc.get(), m_hFont.get());
+        extent = MeasureText(dc.get());
     }
     const SIZE size{extent.right + kExtraWidth, extent.bottom + kExtraHeight};
     const POINT at = KeepInWorkArea(wanted, size);
@@ -199,20 +165,20 @@ BOOL CInfoTip::Show(int displayMs) {
 }
 
 void CInfoTip::Paint() {
-    CWindowDC dc(m_hWnd);
-    CSelectedObject font(dc.Get(), m_hFont.get());
-    const int oldMode = SetBkMode(dc.Get(), TRANSPARENT);
-    RECT text = MeasureText(dc.Get());
+    const unique_hdc_window dc(m_hWnd, GetDC(m_hWnd));
+    const unique_select_object font = SelectObjectFor(dc.get(), m_hFont.get());
+    const int oldMode = SetBkMode(dc.get(), TRANSPARENT);
+    RECT text = MeasureText(dc.get());
     RECT frame{0, 0, text.right + kExtraWidth, text.bottom + kExtraHeight};
-    FillRect(dc.Get(), &frame, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_INFOBK + 1)));
+    FillRect(dc.get(), &frame, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_INFOBK + 1)));
     // Text and frame in the colour the colour scheme pairs with the tooltip background: black
     // on the default light yellow, light on the dark background of the high-contrast themes.
-    FrameRect(dc.Get(), &frame, GetSysColorBrush(COLOR_INFOTEXT));
-    const COLORREF oldColor = SetTextColor(dc.Get(), GetSysColor(COLOR_INFOTEXT));
+    FrameRect(dc.get(), &frame, GetSysColorBrush(COLOR_INFOTEXT));
+    const COLORREF oldColor = SetTextColor(dc.get(), GetSysColor(COLOR_INFOTEXT));
     OffsetRect(&text, kTextLeft, kTextTop);
-    DrawTextW(dc.Get(), m_text.c_str(), static_cast<int>(m_text.size()), &text, kTextFormat);
-    SetTextColor(dc.Get(), oldColor);
-    SetBkMode(dc.Get(), oldMode);
+    DrawTextW(dc.get(), m_text.c_str(), static_cast<int>(m_text.size()), &text, kTextFormat);
+    SetTextColor(dc.get(), oldColor);
+    SetBkMode(dc.get(), oldMode);
 }
 
 void CInfoTip::OnTimer(WPARAM timerId) {
@@ -247,18 +213,19 @@ void CInfoTip::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CALLBACK CInfoTip::InfoTipWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
+LRESULT CALLBACK CInfoTip::InfoTipWndProc(HWND hWnd, UINT msg, WPARAM wParam,
+                                          LPARAM lParam) noexcept {
+    const bool noActivate = Barrier(L"InfoTipWndProc", false, [&] {
         auto* tip = reinterpret_cast<CInfoTip*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-        if (tip && msg == WM_MOUSEACTIVATE) {
-            // A click on the tip must not take the focus from the view being typed into.
-            return MA_NOACTIVATE;
+        if (tip == nullptr) {
+            return false;
         }
-        if (tip) {
-            tip->OnMessage(msg, wParam, lParam);
+        // A click on the tip must not take the focus from the view being typed into.
+        if (msg == WM_MOUSEACTIVATE) {
+            return true;
         }
-    } catch (...) {
-        // Nothing may escape into the host's message loop.
-    }
-    return DefWindowProcW(hWnd, msg, wParam, lParam);
+        tip->OnMessage(msg, wParam, lParam);
+        return false;
+    });
+    return noActivate ? MA_NOACTIVATE : DefWindowProcW(hWnd, msg, wParam, lParam);
 }

@@ -28,7 +28,8 @@ class CInfoTip {
     HWND GetWnd() const { return m_hWnd; }
 
   private:
-    static LRESULT CALLBACK InfoTipWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK InfoTipWndProc(HWND hWnd, UINT msg, WPARAM wParam,
+                                           LPARAM lParam) noexcept;
     void OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnTimer(WPARAM timerId);
     void Paint();

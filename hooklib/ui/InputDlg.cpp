@@ -1,5 +1,6 @@
 #include "ui/InputDlg.h"
 
+#include "support/Barrier.h"
 #include "ui/Dpi.h"
 #include "ui/Resource.h"
 
@@ -54,8 +55,9 @@ INT_PTR CInputDlg::OnMessage(UINT msg, WPARAM wParam) {
     }
 }
 
-INT_PTR CALLBACK CInputDlg::InputDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
+INT_PTR CALLBACK CInputDlg::InputDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
+                                         LPARAM lParam) noexcept {
+    return Barrier(L"InputDlgProc", INT_PTR{FALSE}, [&]() -> INT_PTR {
         if (msg == WM_INITDIALOG) {
             SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
             auto* dialog = reinterpret_cast<CInputDlg*>(lParam);
@@ -65,10 +67,7 @@ INT_PTR CALLBACK CInputDlg::InputDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPA
         }
         auto* dialog = reinterpret_cast<CInputDlg*>(GetWindowLongPtrW(hDlg, DWLP_USER));
         return dialog ? dialog->OnMessage(msg, wParam) : FALSE;
-    } catch (...) {
-        // Nothing may escape into the host's message loop.
-        return FALSE;
-    }
+    });
 }
 
 INT_PTR RunInputDialog(HINSTANCE module, HWND owner, std::wstring& text) {

@@ -22,7 +22,8 @@ class CInputDlg {
     const CStdString& GetText() const { return m_text; }
 
   private:
-    static INT_PTR CALLBACK InputDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam);
+    static INT_PTR CALLBACK InputDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
+                                         LPARAM lParam) noexcept;
     INT_PTR OnMessage(UINT msg, WPARAM wParam);
     void OnInitDialog();
     void OnOk();

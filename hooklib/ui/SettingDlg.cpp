@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "settings/KeyBindingCombo.h"
 #include "settings/NumberField.h"
 #include "settings/ParamFile.h"
+#include "settings/SharedBlock.h"
+#include "support/Barrier.h"
 #include "support/ModuleVersion.h"
 #include "ui/DialogFont.h"
 #include "ui/DialogLayout.h"
@@ -578,8 +581,9 @@ INT_PTR CSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // The procedures below are called by the system's dialog and control code: nothing may
 // escape them into the message loop of the program that shows the dialog.
-INT_PTR CALLBACK CSettingDlg::SettingDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
+INT_PTR CALLBACK CSettingDlg::SettingDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
+                                             LPARAM lParam) noexcept {
+    return Barrier(L"SettingDlgProc", INT_PTR{FALSE}, [&]() -> INT_PTR {
         CSettingDlg* dialog = CurrentSettingDlg;
         if (dialog == nullptr) {
             return FALSE;
@@ -588,53 +592,53 @@ INT_PTR CALLBACK CSettingDlg::SettingDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
             dialog->m_hWnd = hDlg;
         }
         return dialog->m_hWnd == hDlg ? dialog->OnMessage(msg, wParam, lParam) : FALSE;
-    } catch (...) {
-        return FALSE;
-    }
+    });
 }
 
-LRESULT CALLBACK CSettingDlg::InPlaceEditProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CSettingDlg::InPlaceEditProc(HWND hWnd, UINT msg, WPARAM wParam,
+                                              LPARAM lParam) noexcept {
     const auto previous = [&] {
         return CellEditPrevProc != nullptr
                    ? CallWindowProcW(CellEditPrevProc, hWnd, msg, wParam, lParam)
                    : DefWindowProcW(hWnd, msg, wParam, lParam);
     };
-    try {
-        CSettingDlg* dialog = CurrentSettingDlg;
-        if (dialog != nullptr && msg == WM_KILLFOCUS) {
-            dialog->CommitCellEdit();
-        }
-        // Tab and Shift+Tab move the edit to the next or previous cell of the row instead of
-        // the dialog's focus to another control.
-        if (msg == WM_GETDLGCODE) {
-            return previous() | DLGC_WANTTAB;
-        }
-        if (dialog != nullptr && msg == WM_KEYDOWN && wParam == VK_TAB) {
-            dialog->MoveCellEdit(GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
-            return 0;
-        }
-        if (msg == WM_CHAR && wParam == L'\t') {
-            return 0;
-        }
-    } catch (...) {
-    }
-    return previous();
+    const std::optional<LRESULT> handled =
+        Barrier(L"InPlaceEditProc", std::optional<LRESULT>(), [&]() -> std::optional<LRESULT> {
+            CSettingDlg* dialog = CurrentSettingDlg;
+            if (dialog != nullptr && msg == WM_KILLFOCUS) {
+                dialog->CommitCellEdit();
+            }
+            // Tab and Shift+Tab move the edit to the next or previous cell of the row instead
+            // of the dialog's focus to another control.
+            if (msg == WM_GETDLGCODE) {
+                return previous() | DLGC_WANTTAB;
+            }
+            if (dialog != nullptr && msg == WM_KEYDOWN && wParam == VK_TAB) {
+                dialog->MoveCellEdit(GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+                return 0;
+            }
+            if (msg == WM_CHAR && wParam == L'\t') {
+                return 0;
+            }
+            return std::nullopt;
+        });
+    return handled ? *handled : previous();
 }
 
-LRESULT CALLBACK CSettingDlg::HintSubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CSettingDlg::HintSubclassProc(HWND hWnd, UINT msg, WPARAM wParam,
+                                               LPARAM lParam) noexcept {
     const auto found = HintSubclassProcs.find(hWnd);
     if (found == HintSubclassProcs.end()) {
         return 0;
     }
     const WNDPROC prevProc = found->second;
-    try {
+    Barrier(L"HintSubclassProc", [&] {
         if (msg == WM_MOUSEMOVE && CurrentSettingDlg != nullptr) {
             POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             MapWindowPoints(hWnd, CurrentSettingDlg->m_hWnd, &pt, 1);
             CurrentSettingDlg->OnMouseMove(pt);
         }
-    } catch (...) {
-    }
+    });
     return CallWindowProcW(prevProc, hWnd, msg, wParam, lParam);
 }
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "settings/SharedBlock.h"
+#include "settings/TargetListView.h"
 #include "support/StdString.h"
 #include "support/UniqueHandle.h"
 #include "ui/InfoTip.h"
@@ -36,9 +36,12 @@ class CSettingDlg {
     int GetCurrentHint() const { return m_iCurrentHint; }
 
   private:
-    static INT_PTR CALLBACK SettingDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK InPlaceEditProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK HintSubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static INT_PTR CALLBACK SettingDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
+                                           LPARAM lParam) noexcept;
+    static LRESULT CALLBACK InPlaceEditProc(HWND hWnd, UINT msg, WPARAM wParam,
+                                            LPARAM lParam) noexcept;
+    static LRESULT CALLBACK HintSubclassProc(HWND hWnd, UINT msg, WPARAM wParam,
+                                             LPARAM lParam) noexcept;
 
     INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnRuleListNotify(const NMHDR& header);

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "hook/WindowIdentity.h"
 #include "support/SystemEntryPoint.h"
+#include "support/UniqueHandle.h"
+#include "support/WindowIdentity.h"
 #include "ui/SettingDlg.h"
 #include "ui/SettingDlgResource.h"
 
@@ -20,20 +21,6 @@ using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
 std::wstring OrStar(const std::wstring& value) {
     return value.empty() ? L"*" : value;
 }
-
-struct CWindowDC {
-    explicit CWindowDC(HWND hwnd) : m_hWnd(hwnd), m_hDC(GetWindowDC(hwnd)) {}
-    ~CWindowDC() {
-        if (m_hDC != nullptr) {
-            ReleaseDC(m_hWnd, m_hDC);
-        }
-    }
-    CWindowDC(const CWindowDC&) = delete;
-    CWindowDC& operator=(const CWindowDC&) = delete;
-
-    HWND m_hWnd;
-    HDC m_hDC;
-};
 
 // The part of the window that is seen, relative to its window rectangle's top-left corner.
 // Since Windows 10 a top-level window's rectangle takes in resize borders that the desktop
@@ -65,11 +52,6 @@ void RepaintFramedWindow(HWND hwnd) {
 
 } // namespace
 
-WindowIdentity ReadWindowIdentity(HWND hwnd) {
-    return WindowIdentity{ReadClassName(hwnd), ReadExeName(hwnd), ReadRootClassName(hwnd),
-                          ReadRootOwnerClassName(hwnd)};
-}
-
 void CopyRuleField(wchar_t (&field)[kRuleFieldLength], const std::wstring& text) {
     const size_t length = std::min(text.size(), kRuleFieldText);
     std::fill(std::begin(field), std::end(field), L'\0');
@@ -90,9 +72,9 @@ void InvertWindowFrame(HWND hwnd) {
     if (hwnd == nullptr || !IsWindow(hwnd)) {
         return;
     }
-    CWindowDC dc(hwnd);
+    const unique_hdc_window dc(hwnd, GetWindowDC(hwnd));
     RECT window{};
-    if (dc.m_hDC == nullptr || !GetWindowRect(hwnd, &window)) {
+    if (!dc || !GetWindowRect(hwnd, &window)) {
         return;
     }
     const RECT rc = VisibleBounds(hwnd, window);
@@ -103,10 +85,10 @@ void InvertWindowFrame(HWND hwnd) {
     const int w = rc.right - rc.left;
     const int h = rc.bottom - rc.top;
     const int side = std::max(h - 2 * kFrameWidth, 0);
-    PatBlt(dc.m_hDC, rc.left, rc.top, w, kFrameWidth, DSTINVERT);
-    PatBlt(dc.m_hDC, rc.left, rc.bottom - kFrameWidth, w, kFrameWidth, DSTINVERT);
-    PatBlt(dc.m_hDC, rc.left, rc.top + kFrameWidth, kFrameWidth, side, DSTINVERT);
-    PatBlt(dc.m_hDC, rc.right - kFrameWidth, rc.top + kFrameWidth, kFrameWidth, side, DSTINVERT);
+    PatBlt(dc.get(), rc.left, rc.top, w, kFrameWidth, DSTINVERT);
+    PatBlt(dc.get(), rc.left, rc.bottom - kFrameWidth, w, kFrameWidth, DSTINVERT);
+    PatBlt(dc.get(), rc.left, rc.top + kFrameWidth, kFrameWidth, side, DSTINVERT);
+    PatBlt(dc.get(), rc.right - kFrameWidth, rc.top + kFrameWidth, kFrameWidth, side, DSTINVERT);
 }
 
 // The picker's part of the settings dialog: press on the aim icon, drag it over a window,

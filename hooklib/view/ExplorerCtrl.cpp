@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "support/Barrier.h"
 #include "support/EventLog.h"
 #include "view/ComCheck.h"
 #include "support/UniqueHandle.h"
@@ -19,8 +20,6 @@ constexpr UINT kViewOrder =
 constexpr DWORD kSelect = SVSI_SELECT;
 constexpr DWORD kSelectAndFocus = SVSI_SELECT | SVSI_ENSUREVISIBLE | SVSI_FOCUSED;
 
-using unique_cotaskmem_string = unique_any<wchar_t*, CoTaskMemFree>;
-
 ComPtr<IShellWindows> CreateShellWindows() {
     ComPtr<IShellWindows> psw;
     Check(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&psw)),
@@ -29,13 +28,13 @@ ComPtr<IShellWindows> CreateShellWindows() {
 }
 
 struct ShellWindow {
-    ComPtr<IWebBrowserApp> app;
-    HWND hWndTop = nullptr;
+    ComPtr<IWebBrowserApp> m_app;
+    HWND m_hWndTop = nullptr;
 };
 
 struct ShellBrowser {
-    ComPtr<IWebBrowserApp> app;
-    ComPtr<IFolderView> pfv;
+    ComPtr<IWebBrowserApp> m_app;
+    ComPtr<IFolderView> m_pfv;
 };
 
 // Calls visit for each shell window in collection order until it returns true. Entries without
@@ -55,10 +54,10 @@ void ForEachShellWindow(IShellWindows* psw, const char* itemText, Visit visit) {
             continue;
         }
         ShellWindow window;
-        Check(item.As(&window.app), "failed: query interface of IWebBrowserApp");
+        Check(item.As(&window.m_app), "failed: query interface of IWebBrowserApp");
         SHANDLE_PTR hWnd = 0;
-        Check(window.app->get_HWND(&hWnd), "failed: get_HWND");
-        window.hWndTop = reinterpret_cast<HWND>(hWnd);
+        Check(window.m_app->get_HWND(&hWnd), "failed: get_HWND");
+        window.m_hWndTop = reinterpret_cast<HWND>(hWnd);
         if (visit(window)) {
             return;
         }
@@ -104,21 +103,21 @@ ShellBrowser FindBrowserHolding(IShellWindows* psw, HWND hWnd) {
     ShellBrowser matched;
     ShellBrowser untold;
     ForEachShellWindow(psw, "failed: psw->Item", [&](const ShellWindow& window) {
-        if (!IsChild(window.hWndTop, hWnd) && hWndRoot != window.hWndTop) {
+        if (!IsChild(window.m_hWndTop, hWnd) && hWndRoot != window.m_hWndTop) {
             return false;
         }
-        ShellBrowser browser{window.app, QueryFolderView(window.app.Get())};
-        const HWND hWndView = ViewWindowOf(browser.pfv.Get());
+        ShellBrowser browser{window.m_app, QueryFolderView(window.m_app.Get())};
+        const HWND hWndView = ViewWindowOf(browser.m_pfv.Get());
         if (BelongsToView(hWndView, hWnd)) {
             matched = std::move(browser);
             return true;
         }
-        if (hWndView == nullptr && !untold.app) {
+        if (hWndView == nullptr && !untold.m_app) {
             untold = std::move(browser);
         }
         return false;
     });
-    return matched.app ? matched : untold;
+    return matched.m_app ? matched : untold;
 }
 
 // The pointer the root window returns is only meaningful inside its own process.
@@ -133,16 +132,9 @@ IShellBrowser* AskRootForShellBrowser(HWND hWndRoot) {
 
 } // namespace
 
-CExplorerCtrl::CExplorerCtrl(HWND hWnd) : CWndCtrl(hWnd), m_hrComInit(CoInitialize(nullptr)) {}
+CExplorerCtrl::CExplorerCtrl(HWND hWnd) : CWndCtrl(hWnd), m_comInit(COINIT_APARTMENTTHREADED) {}
 
-CExplorerCtrl::~CExplorerCtrl() {
-    m_pfv.Reset();
-    m_pWebBrowserApp.Reset();
-    // A thread already in another apartment refused the call; only a success is balanced.
-    if (SUCCEEDED(m_hrComInit)) {
-        CoUninitialize();
-    }
-}
+CExplorerCtrl::~CExplorerCtrl() = default;
 
 void CExplorerCtrl::Connect() noexcept {
     try {
@@ -152,6 +144,7 @@ void CExplorerCtrl::Connect() noexcept {
         ReportErrorEvent(e.what());
     } catch (...) {
         m_bConnected = 0;
+        TraceFailure(L"CExplorerCtrl::Connect", nullptr);
     }
 }
 
@@ -167,9 +160,9 @@ void CExplorerCtrl::ConnectOrThrow() {
     }
     ShellBrowser browser = FindBrowserHolding(psw.Get(), m_hWnd);
     psw.Reset();
-    if (browser.app) {
-        m_pWebBrowserApp = std::move(browser.app);
-        m_pfv = std::move(browser.pfv);
+    if (browser.m_app) {
+        m_pWebBrowserApp = std::move(browser.m_app);
+        m_pfv = std::move(browser.m_pfv);
     } else {
         ConnectThroughRootWindow();
     }
@@ -196,13 +189,11 @@ void CExplorerCtrl::ConnectThroughRootWindow() {
 }
 
 int CExplorerCtrl::GetItemNames(ItemNames& names) noexcept {
-    try {
+    return Barrier(L"CExplorerCtrl::GetItemNames", -1, [&] {
         DropStaleConnection();
         ReadItemNames(names);
         return 0;
-    } catch (...) {
-        return -1;
-    }
+    });
 }
 
 void CExplorerCtrl::ReadItemNames(ItemNames& names) {
@@ -229,13 +220,11 @@ void CExplorerCtrl::ReadItemNames(ItemNames& names) {
 }
 
 int CExplorerCtrl::SelectItem(int index, int deselectOthers, int focus) noexcept {
-    try {
+    return Barrier(L"CExplorerCtrl::SelectItem", -1, [&] {
         DropStaleConnection();
         SelectOrThrow(index, deselectOthers, focus);
         return 0;
-    } catch (...) {
-        return -1;
-    }
+    });
 }
 
 void CExplorerCtrl::SelectOrThrow(int index, int deselectOthers, int focus) {
@@ -255,7 +244,7 @@ int CExplorerCtrl::GetShellWindowHandles(std::vector<HWND>& handles) noexcept {
         const ComPtr<IShellWindows> psw = CreateShellWindows();
         CheckNotNull(psw, "failed: psw NULL");
         ForEachShellWindow(psw.Get(), "failed: m_psw->Item", [&](const ShellWindow& window) {
-            handles.push_back(window.hWndTop);
+            handles.push_back(window.m_hWndTop);
             return false;
         });
         return 0;
@@ -263,6 +252,7 @@ int CExplorerCtrl::GetShellWindowHandles(std::vector<HWND>& handles) noexcept {
         ReportErrorEvent(e.what());
         return -1;
     } catch (...) {
+        TraceFailure(L"CExplorerCtrl::GetShellWindowHandles", nullptr);
         return -1;
     }
 }

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "support/UniqueHandle.h"
 #include "view/WndCtrl.h"
 
 class CExplorerCtrl : public CWndCtrl {
@@ -41,9 +42,10 @@ class CExplorerCtrl : public CWndCtrl {
     void SelectOrThrow(int index, int deselectOthers, int focus);
 
     int m_bConnected = 0;
+    // First, so the interfaces below are released before COM is uninitialised.
+    unique_com_init m_comInit;
     Microsoft::WRL::ComPtr<IWebBrowserApp> m_pWebBrowserApp;
     Microsoft::WRL::ComPtr<IFolderView> m_pfv;
     // The window of the connected view, when the view told it and it holds the attached window.
     HWND m_hWndView = nullptr;
-    HRESULT m_hrComInit;
 };

@@ -2,24 +2,14 @@
 
 #include <stdexcept>
 
+#include "support/Barrier.h"
 #include "support/EventLog.h"
 #include "view/ComCheck.h"
 #include "support/UniqueHandle.h"
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
-
-using unique_bstr = unique_any<BSTR, SysFreeString>;
-
-} // namespace
-
-CUIATools::~CUIATools() {
-    m_pAutomation.Reset();
-    m_pUIAElem.Reset();
-    m_pListItemCondition.Reset();
-    CoUninitialize();
-}
+CUIATools::~CUIATools() = default;
 
 void CUIATools::Init() noexcept {
     try {
@@ -29,6 +19,7 @@ void CUIATools::Init() noexcept {
         ReportErrorEvent(e.what());
     } catch (...) {
         m_bInitialized = 0;
+        TraceFailure(L"CUIATools::Init", nullptr);
     }
 }
 
@@ -67,6 +58,7 @@ int CUIATools::FindItemRect(const std::wstring& name, RECT& rect) noexcept {
         ReportErrorEvent(e.what());
         return -1;
     } catch (...) {
+        TraceFailure(L"CUIATools::FindItemRect", nullptr);
         return -1;
     }
 }

@@ -9,7 +9,7 @@
 
 class CUIATools {
   public:
-    // The using thread initialises COM after construction; the destructor balances it.
+    // The using thread keeps COM initialised for as long as the object lives.
     explicit CUIATools(HWND hWnd) : m_hWnd(hWnd) {}
     virtual ~CUIATools();
     CUIATools(const CUIATools&) = delete;

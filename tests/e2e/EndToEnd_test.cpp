@@ -13,9 +13,9 @@
 
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
-#include "hook/Messages.h"
-#include "hook/WindowIdentity.h"
+#include "support/Messages.h"
 #include "support/UniqueHandle.h"
+#include "support/WindowIdentity.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ class CProcess {
         if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                            BinDir().c_str(), &startup, &info)) {
             m_process.reset(info.hProcess);
-            CloseHandle(info.hThread);
+            const unique_handle thread(info.hThread);
         }
     }
     ~CProcess() { Kill(); }

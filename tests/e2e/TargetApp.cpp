@@ -13,7 +13,8 @@
 
 #include <string>
 
-#include "hook/Messages.h"
+#include "support/Messages.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -25,22 +26,21 @@ const wchar_t* const kNames[] = {L"alpha.txt",
                                  L"\u65e5\u672c\u8a9e.md",
                                  L"alps.txt"};
 
-WNDPROC g_listProc = nullptr;
-std::wstring g_title = L"Skimvue target";
-int g_charsSeen = 0;
-int g_attachOffers = 0;
+WNDPROC ListOriginalProc = nullptr;
+std::wstring Title = L"Skimvue target";
+int CharsSeen = 0;
+int AttachOffers = 0;
 
 LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CHAR) {
-        ++g_charsSeen;
-        SetWindowTextW(GetParent(window),
-                       (g_title + L" " + std::wstring(g_charsSeen, L'+')).c_str());
+        ++CharsSeen;
+        SetWindowTextW(GetParent(window), (Title + L" " + std::wstring(CharsSeen, L'+')).c_str());
     }
     if (message == WM_HOOK_ATTACH_LISTVIEW || message == WM_HOOK_ATTACH_EXPLORER) {
         SetPropW(GetParent(window), L"SkimvueAttachOffers",
-                 reinterpret_cast<HANDLE>(static_cast<INT_PTR>(++g_attachOffers)));
+                 reinterpret_cast<HANDLE>(static_cast<INT_PTR>(++AttachOffers)));
     }
-    return CallWindowProcW(g_listProc, window, message, wParam, lParam);
+    return CallWindowProcW(ListOriginalProc, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -89,7 +89,7 @@ HWND CreateList(HWND frame) {
         item.pszText = const_cast<wchar_t*>(kNames[i]);
         ListView_InsertItem(list, &item);
     }
-    g_listProc = reinterpret_cast<WNDPROC>(
+    ListOriginalProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
     return list;
 }
@@ -112,18 +112,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring className = L"SkimvueTargetFrame";
     bool owned = false;
     int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const unique_argv args(CommandLineToArgvW(GetCommandLineW(), &argc));
+    LPWSTR* argv = args.get();
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--title" && i + 1 < argc) {
-            g_title = argv[++i];
+            Title = argv[++i];
         } else if (arg == L"--class" && i + 1 < argc) {
             className = argv[++i];
         } else if (arg == L"--owner") {
             owned = true;
         }
     }
-    LocalFree(argv);
     Register(className.c_str());
     HWND owner = nullptr;
     if (owned) {
@@ -140,7 +140,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     CreateList(frame);
     SetFocus(GetWindow(frame, GW_CHILD));
     SetTimer(frame, 1, 50, nullptr);
-    SetWindowTextW(frame, g_title.c_str());
+    SetWindowTextW(frame, Title.c_str());
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

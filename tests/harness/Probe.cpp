@@ -18,7 +18,7 @@ SharedBlock* LoadSharedBlock(const wchar_t* dll) {
     if (module == nullptr) {
         return nullptr;
     }
-    return static_cast<SharedBlock*>(FindSection(module, kSharedSectionName).address);
+    return static_cast<SharedBlock*>(FindSection(module, kSharedSectionName).m_address);
 }
 
 int SharedRead(const wchar_t* dll) {

@@ -73,7 +73,7 @@ LRESULT CALLBACK CTestListView::RecordingProc(HWND window, UINT message, WPARAM 
 
 bool CTestListView::HasReceived(UINT message, WPARAM wParam) const {
     return std::any_of(m_received.begin(), m_received.end(), [&](const Received& r) {
-        return r.message == message && r.wParam == wParam;
+        return r.m_message == message && r.m_wParam == wParam;
     });
 }
 

@@ -32,9 +32,9 @@ class CTestListView {
     // The key, destroy, item-state and private messages the list view's previous procedure
     // received, for pass-through checks.
     struct Received {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
+        UINT m_message;
+        WPARAM m_wParam;
+        LPARAM m_lParam;
     };
     std::vector<Received> m_received;
     bool HasReceived(UINT message, WPARAM wParam) const;

@@ -29,7 +29,7 @@ class CTestViewCtrl : public CWndCtrl {
     }
 
     struct Call {
-        int index, deselectOthers, focus;
+        int m_index, m_deselectOthers, m_focus;
         bool operator==(const Call&) const = default;
     };
     ItemNames m_names;

@@ -46,7 +46,7 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs) {
                         &startup, &info)) {
         return result;
     }
-    result.started = true;
+    result.m_started = true;
     unique_handle process(info.hProcess);
     unique_handle thread(info.hThread);
     writer.reset();
@@ -54,13 +54,13 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs) {
     char buffer[4096];
     DWORD got = 0;
     while (ReadFile(reader.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        result.output.append(buffer, got);
+        result.m_output.append(buffer, got);
     }
     if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(process.get(), 0xDEAD);
         WaitForSingleObject(process.get(), 5000);
     }
-    GetExitCodeProcess(process.get(), &result.exitCode);
+    GetExitCodeProcess(process.get(), &result.m_exitCode);
     return result;
 }
 
@@ -74,9 +74,9 @@ SectionView FindSection(HMODULE module, const char* name) {
         char sectionName[IMAGE_SIZEOF_SHORT_NAME + 1] = {};
         std::memcpy(sectionName, section->Name, IMAGE_SIZEOF_SHORT_NAME);
         if (std::strcmp(sectionName, name) == 0) {
-            view.address = base + section->VirtualAddress;
-            view.size = section->Misc.VirtualSize;
-            view.characteristics = section->Characteristics;
+            view.m_address = base + section->VirtualAddress;
+            view.m_size = section->Misc.VirtualSize;
+            view.m_characteristics = section->Characteristics;
             break;
         }
     }
@@ -98,8 +98,9 @@ CTempDir::~CTempDir() {
 
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    const HANDLE first = FindFirstFileW((path + L"\\*").c_str(), &data);
+    const unique_hfind find(first == INVALID_HANDLE_VALUE ? nullptr : first);
+    if (find) {
         do {
             const std::wstring name = data.cFileName;
             if (name == L"." || name == L"..") {
@@ -112,8 +113,7 @@ void RemoveTree(const std::wstring& path) {
                 SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(child.c_str());
             }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.get(), &data));
     }
     RemoveDirectoryW(path.c_str());
 }

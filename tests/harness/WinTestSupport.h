@@ -12,9 +12,9 @@ std::wstring LibraryPath();
 std::wstring ProbePath();
 
 struct ProcessResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;
-    bool started = false;
+    DWORD m_exitCode = 0xFFFFFFFF;
+    std::string m_output;
+    bool m_started = false;
 };
 
 // Runs commandLine, collects its standard output, waits at most timeoutMs.
@@ -22,9 +22,9 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 3000
 
 // The library's shared data section as mapped in this process.
 struct SectionView {
-    void* address = nullptr;
-    size_t size = 0;
-    DWORD characteristics = 0;
+    void* m_address = nullptr;
+    size_t m_size = 0;
+    DWORD m_characteristics = 0;
 };
 SectionView FindSection(HMODULE module, const char* name);
 

@@ -8,21 +8,23 @@
 #include <string>
 #include <vector>
 
+#include "support/UniqueHandle.h"
+
 namespace {
 
 std::vector<std::wstring> FileNames(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
+    const HANDLE first = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    const unique_hfind find(first == INVALID_HANDLE_VALUE ? nullptr : first);
+    if (!find) {
         return names;
     }
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             names.emplace_back(data.cFileName);
         }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -62,14 +64,14 @@ void Fill(HWND list, const std::vector<std::wstring>& names) {
 
 std::wstring FolderArgument() {
     int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const unique_argv args(CommandLineToArgvW(GetCommandLineW(), &argc));
+    LPWSTR* argv = args.get();
     std::wstring folder = L".";
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::wstring(argv[i]) == L"--folder") {
             folder = argv[i + 1];
         }
     }
-    LocalFree(argv);
     return folder;
 }
 

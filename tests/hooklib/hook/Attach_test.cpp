@@ -11,9 +11,9 @@
 
 #include "harness/SettingsGuard.h"
 #include "harness/TestListView.h"
-#include "hook/Messages.h"
 #include "hook/SearchState.h"
 #include "hook/SubclassChain.h"
+#include "support/Messages.h"
 #include "view/SysListView32Ctrl.h"
 
 namespace {

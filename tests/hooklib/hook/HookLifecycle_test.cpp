@@ -12,8 +12,8 @@
 #include "harness/XInput.h"
 #include "hook/Attach.h"
 #include "hook/HookBackoff.h"
-#include "hook/Messages.h"
 #include "hook/SearchState.h"
+#include "support/Messages.h"
 #include "support/UniqueHandle.h"
 
 namespace {
@@ -28,8 +28,8 @@ class HookLifecycle : public ::testing::Test {
     // The hook handle the window was sent with its last message of that kind.
     HHOOK HookSentWith(UINT message) const {
         for (auto it = m_view.m_received.rbegin(); it != m_view.m_received.rend(); ++it) {
-            if (it->message == message) {
-                return reinterpret_cast<HHOOK>(it->lParam);
+            if (it->m_message == message) {
+                return reinterpret_cast<HHOOK>(it->m_lParam);
             }
         }
         return nullptr;

@@ -9,6 +9,7 @@
 #include "../view/UiaDoubles.h"
 #include "harness/TestListView.h"
 #include "harness/XInput.h"
+#include "support/UniqueHandle.h"
 #include "ui/InfoTip.h"
 
 using Microsoft::WRL::ComPtr;
@@ -24,14 +25,11 @@ class CMtaRegistration {
   public:
     explicit CMtaRegistration(ComPtr<IClassFactory> factory)
         : m_thread([this, factory] {
-              CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-              {
-                  CRegisteredClass registration(CLSID_CUIAutomation, factory.Get());
-                  m_bRegistered = registration.IsRegistered();
-                  SetEvent(m_hReady.get());
-                  WaitForSingleObject(m_hDone.get(), INFINITE);
-              }
-              CoUninitialize();
+              const unique_com_init com(COINIT_MULTITHREADED);
+              CRegisteredClass registration(CLSID_CUIAutomation, factory.Get());
+              m_bRegistered = registration.IsRegistered();
+              SetEvent(m_hReady.get());
+              WaitForSingleObject(m_hDone.get(), INFINITE);
           }) {
         WaitForSingleObject(m_hReady.get(), 5000);
     }

@@ -27,7 +27,7 @@ FAKE_EXPORT const char* fake_migemo_dictionary() {
 
 #ifndef FAKE_WITHOUT_OPEN
 FAKE_EXPORT void* FAKE_CALL migemo_open(const char* dict) {
-    ++Calls.opens;
+    ++Calls.m_opens;
     Dictionary = dict ? dict : "";
     static int object;
     return &object;
@@ -36,13 +36,13 @@ FAKE_EXPORT void* FAKE_CALL migemo_open(const char* dict) {
 
 #ifndef FAKE_WITHOUT_CLOSE
 FAKE_EXPORT void FAKE_CALL migemo_close(void*) {
-    ++Calls.closes;
+    ++Calls.m_closes;
 }
 #endif
 
 #ifndef FAKE_WITHOUT_QUERY
 FAKE_EXPORT unsigned char* FAKE_CALL migemo_query(void*, const unsigned char* query) {
-    ++Calls.queries;
+    ++Calls.m_queries;
     const std::string text = reinterpret_cast<const char*>(query);
     if (text == kFakeNullQuery) {
         return nullptr;
@@ -56,14 +56,14 @@ FAKE_EXPORT unsigned char* FAKE_CALL migemo_query(void*, const unsigned char* qu
 
 #ifndef FAKE_WITHOUT_RELEASE
 FAKE_EXPORT void FAKE_CALL migemo_release(void*, unsigned char* text) {
-    ++Calls.releases;
+    ++Calls.m_releases;
     free(text);
 }
 #endif
 
 #ifndef FAKE_WITHOUT_SET_OPERATOR
 FAKE_EXPORT int FAKE_CALL migemo_set_operator(void*, int, const unsigned char*) {
-    ++Calls.setOperators;
+    ++Calls.m_setOperators;
     return 0;
 }
 #endif

@@ -3,11 +3,11 @@
 // point; each other build lacks one of them.
 
 struct FakeMigemoCalls {
-    long opens;
-    long closes;
-    long queries;
-    long releases;
-    long setOperators;
+    long m_opens;
+    long m_closes;
+    long m_queries;
+    long m_releases;
+    long m_setOperators;
 };
 
 // The query for which the fake's migemo_query returns null.

@@ -10,8 +10,9 @@
 #include "harness/TestViewCtrl.h"
 #include "harness/XInput.h"
 #include "hook/Attach.h"
-#include "hook/Messages.h"
 #include "hook/SearchState.h"
+#include "support/Messages.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -229,11 +230,9 @@ TEST_F(Keystroke, InputDialogCancelButtonLeavesTheTextEmpty) {
 }
 
 TEST_F(Keystroke, OpenImeIsClosedWhenDisableImeIsOn) {
-    HIMC context = ImmGetContext(m_view.List());
+    const unique_himc owned(m_view.List(), ImmGetContext(m_view.List()));
+    const HIMC context = owned.get();
     if (context == nullptr || !ImmSetOpenStatus(context, TRUE) || !ImmGetOpenStatus(context)) {
-        if (context) {
-            ImmReleaseContext(m_view.List(), context);
-        }
         GTEST_SKIP() << "no input method editor to open on this display";
     }
     Shared.DisableIme = 0;
@@ -243,7 +242,6 @@ TEST_F(Keystroke, OpenImeIsClosedWhenDisableImeIsOn) {
     SendChar(L'e');
     EXPECT_FALSE(ImmGetOpenStatus(context));
     EXPECT_EQ(State().m_searchText, L"be");
-    ImmReleaseContext(m_view.List(), context);
 }
 
 TEST_F(Keystroke, SwitchMigemoByShiftChoosesPlainWithoutShift) {

@@ -7,6 +7,8 @@
 #else
 #include <dlfcn.h>
 #include <unistd.h>
+
+#include "support/UniqueHandle.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -32,14 +34,12 @@ static unsigned long ProcessId() {
 #else
 fs::path RealMigemoLibrary() {
     // Wherever the system's loader finds it.
-    void* module = dlopen("libmigemo.so.1", RTLD_NOW);
+    const unique_dlhandle module(dlopen("libmigemo.so.1", RTLD_NOW));
     Dl_info info{};
-    if (module == nullptr || dladdr(dlsym(module, "migemo_open"), &info) == 0) {
+    if (!module || dladdr(dlsym(module.get(), "migemo_open"), &info) == 0) {
         return fs::path();
     }
-    fs::path path = fs::canonical(info.dli_fname);
-    dlclose(module);
-    return path;
+    return fs::canonical(info.dli_fname);
 }
 
 fs::path MigemoFileName() {

@@ -9,9 +9,9 @@
 #include "harness/TestListView.h"
 #include "harness/XInput.h"
 #include "hook/Attach.h"
-#include "hook/Messages.h"
 #include "search/Migemo.h"
 #include "search/Pattern.h"
+#include "support/Messages.h"
 
 namespace fs = std::filesystem;
 
@@ -81,7 +81,7 @@ TEST_F(MigemoLoadingTest, RealMigemoDllBesideAFakeMigemo32Dll) {
 TEST_F(MigemoLoadingTest, OnlyMigemo32DllIsUsed) {
     Place(Fake("full"), L"migemo32.dll");
     EXPECT_EQ(GetMigemo()->Query(L"nihon"), L"(fake-nihon|a|b)");
-    EXPECT_EQ(CallsOf(L"migemo32.dll").opens, 1);
+    EXPECT_EQ(CallsOf(L"migemo32.dll").m_opens, 1);
 }
 
 TEST_F(MigemoLoadingTest, NeitherLibraryGivesNoResult) {
@@ -99,10 +99,10 @@ TEST_F(MigemoLoadingTest, EachQueryIsReleasedAndNullResultsAreNot) {
     EXPECT_TRUE(migemo->Query(L"cd"));
     EXPECT_EQ(migemo->Query(L"null"), std::nullopt);
     const FakeMigemoCalls calls = CallsOf(L"migemo.dll");
-    EXPECT_EQ(calls.opens, 1);
-    EXPECT_EQ(calls.queries, 3);
-    EXPECT_EQ(calls.releases, 2);
-    EXPECT_EQ(calls.setOperators, 0);
+    EXPECT_EQ(calls.m_opens, 1);
+    EXPECT_EQ(calls.m_queries, 3);
+    EXPECT_EQ(calls.m_releases, 2);
+    EXPECT_EQ(calls.m_setOperators, 0);
 }
 
 TEST_F(MigemoLoadingTest, TheSameQueryAgainAsksTheLibraryOnce) {
@@ -115,27 +115,27 @@ TEST_F(MigemoLoadingTest, TheSameQueryAgainAsksTheLibraryOnce) {
     EXPECT_EQ(migemo->Query(L"null"), std::nullopt);
     EXPECT_EQ(migemo->Query(L"null"), std::nullopt);
     const FakeMigemoCalls calls = CallsOf(L"migemo.dll");
-    EXPECT_EQ(calls.queries, 4);
-    EXPECT_EQ(calls.releases, 3);
+    EXPECT_EQ(calls.m_queries, 4);
+    EXPECT_EQ(calls.m_releases, 3);
 }
 
 struct MissingEntry {
-    const char* variant;
-    bool answers;
-    long opens;
+    const char* m_variant;
+    bool m_answers;
+    long m_opens;
 };
 
 class MigemoMissingEntryTest : public MigemoLoadingTest,
                                public ::testing::WithParamInterface<MissingEntry> {};
 
 TEST_P(MigemoMissingEntryTest, LibraryLackingOneEntryPoint) {
-    Place(Fake(GetParam().variant), L"migemo.dll");
+    Place(Fake(GetParam().m_variant), L"migemo.dll");
     const auto migemo = GetMigemo();
-    EXPECT_EQ(migemo->Query(L"kensaku").has_value(), GetParam().answers);
+    EXPECT_EQ(migemo->Query(L"kensaku").has_value(), GetParam().m_answers);
     const FakeMigemoCalls calls = CallsOf(L"migemo.dll");
-    EXPECT_EQ(calls.opens, GetParam().opens);
-    EXPECT_EQ(calls.queries, GetParam().answers ? 1 : 0);
-    EXPECT_EQ(calls.setOperators, 0);
+    EXPECT_EQ(calls.m_opens, GetParam().m_opens);
+    EXPECT_EQ(calls.m_queries, GetParam().m_answers ? 1 : 0);
+    EXPECT_EQ(calls.m_setOperators, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, MigemoMissingEntryTest,
@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, MigemoMissingEntryTest,
                                            MissingEntry{"without_query", false, 1},
                                            MissingEntry{"without_release", false, 1},
                                            MissingEntry{"without_set_operator", true, 1}),
-                         [](const auto& info) { return std::string(info.param.variant); });
+                         [](const auto& info) { return std::string(info.param.m_variant); });
 
 TEST_F(MigemoLoadingTest, DeleteClosesAndUnloadsOnceTheLastSearchEnds) {
     Place(Fake("full"), L"migemo.dll");
@@ -154,14 +154,14 @@ TEST_F(MigemoLoadingTest, DeleteClosesAndUnloadsOnceTheLastSearchEnds) {
     // A search still holding the adapter keeps its module and Migemo object.
     EXPECT_TRUE(IsLoaded(L"migemo.dll"));
     EXPECT_EQ(held->Query(L"ab"), L"(fake-ab|a|b)");
-    EXPECT_EQ(CallsOf(L"migemo.dll").closes, 0);
+    EXPECT_EQ(CallsOf(L"migemo.dll").m_closes, 0);
     held.reset();
     EXPECT_FALSE(IsLoaded(L"migemo.dll"));
 
     // Loaded and opened afresh: the fake's counts start again from zero.
     EXPECT_TRUE(GetMigemo()->Query(L"ab"));
-    EXPECT_EQ(CallsOf(L"migemo.dll").opens, 1);
-    EXPECT_EQ(CallsOf(L"migemo.dll").queries, 1);
+    EXPECT_EQ(CallsOf(L"migemo.dll").m_opens, 1);
+    EXPECT_EQ(CallsOf(L"migemo.dll").m_queries, 1);
 }
 
 TEST_F(MigemoLoadingTest, AdaptersOfOldAndNewLoadsKeepTheirOwnModuleReference) {
@@ -188,12 +188,12 @@ TEST_F(MigemoLoadingTest, AttachingLoadsTheLibraryAndTheLastDetachDropsIt) {
     EXPECT_FALSE(IsLoaded(L"migemo.dll"));
     ASSERT_EQ(AttachWindow(first.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
     EXPECT_TRUE(PumpUntil([&] { return IsLoaded(L"migemo.dll"); }));
-    EXPECT_TRUE(PumpUntil([&] { return CallsOf(L"migemo.dll").opens == 1; }));
+    EXPECT_TRUE(PumpUntil([&] { return CallsOf(L"migemo.dll").m_opens == 1; }));
     ASSERT_EQ(AttachWindow(second.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
     const CMigemo* adapter = GetMigemo().get();
     DetachWindow(first.List());
     EXPECT_EQ(GetMigemo().get(), adapter);
-    EXPECT_EQ(CallsOf(L"migemo.dll").opens, 1);
+    EXPECT_EQ(CallsOf(L"migemo.dll").m_opens, 1);
     DetachWindow(second.List());
     EXPECT_TRUE(PumpUntil([&] { return !IsLoaded(L"migemo.dll"); }));
 }

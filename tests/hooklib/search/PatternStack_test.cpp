@@ -10,6 +10,7 @@
 
 #include "search/Pattern.h"
 #include "search/SearchRun.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -39,13 +40,12 @@ DWORD WINAPI RunJob(void* argument) {
 // Runs work on a new thread of a 1 MB stack after taking used bytes of it.
 void OnThreadOf1MB(size_t used, std::function<void()> work) {
     Job job{used, std::move(work)};
-    HANDLE thread =
-        CreateThread(nullptr, 1 << 20, RunJob, &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    ASSERT_NE(thread, nullptr);
-    ASSERT_EQ(WaitForSingleObject(thread, 120000), WAIT_OBJECT_0);
+    const unique_handle thread(
+        CreateThread(nullptr, 1 << 20, RunJob, &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WaitForSingleObject(thread.get(), 120000), WAIT_OBJECT_0);
     DWORD code = 1;
-    GetExitCodeThread(thread, &code);
-    CloseHandle(thread);
+    GetExitCodeThread(thread.get(), &code);
     EXPECT_EQ(code, 0u);
 }
 

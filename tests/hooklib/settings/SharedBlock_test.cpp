@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "harness/WinTestSupport.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -10,23 +11,23 @@ namespace {
 class SharedBlockSection : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_module = LoadLibraryW(LibraryPath().c_str());
-        ASSERT_NE(m_module, nullptr);
-        m_section = FindSection(m_module, kSharedSectionName);
-        ASSERT_NE(m_section.address, nullptr);
-        m_block = static_cast<SharedBlock*>(m_section.address);
+        m_module.reset(LoadLibraryW(LibraryPath().c_str()));
+        ASSERT_TRUE(m_module);
+        m_section = FindSection(m_module.get(), kSharedSectionName);
+        ASSERT_NE(m_section.m_address, nullptr);
+        m_block = static_cast<SharedBlock*>(m_section.m_address);
         m_saved = *m_block;
     }
     void TearDown() override {
         *m_block = m_saved;
-        FreeLibrary(m_module);
+        m_module.reset();
     }
     std::string ProbeRead(const std::wstring& probe, const std::wstring& dll) const {
         const ProcessResult result = RunProcess(L"\"" + probe + L"\" shared-read \"" + dll + L"\"");
-        return result.started && result.exitCode == 0 ? result.output : "not run";
+        return result.m_started && result.m_exitCode == 0 ? result.m_output : "not run";
     }
 
-    HMODULE m_module = nullptr;
+    unique_hmodule m_module;
     SectionView m_section;
     SharedBlock* m_block = nullptr;
     SharedBlock m_saved{};
@@ -34,8 +35,8 @@ class SharedBlockSection : public ::testing::Test {
 
 TEST_F(SharedBlockSection, IsReadWriteSharedAndHoldsTheBlock) {
     const DWORD wanted = IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_SHARED;
-    EXPECT_EQ(m_section.characteristics & wanted, wanted);
-    EXPECT_GE(m_section.size, sizeof(SharedBlock));
+    EXPECT_EQ(m_section.m_characteristics & wanted, wanted);
+    EXPECT_GE(m_section.m_size, sizeof(SharedBlock));
 }
 
 TEST_F(SharedBlockSection, StartsWithTheDefaults) {
@@ -44,7 +45,7 @@ TEST_F(SharedBlockSection, StartsWithTheDefaults) {
     EXPECT_EQ(m_block->KeyBind_Next, 0x1004Eu);
     EXPECT_EQ(m_block->KeyBind_Input, 0x10049u);
     EXPECT_EQ(m_block->ToolTipAutoPopDelay, 2000);
-    EXPECT_EQ(m_block->LibraryModule, static_cast<void*>(m_module));
+    EXPECT_EQ(m_block->LibraryModule, static_cast<void*>(m_module.get()));
 }
 
 TEST_F(SharedBlockSection, OneCopyForTwoProcesses) {
@@ -53,7 +54,7 @@ TEST_F(SharedBlockSection, OneCopyForTwoProcesses) {
 
     const ProcessResult write =
         RunProcess(L"\"" + ProbePath() + L"\" shared-write \"" + LibraryPath() + L"\" 777");
-    ASSERT_EQ(write.exitCode, 0u);
+    ASSERT_EQ(write.m_exitCode, 0u);
     EXPECT_EQ(m_block->EnableLength, 777);
 }
 
@@ -68,10 +69,10 @@ TEST_F(SharedBlockSection, OtherWordSizeHasItsOwnBlock) {
     m_block->EnableLength = 4242;
     const ProcessResult result =
         RunProcess(L"\"" + otherProbe + L"\" shared-read \"" + otherDll + L"\"");
-    if (!result.started) {
+    if (!result.m_started) {
         GTEST_SKIP() << "this machine cannot run programs of the other word size";
     }
-    EXPECT_EQ(result.output, "3\r\n");
+    EXPECT_EQ(result.m_output, "3\r\n");
 }
 
 } // namespace

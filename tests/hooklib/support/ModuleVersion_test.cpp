@@ -6,6 +6,7 @@
 #include <string>
 
 #include "harness/WinTestSupport.h"
+#include "support/UniqueHandle.h"
 #include "hook/Exports.h"
 
 namespace {
@@ -59,18 +60,17 @@ TEST(ModuleVersion_GetVersion, CopyUnderAnotherNameFindsItsOwnFile) {
     CTempDir dir(L"version-copy");
     const std::wstring copy = dir.Path() + L"\\Renamed.dll";
     WriteFileBytes(copy, image);
-    HMODULE module = LoadLibraryW(copy.c_str());
-    ASSERT_NE(module, nullptr);
+    const unique_hmodule module(LoadLibraryW(copy.c_str()));
+    ASSERT_TRUE(module);
     using GetVersionFn = int (*)(wchar_t*, unsigned long);
     auto getVersion = reinterpret_cast<GetVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(module, "_ZN10SkimvueDll10GetVersionEPwm")));
+        reinterpret_cast<void*>(GetProcAddress(module.get(), "_ZN10SkimvueDll10GetVersionEPwm")));
     ASSERT_NE(getVersion, nullptr);
     wchar_t buffer[32] = {};
     EXPECT_EQ(getVersion(buffer, 32), 1);
     EXPECT_STREQ(buffer, kCopyVersion);
     EXPECT_EQ(SkimvueDll::GetVersion(buffer, 32), 1);
     EXPECT_STREQ(buffer, kVersion);
-    FreeLibrary(module);
 }
 
 TEST(ModuleVersion_Load, ReadsTheResourceAndItsTranslation) {

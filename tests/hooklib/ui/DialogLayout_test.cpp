@@ -44,12 +44,10 @@ class DialogLayout : public ::testing::Test {
         return hWnd;
     }
     int TextWidth(const std::wstring& text) const {
-        HDC hDC = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(hDC, m_font.get());
+        const unique_hdc_window screen(nullptr, GetDC(nullptr));
+        const unique_select_object font = SelectObjectFor(screen.get(), m_font.get());
         SIZE size{};
-        GetTextExtentPoint32W(hDC, text.c_str(), static_cast<int>(text.size()), &size);
-        SelectObject(hDC, old);
-        ReleaseDC(nullptr, hDC);
+        GetTextExtentPoint32W(screen.get(), text.c_str(), static_cast<int>(text.size()), &size);
         return size.cx;
     }
     LONG ClientWidth() const {

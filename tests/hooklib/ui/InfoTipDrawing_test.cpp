@@ -31,15 +31,16 @@ std::vector<COLORREF> PixelsOf(HDC hDC, SIZE size) {
 // The tip as it must look: a frame in the tooltip text colour around the tooltip background,
 // the text in the status-bar font at (2, 1), drawn with format.
 std::vector<COLORREF> ExpectedTip(const std::wstring& text, UINT format, SIZE size) {
-    CWindowDC screen(nullptr);
-    HDC hDC = CreateCompatibleDC(screen.Get());
-    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), size.cx, size.cy);
-    HGDIOBJ oldBitmap = SelectObject(hDC, bitmap);
+    const unique_hdc_window screen = WindowDC(nullptr);
+    const unique_hdc memory(CreateCompatibleDC(screen.get()));
+    const HDC hDC = memory.get();
+    const unique_hbitmap bitmap(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    const unique_select_object selectedBitmap = SelectObjectFor(hDC, bitmap.get());
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
     unique_hfont font(CreateFontIndirectW(&metrics.lfStatusFont));
-    HGDIOBJ oldFont = SelectObject(hDC, font.get());
+    const unique_select_object selectedFont = SelectObjectFor(hDC, font.get());
     RECT frame{0, 0, size.cx, size.cy};
     FillRect(hDC, &frame, GetSysColorBrush(COLOR_INFOBK));
     FrameRect(hDC, &frame, GetSysColorBrush(COLOR_INFOTEXT));
@@ -47,17 +48,12 @@ std::vector<COLORREF> ExpectedTip(const std::wstring& text, UINT format, SIZE si
     SetTextColor(hDC, GetSysColor(COLOR_INFOTEXT));
     RECT at{2, 1, size.cx, size.cy};
     DrawTextW(hDC, text.c_str(), static_cast<int>(text.size()), &at, format);
-    const std::vector<COLORREF> pixels = PixelsOf(hDC, size);
-    SelectObject(hDC, oldFont);
-    SelectObject(hDC, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(hDC);
-    return pixels;
+    return PixelsOf(hDC, size);
 }
 
 std::vector<COLORREF> ShownTip(const CInfoTip& tip) {
-    CWindowDC dc(tip.GetWnd());
-    return PixelsOf(dc.Get(), SizeOf(WindowRect(tip.GetWnd())));
+    const unique_hdc_window dc = WindowDC(tip.GetWnd());
+    return PixelsOf(dc.get(), SizeOf(WindowRect(tip.GetWnd())));
 }
 
 int Differences(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {

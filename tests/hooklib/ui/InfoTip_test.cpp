@@ -5,9 +5,9 @@
 #include <memory>
 #include <thread>
 
-#include "harness/XInput.h"
-#include "hook/Messages.h"
 #include "UiTestWindows.h"
+#include "harness/XInput.h"
+#include "support/Messages.h"
 
 namespace {
 
@@ -104,15 +104,15 @@ TEST_F(InfoTipTest, PaintsFrameBackgroundAndText) {
     const RECT rect = WindowRect(m_tip.GetWnd());
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    CWindowDC dc(m_tip.GetWnd());
+    const unique_hdc_window dc = WindowDC(m_tip.GetWnd());
     const COLORREF black = RGB(0, 0, 0);
-    EXPECT_EQ(GetPixel(dc.Get(), 0, 0), black);
-    EXPECT_EQ(GetPixel(dc.Get(), width - 1, height - 1), black);
-    EXPECT_EQ(GetPixel(dc.Get(), width - 2, height - 2), GetSysColor(COLOR_INFOBK));
+    EXPECT_EQ(GetPixel(dc.get(), 0, 0), black);
+    EXPECT_EQ(GetPixel(dc.get(), width - 1, height - 1), black);
+    EXPECT_EQ(GetPixel(dc.get(), width - 2, height - 2), GetSysColor(COLOR_INFOBK));
     int textPixels = 0;
     for (int y = 1; y < height - 1; ++y) {
         for (int x = 1; x < width - 1; ++x) {
-            textPixels += GetPixel(dc.Get(), x, y) != GetSysColor(COLOR_INFOBK) ? 1 : 0;
+            textPixels += GetPixel(dc.get(), x, y) != GetSysColor(COLOR_INFOBK) ? 1 : 0;
         }
     }
     EXPECT_GT(textPixels, 20);

@@ -258,8 +258,8 @@ TEST_F(InputDlgTest, LibraryHoldsJapaneseDialogAndIconInBothSizes) {
         ASSERT_TRUE(icon);
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(icon.get(), &info));
-        unique_any<HBITMAP, DeleteObject> color(info.hbmColor);
-        unique_any<HBITMAP, DeleteObject> mask(info.hbmMask);
+        const unique_hbitmap color(info.hbmColor);
+        const unique_hbitmap mask(info.hbmMask);
         BITMAP bitmap{};
         GetObjectW(color.get(), sizeof(bitmap), &bitmap);
         EXPECT_EQ(bitmap.bmWidth, size);

@@ -14,6 +14,7 @@
 #include "hook/Exports.h"
 #include "settings/KeyBinding.h"
 #include "settings/ParamFile.h"
+#include "support/UniqueHandle.h"
 #include "ui/SettingDlgResource.h"
 
 namespace {
@@ -155,16 +156,15 @@ TEST_F(SettingDlg, JapaneseTextHasGlyphsInTheDialogFont) {
     CDialogThread dialog;
     auto font = reinterpret_cast<HFONT>(SendMessageW(dialog.Dialog(), WM_GETFONT, 0, 0));
     ASSERT_NE(font, nullptr);
-    HDC hDC = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(hDC, font);
+    const unique_hdc_window screen(nullptr, GetDC(nullptr));
+    const HDC hDC = screen.get();
+    const unique_select_object selected = SelectObjectFor(hDC, font);
     const std::wstring text = L"一般設定キャンセルエクスプローラー上で有効";
     std::vector<WORD> glyphs(text.size());
     GetGlyphIndicesW(hDC, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
                      GGI_MARK_NONEXISTING_GLYPHS);
     wchar_t face[LF_FACESIZE] = {};
     GetTextFaceW(hDC, LF_FACESIZE, face);
-    SelectObject(hDC, old);
-    ReleaseDC(nullptr, hDC);
     for (size_t i = 0; i < text.size(); ++i) {
         EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for character " << i << " in the dialog's face";
     }
@@ -276,15 +276,15 @@ std::vector<TextControl> TextControls(HWND hDlg) {
 // text: after the box and half the width of a digit (as the system's button draws it).
 int TextWidth(HWND hWnd, bool checkMark) {
     const std::wstring text = TextOf(hWnd);
-    HDC hDC = GetDC(hWnd);
-    HGDIOBJ old = SelectObject(hDC, reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0)));
+    const unique_hdc_window dc(hWnd, GetDC(hWnd));
+    const HDC hDC = dc.get();
+    const unique_select_object selected =
+        SelectObjectFor(hDC, reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0)));
     RECT extent{};
     DrawTextW(hDC, text.c_str(), static_cast<int>(text.size()), &extent,
               DT_CALCRECT | DT_SINGLELINE);
     INT digit = 0;
     GetCharWidth32W(hDC, L'0', L'0', &digit);
-    SelectObject(hDC, old);
-    ReleaseDC(hWnd, hDC);
     return extent.right + (checkMark ? GetSystemMetrics(SM_CXMENUCHECK) + digit / 2 : 0);
 }
 

@@ -86,11 +86,10 @@ RECT StatusFontTextExtent(const std::wstring& text, UINT format) {
     metrics.cbSize = sizeof(metrics);
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
     unique_hfont font(CreateFontIndirectW(&metrics.lfStatusFont));
-    CWindowDC screen(nullptr);
-    HGDIOBJ old = SelectObject(screen.Get(), font.get());
+    const unique_hdc_window screen = WindowDC(nullptr);
+    const unique_select_object selected = SelectObjectFor(screen.get(), font.get());
     RECT extent{};
-    DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &extent,
+    DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &extent,
               DT_CALCRECT | format);
-    SelectObject(screen.Get(), old);
     return extent;
 }

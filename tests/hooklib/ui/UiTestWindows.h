@@ -31,19 +31,10 @@ std::wstring SaveScreenshot(const std::wstring& fileName);
 // Screen rectangle of a window.
 RECT WindowRect(HWND window);
 
-// A window's device context (the screen's for null), released with the object.
-class CWindowDC {
-  public:
-    explicit CWindowDC(HWND window) : m_hWnd(window), m_hDC(GetDC(window)) {}
-    ~CWindowDC() { ReleaseDC(m_hWnd, m_hDC); }
-    CWindowDC(const CWindowDC&) = delete;
-    CWindowDC& operator=(const CWindowDC&) = delete;
-    HDC Get() const { return m_hDC; }
-
-  private:
-    HWND m_hWnd;
-    HDC m_hDC;
-};
+// A window's device context (the screen's for null).
+inline unique_hdc_window WindowDC(HWND window) {
+    return unique_hdc_window(window, GetDC(window));
+}
 
 // The extent DrawTextW gives text in the system's status-bar font, with format (DT_CALCRECT
 // added).

@@ -7,7 +7,7 @@
 #include "harness/SettingsGuard.h"
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
-#include "hook/WindowIdentity.h"
+#include "support/WindowIdentity.h"
 #include "ui/SettingDlgResource.h"
 
 namespace {
@@ -56,7 +56,7 @@ class CTargetProcess {
         if (CreateProcessW(nullptr, commandLine.data(), locked ? &attributes : nullptr, nullptr,
                            FALSE, 0, nullptr, nullptr, &startup, &info)) {
             m_process.reset(info.hProcess);
-            CloseHandle(info.hThread);
+            const unique_handle thread(info.hThread);
         }
         PumpUntil([&] {
             m_hWnd = FindWindowW(className.c_str(), nullptr);
@@ -79,10 +79,8 @@ class CTargetProcess {
 };
 
 COLORREF PixelOf(HWND hWnd, int x, int y) {
-    HDC hDC = GetWindowDC(hWnd);
-    const COLORREF color = GetPixel(hDC, x, y);
-    ReleaseDC(hWnd, hDC);
-    return color;
+    const unique_hdc_window dc(hWnd, GetWindowDC(hWnd));
+    return GetPixel(dc.get(), x, y);
 }
 
 TEST(WindowIdentity, ReadsClassExecutableRootAndRootOwner) {

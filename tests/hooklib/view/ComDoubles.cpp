@@ -3,23 +3,23 @@
 namespace {
 
 struct Fault {
-    std::string call;
-    size_t fromIndex = 0;
+    std::string m_call;
+    size_t m_fromIndex = 0;
 };
-Fault g_fault;
+Fault PlannedFault;
 
 } // namespace
 
 bool Fails(std::string_view call, size_t index) {
-    return call == g_fault.call && index >= g_fault.fromIndex;
+    return call == PlannedFault.m_call && index >= PlannedFault.m_fromIndex;
 }
 
 CScopedFault::CScopedFault(std::string call, size_t fromIndex) {
-    g_fault = {std::move(call), fromIndex};
+    PlannedFault = {std::move(call), fromIndex};
 }
 
 CScopedFault::~CScopedFault() {
-    g_fault = {};
+    PlannedFault = {};
 }
 
 HRESULT CClassFactoryDouble::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {

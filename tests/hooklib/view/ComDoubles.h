@@ -98,22 +98,6 @@ class CRegisteredClass {
     DWORD m_dwCookie = 0;
 };
 
-// COM on the test's thread for one test.
-class CComScope {
-  public:
-    CComScope() : m_hr(CoInitialize(nullptr)) {}
-    ~CComScope() {
-        if (SUCCEEDED(m_hr)) {
-            CoUninitialize();
-        }
-    }
-    CComScope(const CComScope&) = delete;
-    CComScope& operator=(const CComScope&) = delete;
-
-  private:
-    HRESULT m_hr;
-};
-
 // Announces an event-log entry the current test is expected to leave. Wine prints each error
 // entry on stderr; eventlog_pairs.sh checks every test's entries against its announcements.
 void ExpectLogged(const char* text);

@@ -38,30 +38,30 @@ unique_hwnd MakeRoot(IShellBrowser* psb = nullptr) {
 
 // The item view sits two levels below its root, as in a shell window.
 struct ViewWindows {
-    unique_hwnd root;
-    HWND hWndView = nullptr;
+    unique_hwnd m_root;
+    HWND m_hWndView = nullptr;
 };
 
 ViewWindows MakeView(IShellBrowser* psb = nullptr) {
     ViewWindows windows{MakeRoot(psb)};
     HWND frame = CreateWindowExW(0, L"STATIC", L"frame", WS_CHILD, 0, 0, 100, 100,
-                                 windows.root.get(), nullptr, nullptr, nullptr);
-    windows.hWndView = CreateWindowExW(0, L"STATIC", L"view", WS_CHILD, 0, 0, 50, 50, frame,
-                                       nullptr, nullptr, nullptr);
-    EXPECT_NE(windows.hWndView, nullptr);
+                                 windows.m_root.get(), nullptr, nullptr, nullptr);
+    windows.m_hWndView = CreateWindowExW(0, L"STATIC", L"view", WS_CHILD, 0, 0, 50, 50, frame,
+                                         nullptr, nullptr, nullptr);
+    EXPECT_NE(windows.m_hWndView, nullptr);
     return windows;
 }
 
 // A File Explorer window with tabs: each tab has a host window ("DUIViewWndClassName"'s
 // "DirectUIHWND"), holding the tab's view window ("SHELLDLL_DefView"), holding its item view.
 struct Tab {
-    HWND hWndHost = nullptr;
-    HWND hWndView = nullptr;
-    HWND hWndItems = nullptr;
+    HWND m_hWndHost = nullptr;
+    HWND m_hWndView = nullptr;
+    HWND m_hWndItems = nullptr;
 };
 struct TabbedWindows {
-    unique_hwnd root;
-    std::vector<Tab> tabs;
+    unique_hwnd m_root;
+    std::vector<Tab> m_tabs;
 };
 
 HWND MakeChild(HWND parent, const wchar_t* title) {
@@ -75,10 +75,10 @@ TabbedWindows MakeTabbedFrame(int count) {
     TabbedWindows windows{MakeRoot(), {}};
     for (int i = 0; i < count; ++i) {
         Tab tab;
-        tab.hWndHost = MakeChild(windows.root.get(), L"host");
-        tab.hWndView = MakeChild(tab.hWndHost, L"view");
-        tab.hWndItems = MakeChild(tab.hWndView, L"items");
-        windows.tabs.push_back(tab);
+        tab.m_hWndHost = MakeChild(windows.m_root.get(), L"host");
+        tab.m_hWndView = MakeChild(tab.m_hWndHost, L"view");
+        tab.m_hWndItems = MakeChild(tab.m_hWndView, L"items");
+        windows.m_tabs.push_back(tab);
     }
     return windows;
 }
@@ -102,7 +102,7 @@ class ExplorerCtrlTest : public ::testing::Test {
         ASSERT_TRUE(m_registration->IsRegistered());
     }
 
-    CComScope m_com;
+    unique_com_init m_com{COINIT_APARTMENTTHREADED};
     ComPtr<CClassFactoryDouble> m_factory;
     std::unique_ptr<CRegisteredClass> m_registration;
 };
@@ -114,8 +114,8 @@ TEST_F(ExplorerCtrlTest, FindsTheShellWindowHoldingTheViewAndReadsNamesInViewOrd
     unique_hwnd other = MakeRoot();
     auto pfv = MakeDouble<CFolderViewDouble>(kViewOrder);
     RegisterShellWindows({Browser(other.get(), MakeDouble<CFolderViewDouble>(Names{L"other"})),
-                          nullptr, Browser(view.root.get(), pfv)});
-    CExplorerCtrl ctrl(view.hWndView);
+                          nullptr, Browser(view.m_root.get(), pfv)});
+    CExplorerCtrl ctrl(view.m_hWndView);
     ItemNames names = {L"stale 1", L"stale 2", L"stale 3", L"stale 4", L"stale 5"};
     EXPECT_EQ(ctrl.GetItemNames(names), 0);
     EXPECT_EQ(names, kViewOrder);
@@ -135,7 +135,7 @@ TEST_F(ExplorerCtrlTest, FallsBackToTheRootWindowsShellBrowser) {
     ViewWindows view = MakeView(psb.Get());
     unique_hwnd other = MakeRoot();
     RegisterShellWindows({Browser(other.get(), MakeDouble<CFolderViewDouble>(Names{L"other"}))});
-    CExplorerCtrl ctrl(view.hWndView);
+    CExplorerCtrl ctrl(view.m_hWndView);
     ItemNames names;
     EXPECT_EQ(ctrl.GetItemNames(names), 0);
     EXPECT_EQ(names, kViewOrder);
@@ -143,8 +143,8 @@ TEST_F(ExplorerCtrlTest, FallsBackToTheRootWindowsShellBrowser) {
 
 TEST_F(ExplorerCtrlTest, EmptyFolderGivesAnEmptyList) {
     ViewWindows view = MakeView();
-    RegisterShellWindows({Browser(view.root.get(), MakeDouble<CFolderViewDouble>(Names{}))});
-    CExplorerCtrl ctrl(view.hWndView);
+    RegisterShellWindows({Browser(view.m_root.get(), MakeDouble<CFolderViewDouble>(Names{}))});
+    CExplorerCtrl ctrl(view.m_hWndView);
     ItemNames names = {L"stale"};
     EXPECT_EQ(ctrl.GetItemNames(names), 0);
     EXPECT_TRUE(names.empty());
@@ -153,8 +153,8 @@ TEST_F(ExplorerCtrlTest, EmptyFolderGivesAnEmptyList) {
 TEST_F(ExplorerCtrlTest, AnEmptyDisplayNameClearsItsEntry) {
     ViewWindows view = MakeView();
     auto pfv = MakeDouble<CFolderViewDouble>(Names{L"a", L"b", L"c"});
-    RegisterShellWindows({Browser(view.root.get(), pfv)});
-    CExplorerCtrl ctrl(view.hWndView);
+    RegisterShellWindows({Browser(view.m_root.get(), pfv)});
+    CExplorerCtrl ctrl(view.m_hWndView);
     ItemNames names;
     ASSERT_EQ(ctrl.GetItemNames(names), 0);
     pfv->m_names = {L"a", L"", L"c"};
@@ -164,8 +164,8 @@ TEST_F(ExplorerCtrlTest, AnEmptyDisplayNameClearsItsEntry) {
 
 // Each connection failure ends the attempt with one logged entry; the caller's list stays.
 struct ConnectFailure {
-    const char* fault;
-    const char* text;
+    const char* m_fault;
+    const char* m_text;
 };
 
 TEST_F(ExplorerCtrlTest, EachConnectionFailureIsLoggedOnceAndLeavesTheNamesAlone) {
@@ -176,25 +176,25 @@ TEST_F(ExplorerCtrlTest, EachConnectionFailureIsLoggedOnceAndLeavesTheNamesAlone
         {"QueryService", "failed: query interface of IFolderView"},
     };
     ViewWindows view = MakeView();
-    RegisterShellWindows({Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
+    RegisterShellWindows({Browser(view.m_root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
     for (const ConnectFailure& failure : failures) {
-        SCOPED_TRACE(failure.text);
-        CScopedFault fault(failure.fault);
-        CExplorerCtrl ctrl(view.hWndView);
+        SCOPED_TRACE(failure.m_text);
+        CScopedFault fault(failure.m_fault);
+        CExplorerCtrl ctrl(view.m_hWndView);
         ItemNames names = {L"kept"};
-        ExpectLogged(failure.text);
+        ExpectLogged(failure.m_text);
         EXPECT_EQ(ctrl.GetItemNames(names), -1);
         EXPECT_EQ(names, (Names{L"kept"}));
         EXPECT_EQ(ctrl.SelectItem(0, 1, 1), -1);
-        ExpectLogged(failure.text);
+        ExpectLogged(failure.m_text);
     }
 }
 
 TEST_F(ExplorerCtrlTest, AnEntryThatIsNotABrowserFailsTheWholeConnection) {
     ViewWindows view = MakeView();
     RegisterShellWindows({MakeDouble<CDispatchOnlyDouble>(),
-                          Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
-    CExplorerCtrl ctrl(view.hWndView);
+                          Browser(view.m_root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
+    CExplorerCtrl ctrl(view.m_hWndView);
     ItemNames names;
     ExpectLogged("failed: query interface of IWebBrowserApp");
     EXPECT_EQ(ctrl.GetItemNames(names), -1);
@@ -204,8 +204,8 @@ TEST_F(ExplorerCtrlTest, AnEntryThatIsNotABrowserFailsTheWholeConnection) {
 TEST_F(ExplorerCtrlTest, ABrowserWithoutServicesFailsTheConnection) {
     ViewWindows view = MakeView();
     RegisterShellWindows(
-        {Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder), false)});
-    CExplorerCtrl ctrl(view.hWndView);
+        {Browser(view.m_root.get(), MakeDouble<CFolderViewDouble>(kViewOrder), false)});
+    CExplorerCtrl ctrl(view.m_hWndView);
     ExpectLogged("failed: query interface of IServiceProvider");
     EXPECT_EQ(ctrl.SelectItem(0, 0, 0), -1);
 }
@@ -213,7 +213,7 @@ TEST_F(ExplorerCtrlTest, ABrowserWithoutServicesFailsTheConnection) {
 TEST_F(ExplorerCtrlTest, ARootWithoutShellBrowserFailsTheConnection) {
     ViewWindows view = MakeView();
     RegisterShellWindows({});
-    CExplorerCtrl ctrl(view.hWndView);
+    CExplorerCtrl ctrl(view.m_hWndView);
     ExpectLogged("failed: psb NULL");
     EXPECT_EQ(ctrl.SelectItem(0, 0, 0), -1);
 }
@@ -222,7 +222,7 @@ TEST_F(ExplorerCtrlTest, AShellBrowserWithoutFolderViewFailsTheConnection) {
     auto psb = MakeDouble<CShellBrowserDouble>(nullptr);
     ViewWindows view = MakeView(psb.Get());
     RegisterShellWindows({});
-    CExplorerCtrl ctrl(view.hWndView);
+    CExplorerCtrl ctrl(view.m_hWndView);
     ExpectLogged("failed: query interface of IFolderView");
     EXPECT_EQ(ctrl.SelectItem(0, 0, 0), -1);
 }
@@ -230,9 +230,9 @@ TEST_F(ExplorerCtrlTest, AShellBrowserWithoutFolderViewFailsTheConnection) {
 TEST_F(ExplorerCtrlTest, RetriesTheConnectionOnEveryUseUntilItSucceeds) {
     ViewWindows view = MakeView();
     auto collection = MakeDouble<CShellWindowsDouble>(
-        Entries{Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
+        Entries{Browser(view.m_root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
     RegisterFactory(MakeDouble<CClassFactoryDouble>(collection, REGDB_E_CLASSNOTREG));
-    CExplorerCtrl ctrl(view.hWndView);
+    CExplorerCtrl ctrl(view.m_hWndView);
     ItemNames names;
     for (int attempt = 1; attempt <= 3; ++attempt) {
         ExpectLogged("failed: CoCreateInstance");
@@ -260,8 +260,8 @@ TEST_F(ExplorerCtrlTest, TheUnboundInstanceNeverConnectsAndLogsNothing) {
 // Failures after the connection are returned but never logged.
 TEST_F(ExplorerCtrlTest, ReadFailuresKeepTheEntriesWrittenBeforeThem) {
     ViewWindows view = MakeView();
-    RegisterShellWindows({Browser(view.root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
-    CExplorerCtrl ctrl(view.hWndView);
+    RegisterShellWindows({Browser(view.m_root.get(), MakeDouble<CFolderViewDouble>(kViewOrder))});
+    CExplorerCtrl ctrl(view.m_hWndView);
     for (const char* call : {"Items", "GetCount"}) {
         CScopedFault fault(call);
         ItemNames names = {L"old"};
@@ -280,14 +280,14 @@ class ExplorerCtrlSelectTest : public ExplorerCtrlTest {
   protected:
     void SetUp() override {
         m_pfv = MakeDouble<CFolderViewDouble>(kViewOrder);
-        RegisterShellWindows({Browser(m_view.root.get(), m_pfv)});
+        RegisterShellWindows({Browser(m_view.m_root.get(), m_pfv)});
         m_pfv->m_selected = {0, 3};
         m_pfv->m_iFocused = 0;
     }
 
     ViewWindows m_view = MakeView();
     ComPtr<CFolderViewDouble> m_pfv;
-    CExplorerCtrl m_ctrl{m_view.hWndView};
+    CExplorerCtrl m_ctrl{m_view.m_hWndView};
 };
 
 // One request of the view: it deselects the others itself, without a pass over every item.
@@ -322,16 +322,17 @@ TEST_F(ExplorerCtrlTest, TheTabWhoseViewHoldsTheItemViewIsSearched) {
     TabbedWindows frame = MakeTabbedFrame(3);
     unique_hwnd other = MakeRoot();
     std::vector<ComPtr<CFolderViewDouble>> pfv;
-    Entries entries = {Browser(other.get(), MakeDouble<CFolderViewDouble>(Names{L"other"})),
-                       Browser(frame.root.get(), MakeDouble<CFolderViewDouble>(Names{L"untold"}))};
+    Entries entries = {
+        Browser(other.get(), MakeDouble<CFolderViewDouble>(Names{L"other"})),
+        Browser(frame.m_root.get(), MakeDouble<CFolderViewDouble>(Names{L"untold"}))};
     for (int i = 0; i < 3; ++i) {
         pfv.push_back(MakeDouble<CFolderViewDouble>(Names{L"tab " + std::to_wstring(i) + L".txt"},
-                                                    frame.tabs[i].hWndView));
-        entries.push_back(Browser(frame.root.get(), pfv.back()));
+                                                    frame.m_tabs[i].m_hWndView));
+        entries.push_back(Browser(frame.m_root.get(), pfv.back()));
     }
     RegisterShellWindows(entries);
 
-    CExplorerCtrl ctrl(frame.tabs[1].hWndItems);
+    CExplorerCtrl ctrl(frame.m_tabs[1].m_hWndItems);
     ItemNames names;
     EXPECT_EQ(ctrl.GetItemNames(names), 0);
     EXPECT_EQ(names, (Names{L"tab 1.txt"}));
@@ -340,7 +341,7 @@ TEST_F(ExplorerCtrlTest, TheTabWhoseViewHoldsTheItemViewIsSearched) {
     EXPECT_TRUE(pfv[0]->m_selected.empty());
     EXPECT_TRUE(pfv[2]->m_selected.empty());
 
-    CExplorerCtrl host(frame.tabs[2].hWndHost);
+    CExplorerCtrl host(frame.m_tabs[2].m_hWndHost);
     EXPECT_EQ(host.GetItemNames(names), 0);
     EXPECT_EQ(names, (Names{L"tab 2.txt"}));
 }
@@ -349,11 +350,11 @@ TEST_F(ExplorerCtrlTest, TheTabWhoseViewHoldsTheItemViewIsSearched) {
 // gone, the next use connects afresh.
 TEST_F(ExplorerCtrlTest, AConnectionWhoseViewIsGoneIsMadeAgain) {
     TabbedWindows frame = MakeTabbedFrame(2);
-    auto first = MakeDouble<CFolderViewDouble>(Names{L"first"}, frame.tabs[0].hWndView);
-    auto old = MakeDouble<CFolderViewDouble>(Names{L"old"}, frame.tabs[1].hWndView);
-    auto tab = MakeDouble<CBrowserDouble>(frame.root.get(), old);
-    RegisterShellWindows({Browser(frame.root.get(), first), tab});
-    CExplorerCtrl ctrl(frame.tabs[1].hWndItems);
+    auto first = MakeDouble<CFolderViewDouble>(Names{L"first"}, frame.m_tabs[0].m_hWndView);
+    auto old = MakeDouble<CFolderViewDouble>(Names{L"old"}, frame.m_tabs[1].m_hWndView);
+    auto tab = MakeDouble<CBrowserDouble>(frame.m_root.get(), old);
+    RegisterShellWindows({Browser(frame.m_root.get(), first), tab});
+    CExplorerCtrl ctrl(frame.m_tabs[1].m_hWndItems);
     ItemNames names;
     EXPECT_EQ(ctrl.GetItemNames(names), 0);
     EXPECT_EQ(ctrl.SelectItem(0, 1, 1), 0);
@@ -362,7 +363,7 @@ TEST_F(ExplorerCtrlTest, AConnectionWhoseViewIsGoneIsMadeAgain) {
     EXPECT_EQ(m_factory->m_cCreated, 1);
 
     old->m_hWndView = nullptr;
-    auto browsed = MakeDouble<CFolderViewDouble>(Names{L"new"}, frame.tabs[1].hWndView);
+    auto browsed = MakeDouble<CFolderViewDouble>(Names{L"new"}, frame.m_tabs[1].m_hWndView);
     tab->Browse(browsed);
     EXPECT_EQ(ctrl.SelectItem(0, 1, 1), 0);
     EXPECT_EQ(browsed->m_selected, (std::set<int>{0}));
@@ -400,10 +401,10 @@ TEST_F(ExplorerCtrlTest, ShellWindowHandleFailuresAreLogged) {
     unique_hwnd root = MakeRoot();
     RegisterShellWindows({Browser(root.get(), nullptr)});
     for (const ConnectFailure& failure : failures) {
-        CScopedFault fault(failure.fault);
+        CScopedFault fault(failure.m_fault);
         std::vector<HWND> handles;
-        ExpectLogged(failure.text);
-        EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1) << failure.text;
+        ExpectLogged(failure.m_text);
+        EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1) << failure.m_text;
         EXPECT_TRUE(handles.empty());
     }
     m_factory->m_hr = E_OUTOFMEMORY;
@@ -415,7 +416,7 @@ TEST_F(ExplorerCtrlTest, ShellWindowHandleFailuresAreLogged) {
 // Wine's own collection cannot count its windows. Wine serves it from another process, which a
 // loaded machine may start too late for the first request: the test waits until it answers.
 TEST(ExplorerCtrl_WineShellWindows, CountingFailsAndIsLogged) {
-    CComScope com;
+    const unique_com_init com(COINIT_APARTMENTTHREADED);
     bool served = false;
     for (int attempt = 0; attempt < 40 && !served; ++attempt) {
         ComPtr<IShellWindows> probe;
@@ -433,7 +434,7 @@ TEST(ExplorerCtrl_WineShellWindows, CountingFailsAndIsLogged) {
     EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1);
     EXPECT_TRUE(handles.empty());
     ViewWindows view = MakeView();
-    CExplorerCtrl ctrl(view.hWndView);
+    CExplorerCtrl ctrl(view.m_hWndView);
     ExpectLogged("failed: psw->get_Count");
     EXPECT_EQ(ctrl.SelectItem(0, 1, 1), -1);
 }

@@ -44,27 +44,27 @@ TEST_P(SysListView32Ctrl, SelectItemAloneFocusesAndScrollsIntoView) {
 // not) are all that change, besides the new one.
 TEST_P(SysListView32Ctrl, SelectItemChangesOnlyTheItemsWhoseStateChanges) {
     struct Case {
-        std::vector<int> selected;
-        int focused;
+        std::vector<int> m_selected;
+        int m_focused;
     };
     for (const Case& before :
          {Case{{3, 5, 250}, 5}, Case{{3, 5}, 7}, Case{{250}, 250}, Case{{}, 9}, Case{{299}, -1}}) {
         CTestListView view(Numbered(300), GetParam());
         CSysListView32Ctrl ctrl(view.List());
-        for (int i : before.selected) {
+        for (int i : before.m_selected) {
             ListView_SetItemState(view.List(), i, LVIS_SELECTED, LVIS_SELECTED);
         }
-        if (before.focused != -1) {
-            ListView_SetItemState(view.List(), before.focused, LVIS_FOCUSED, LVIS_FOCUSED);
+        if (before.m_focused != -1) {
+            ListView_SetItemState(view.List(), before.m_focused, LVIS_FOCUSED, LVIS_FOCUSED);
         }
         view.ClearReceived();
         EXPECT_EQ(ctrl.SelectItem(250, 1, 1), 0);
         EXPECT_EQ(view.SelectedItems(), (std::vector<int>{250}));
         EXPECT_EQ(view.FocusedItem(), 250);
         for (const CTestListView::Received& received : view.m_received) {
-            const auto item = static_cast<int>(received.wParam);
+            const auto item = static_cast<int>(received.m_wParam);
             EXPECT_TRUE(item == 250 ||
-                        std::count(before.selected.begin(), before.selected.end(), item))
+                        std::count(before.m_selected.begin(), before.m_selected.end(), item))
                 << item;
         }
     }
@@ -122,25 +122,25 @@ TEST(SysListView32Ctrl_Names, EmptyTextClearsItsEntryAndFails) {
 
 // A control may answer with a pointer to text of its own rather than fill the buffer it was
 // given; the text there counts, as long as any name.
-WNDPROC g_listProc = nullptr;
+WNDPROC ListOriginalProc = nullptr;
 LRESULT CALLBACK OwnTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     static const std::wstring own = L"own " + std::wstring(300, L'x');
     if (message == LVM_GETITEMTEXTW && wParam == 1) {
         reinterpret_cast<LVITEMW*>(lParam)->pszText = const_cast<wchar_t*>(own.c_str());
         return static_cast<LRESULT>(own.size());
     }
-    return CallWindowProcW(g_listProc, window, message, wParam, lParam);
+    return CallWindowProcW(ListOriginalProc, window, message, wParam, lParam);
 }
 
 TEST(SysListView32Ctrl_Names, TextTheControlPointsToIsRead) {
     CTestListView view({L"first", L"second", L"third"});
-    g_listProc = reinterpret_cast<WNDPROC>(
+    ListOriginalProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(view.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnTextProc)));
     CSysListView32Ctrl ctrl(view.List());
     ItemNames read;
     EXPECT_EQ(ctrl.GetItemNames(read), 0);
     EXPECT_EQ(read, (ItemNames{L"first", (L"own " + std::wstring(255, L'x')), L"third"}));
-    SetWindowLongPtrW(view.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
+    SetWindowLongPtrW(view.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListOriginalProc));
 }
 
 TEST(SysListView32Ctrl_Rect, IsTheItemsBoundsOnScreen) {

@@ -35,15 +35,15 @@ class UIAToolsTest : public ::testing::Test {
         m_factory = MakeDouble<CClassFactoryDouble>(m_automation);
     }
 
-    // As the tooltip's worker thread does it: construct, initialise COM, Init, one lookup.
+    // As the tooltip's worker thread does it: initialise COM, construct, Init, one lookup.
     int Lookup(HWND hWnd, const std::wstring& name, RECT& rect) {
+        const unique_com_init com(COINIT_APARTMENTTHREADED);
         CUIATools tools(hWnd);
-        CoInitialize(nullptr);
         tools.Init();
         return tools.FindItemRect(name, rect);
     }
 
-    CComScope m_com;
+    unique_com_init m_com{COINIT_APARTMENTTHREADED};
     unique_hwnd m_view{CreateWindowExW(0, L"STATIC", L"view", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                        nullptr, nullptr, nullptr, nullptr)};
     ComPtr<CAutomationDouble> m_automation;
@@ -72,8 +72,8 @@ TEST_F(UIAToolsTest, NoListItemOfThatNameIsNotFoundAndNotLogged) {
 }
 
 struct Failure {
-    const char* fault;
-    std::vector<const char*> logged;
+    const char* m_fault;
+    std::vector<const char*> m_logged;
 };
 
 TEST_F(UIAToolsTest, EachFailureIsLoggedAndLeavesTheRectangle) {
@@ -89,13 +89,13 @@ TEST_F(UIAToolsTest, EachFailureIsLoggedAndLeavesTheRectangle) {
     };
     CRegisteredClass registration(CLSID_CUIAutomation, m_factory.Get());
     for (const Failure& failure : failures) {
-        CScopedFault fault(failure.fault);
-        for (const char* text : failure.logged) {
+        CScopedFault fault(failure.m_fault);
+        for (const char* text : failure.m_logged) {
             ExpectLogged(text);
         }
         RECT rect = kUntouched;
-        EXPECT_EQ(Lookup(m_view.get(), L"readme.txt", rect), -1) << failure.fault;
-        EXPECT_EQ(rect, kUntouched) << failure.fault;
+        EXPECT_EQ(Lookup(m_view.get(), L"readme.txt", rect), -1) << failure.m_fault;
+        EXPECT_EQ(rect, kUntouched) << failure.m_fault;
     }
 }
 

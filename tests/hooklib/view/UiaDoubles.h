@@ -15,9 +15,9 @@
 constexpr int kHeaderControlType = 50034;
 
 struct ElementData {
-    std::wstring name;
-    int controlType = UIA_ListItemControlTypeId;
-    RECT rect{};
+    std::wstring m_name;
+    int m_controlType = UIA_ListItemControlTypeId;
+    RECT m_rect{};
 };
 
 // What the searches of the view's element were asked, in order; a test may hold each search
@@ -64,9 +64,9 @@ class CConditionDouble : public CUnknownImpl<IUIAutomationCondition> {
         case Kind::ControlView:
             return true;
         case Kind::ControlType:
-            return element.controlType == m_controlType;
+            return element.m_controlType == m_controlType;
         case Kind::Name:
-            return element.name == m_name;
+            return element.m_name == m_name;
         case Kind::And:
             return m_first->Matches(element) && m_second->Matches(element);
         }
@@ -117,7 +117,7 @@ class CElementDouble : public CUnknownImpl<IUIAutomationElement> {
         if (Fails("get_CurrentBoundingRectangle")) {
             return E_FAIL;
         }
-        *rect = m_data.rect;
+        *rect = m_data.m_rect;
         return S_OK;
     }
 

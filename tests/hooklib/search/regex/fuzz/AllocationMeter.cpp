@@ -9,8 +9,8 @@ namespace {
 
 constexpr size_t kHeader = alignof(std::max_align_t);
 
-std::atomic<size_t> g_live{0};
-std::atomic<size_t> g_peak{0};
+std::atomic<size_t> LiveBytes{0};
+std::atomic<size_t> PeakBytes{0};
 
 void* Allocate(size_t size) {
     void* block = std::malloc(size + kHeader);
@@ -18,8 +18,9 @@ void* Allocate(size_t size) {
         throw std::bad_alloc();
     }
     *static_cast<size_t*>(block) = size;
-    const size_t live = g_live.fetch_add(size) + size;
-    for (size_t peak = g_peak.load(); live > peak && !g_peak.compare_exchange_weak(peak, live);) {
+    const size_t live = LiveBytes.fetch_add(size) + size;
+    for (size_t peak = PeakBytes.load();
+         live > peak && !PeakBytes.compare_exchange_weak(peak, live);) {
     }
     return static_cast<char*>(block) + kHeader;
 }
@@ -29,7 +30,7 @@ void Release(void* pointer) {
         return;
     }
     void* block = static_cast<char*>(pointer) - kHeader;
-    g_live.fetch_sub(*static_cast<size_t*>(block));
+    LiveBytes.fetch_sub(*static_cast<size_t*>(block));
     std::free(block);
 }
 
@@ -75,13 +76,13 @@ void operator delete[](void* pointer, const std::nothrow_t&) noexcept {
 namespace allocation {
 
 size_t Live() {
-    return g_live.load();
+    return LiveBytes.load();
 }
 size_t Peak() {
-    return g_peak.load();
+    return PeakBytes.load();
 }
 void ResetPeak() {
-    g_peak.store(g_live.load());
+    PeakBytes.store(LiveBytes.load());
 }
 
 } // namespace allocation

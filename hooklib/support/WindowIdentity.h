@@ -6,6 +6,16 @@
 
 #include <string>
 
+struct WindowIdentity {
+    std::wstring m_clsName;
+    std::wstring m_exeName;
+    std::wstring m_rootClsName;
+    std::wstring m_rootOwnerClsName;
+};
+
+// All four values. Target discovery reads each one only where a rule asks for it.
+WindowIdentity ReadWindowIdentity(HWND window);
+
 std::wstring ReadClassName(HWND window);
 std::wstring ReadExeName(HWND window);
 std::wstring ReadRootClassName(HWND window);

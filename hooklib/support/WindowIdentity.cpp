@@ -1,4 +1,4 @@
-#include "hook/WindowIdentity.h"
+#include "support/WindowIdentity.h"
 
 #include "support/UniqueHandle.h"
 
@@ -47,6 +47,11 @@ std::wstring ReadRootClassName(HWND window) {
 
 std::wstring ReadRootOwnerClassName(HWND window) {
     return ReadClassName(GetAncestor(window, GA_ROOTOWNER));
+}
+
+WindowIdentity ReadWindowIdentity(HWND window) {
+    return WindowIdentity{ReadClassName(window), ReadExeName(window), ReadRootClassName(window),
+                          ReadRootOwnerClassName(window)};
 }
 
 // A process runs under WOW64 exactly when it is a 32-bit process on 64-bit Windows, so two
