@@ -24,7 +24,7 @@
 #include "harness/WinTestSupport.h"
 #include "hook/Attach.h"
 #include "hook/HookLifecycle.h"
-#include "hook/Messages.h"
+#include "support/Messages.h"
 #include "hook/SearchState.h"
 #include "settings/ParamFile.h"
 #include "support/PathParts.h"
@@ -40,36 +40,36 @@ constexpr wchar_t kCabinetClass[] = L"SkimvueDiscoveryCabinet";
 
 // Every attach and detach message that reached a recorded window's own procedure, in order.
 struct Received {
-    HWND window;
-    UINT message;
+    HWND m_window;
+    UINT m_message;
     bool operator==(const Received&) const = default;
 };
-std::vector<Received> g_received;
-std::map<HWND, WNDPROC> g_ownProcs;
+std::vector<Received> ReceivedMessages;
+std::map<HWND, WNDPROC> OwnProcs;
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_HOOK_ATTACH_EXPLORER || message == WM_HOOK_ATTACH_LISTVIEW ||
         message == WM_HOOK_DETACH) {
-        g_received.push_back({window, message});
+        ReceivedMessages.push_back({window, message});
     }
-    const WNDPROC own = g_ownProcs[window];
+    const WNDPROC own = OwnProcs[window];
     if (message == WM_NCDESTROY) {
-        g_ownProcs.erase(window);
+        OwnProcs.erase(window);
     }
     return CallWindowProcW(own, window, message, wParam, lParam);
 }
 
 HWND Recorded(HWND window) {
-    g_ownProcs[window] = reinterpret_cast<WNDPROC>(
+    OwnProcs[window] = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
     return window;
 }
 
 std::vector<UINT> MessagesTo(HWND window) {
     std::vector<UINT> messages;
-    for (const Received& received : g_received) {
-        if (received.window == window) {
-            messages.push_back(received.message);
+    for (const Received& received : ReceivedMessages) {
+        if (received.m_window == window) {
+            messages.push_back(received.m_message);
         }
     }
     return messages;
@@ -139,28 +139,30 @@ struct Windows {
         }
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&controls);
-        owner.reset(MakeWindow(kOwnerClass, nullptr, WS_POPUP));
+        m_owner.reset(MakeWindow(kOwnerClass, nullptr, WS_POPUP));
         // An owned popup: GetParent, which the root owner is found through, leads to its owner.
-        frame.reset(MakeWindow(kFrameClass, owner.get(), WS_POPUPWINDOW | WS_CAPTION));
-        holder = MakeWindow(L"STATIC", frame.get());
+        m_frame.reset(MakeWindow(kFrameClass, m_owner.get(), WS_POPUPWINDOW | WS_CAPTION));
+        m_holder = MakeWindow(L"STATIC", m_frame.get());
         // A list-style view has no header control of its own, which a "*" class would find too.
-        list = MakeWindow(WC_LISTVIEWW, holder, WS_CHILD | LVS_LIST);
-        items = MakeWindow(L"DirectUIHWND", frame.get());
-        cabinet.reset(MakeWindow(kCabinetClass, nullptr, WS_OVERLAPPEDWINDOW));
-        explorerItems = MakeWindow(L"DirectUIHWND", MakeWindow(L"SHELLDLL_DefView", cabinet.get()));
-        tabItems = MakeWindow(L"DirectUIHWND", MakeWindow(L"DUIViewWndClassName", cabinet.get()));
-        strayItems = MakeWindow(L"DirectUIHWND", MakeWindow(L"STATIC", cabinet.get()));
+        m_list = MakeWindow(WC_LISTVIEWW, m_holder, WS_CHILD | LVS_LIST);
+        m_items = MakeWindow(L"DirectUIHWND", m_frame.get());
+        m_cabinet.reset(MakeWindow(kCabinetClass, nullptr, WS_OVERLAPPEDWINDOW));
+        m_explorerItems =
+            MakeWindow(L"DirectUIHWND", MakeWindow(L"SHELLDLL_DefView", m_cabinet.get()));
+        m_tabItems =
+            MakeWindow(L"DirectUIHWND", MakeWindow(L"DUIViewWndClassName", m_cabinet.get()));
+        m_strayItems = MakeWindow(L"DirectUIHWND", MakeWindow(L"STATIC", m_cabinet.get()));
     }
     // The frame goes before its owner.
-    unique_hwnd owner;
-    unique_hwnd frame;
-    unique_hwnd cabinet;
-    HWND holder;
-    HWND list;
-    HWND items;
-    HWND explorerItems;
-    HWND tabItems;
-    HWND strayItems;
+    unique_hwnd m_owner;
+    unique_hwnd m_frame;
+    unique_hwnd m_cabinet;
+    HWND m_holder;
+    HWND m_list;
+    HWND m_items;
+    HWND m_explorerItems;
+    HWND m_tabItems;
+    HWND m_strayItems;
 };
 
 class Discovery : public ::testing::Test {
@@ -184,12 +186,12 @@ class Discovery : public ::testing::Test {
         EndHooking();
         DeleteFileW(path.c_str());
         WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
-        g_received.clear();
+        ReceivedMessages.clear();
     }
     static void TearDownTestSuite() { s_windows.reset(); }
     void TearDown() override {
         EndHooking();
-        g_received.clear();
+        ReceivedMessages.clear();
     }
 
     static TargetListView FileRule() {
@@ -202,10 +204,10 @@ class Discovery : public ::testing::Test {
     }
 
     struct FirstStart {
-        std::vector<HWND> hooked;
-        std::vector<TargetListView> rules;
-        int32_t enableLength;
-        std::wstring libraryDir;
+        std::vector<HWND> m_hooked;
+        std::vector<TargetListView> m_rules;
+        int32_t m_enableLength;
+        std::wstring m_libraryDir;
     };
     static inline std::unique_ptr<Windows> s_windows;
     static inline FirstStart s_first;
@@ -214,17 +216,17 @@ class Discovery : public ::testing::Test {
 };
 
 TEST_F(Discovery, TheFirstStartLoadsTheSettingsFileAndRunsTheListViewPass) {
-    EXPECT_EQ(s_first.hooked, std::vector<HWND>{w.list});
-    ASSERT_EQ(s_first.rules.size(), 1u);
+    EXPECT_EQ(s_first.m_hooked, std::vector<HWND>{w.m_list});
+    ASSERT_EQ(s_first.m_rules.size(), 1u);
     const TargetListView expected = FileRule();
-    EXPECT_STREQ(s_first.rules[0].ClsName, expected.ClsName);
-    EXPECT_STREQ(s_first.rules[0].ExeName, expected.ExeName);
-    EXPECT_STREQ(s_first.rules[0].RootClsName, expected.RootClsName);
-    EXPECT_STREQ(s_first.rules[0].RootOwnerClsName, expected.RootOwnerClsName);
-    EXPECT_EQ(s_first.enableLength, 7);
+    EXPECT_STREQ(s_first.m_rules[0].ClsName, expected.ClsName);
+    EXPECT_STREQ(s_first.m_rules[0].ExeName, expected.ExeName);
+    EXPECT_STREQ(s_first.m_rules[0].RootClsName, expected.RootClsName);
+    EXPECT_STREQ(s_first.m_rules[0].RootOwnerClsName, expected.RootOwnerClsName);
+    EXPECT_EQ(s_first.m_enableLength, 7);
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    EXPECT_EQ(s_first.libraryDir, DirectoryOf(exe));
+    EXPECT_EQ(s_first.m_libraryDir, DirectoryOf(exe));
 }
 
 // Each field against a rule that differs from the window's value only there, by letter case or
@@ -233,9 +235,9 @@ TEST_F(Discovery, EveryFieldIsComparedWholeAndCaseSensitively) {
     const std::wstring exe = OwnExeName();
     const std::wstring stem = exe.substr(0, exe.rfind(L'.'));
     struct Field {
-        const char* name;
-        std::vector<TargetListView> wrong;
-        TargetListView right;
+        const char* m_name;
+        std::vector<TargetListView> m_wrong;
+        TargetListView m_right;
     };
     const std::vector<Field> fields = {
         {"class",
@@ -257,13 +259,13 @@ TEST_F(Discovery, EveryFieldIsComparedWholeAndCaseSensitively) {
          Rule(L"SysListView32", L"*", L"*", kOwnerClass)},
     };
     for (const Field& field : fields) {
-        RunRules(field.wrong);
-        EXPECT_TRUE(g_received.empty()) << field.name;
-        RunRules({field.right});
-        EXPECT_EQ(HookedWindows, std::vector<HWND>{w.list}) << field.name;
-        EXPECT_NE(FindSearchState(w.list), nullptr) << field.name;
+        RunRules(field.m_wrong);
+        EXPECT_TRUE(ReceivedMessages.empty()) << field.m_name;
+        RunRules({field.m_right});
+        EXPECT_EQ(HookedWindows, std::vector<HWND>{w.m_list}) << field.m_name;
+        EXPECT_NE(FindSearchState(w.m_list), nullptr) << field.m_name;
         EndHooking();
-        g_received.clear();
+        ReceivedMessages.clear();
     }
 }
 
@@ -273,23 +275,24 @@ TEST_F(Discovery, EveryFieldIsComparedWholeAndCaseSensitively) {
 TEST_F(Discovery, StarFieldsMatchAnythingAndTheRootDecidesWhereToLook) {
     const std::wstring exe = OwnExeName();
     RunRules({Rule(L"*", exe, kFrameClass, L"*")});
-    EXPECT_EQ(MessagesTo(w.holder), std::vector<UINT>{WM_HOOK_ATTACH_LISTVIEW});
-    EXPECT_EQ(MessagesTo(w.list), std::vector<UINT>{WM_HOOK_ATTACH_LISTVIEW});
-    EXPECT_EQ(MessagesTo(w.items), std::vector<UINT>{WM_HOOK_ATTACH_LISTVIEW});
-    EXPECT_TRUE(MessagesTo(w.frame.get()).empty());
+    EXPECT_EQ(MessagesTo(w.m_holder), std::vector<UINT>{WM_HOOK_ATTACH_LISTVIEW});
+    EXPECT_EQ(MessagesTo(w.m_list), std::vector<UINT>{WM_HOOK_ATTACH_LISTVIEW});
+    EXPECT_EQ(MessagesTo(w.m_items), std::vector<UINT>{WM_HOOK_ATTACH_LISTVIEW});
+    EXPECT_TRUE(MessagesTo(w.m_frame.get()).empty());
     EndHooking();
 
-    g_received.clear();
+    ReceivedMessages.clear();
     RunRules({Rule(kFrameClass, exe, kFrameClass, L"*")});
-    EXPECT_TRUE(g_received.empty()) << "a named root is never a candidate itself";
+    EXPECT_TRUE(ReceivedMessages.empty()) << "a named root is never a candidate itself";
     RunRules({Rule(kFrameClass, exe, L"*", L"*")});
-    EXPECT_EQ(g_received, (std::vector<Received>{{w.frame.get(), WM_HOOK_ATTACH_LISTVIEW}}));
+    EXPECT_EQ(ReceivedMessages,
+              (std::vector<Received>{{w.m_frame.get(), WM_HOOK_ATTACH_LISTVIEW}}));
 }
 
 TEST_F(Discovery, ARuleNamingTheItemViewClassAttachesAnExplorerController) {
     RunRules({Rule(L"DirectUIHWND", OwnExeName(), kFrameClass, kOwnerClass)});
-    EXPECT_EQ(g_received, (std::vector<Received>{{w.items, WM_HOOK_ATTACH_EXPLORER}}));
-    const SearchState* state = FindSearchState(w.items);
+    EXPECT_EQ(ReceivedMessages, (std::vector<Received>{{w.m_items, WM_HOOK_ATTACH_EXPLORER}}));
+    const SearchState* state = FindSearchState(w.m_items);
     ASSERT_NE(state, nullptr);
     EXPECT_NE(dynamic_cast<const CExplorerCtrl*>(state->m_pCtrl.get()), nullptr);
 }
@@ -300,28 +303,28 @@ TEST_F(Discovery, AWindowTwoRulesMatchIsHookedOnceAndNeverAgain) {
         Rule(L"SysListView32", L"*", L"*", kOwnerClass)};
     RunRules(rules);
     RunRules(rules);
-    EXPECT_EQ(g_received, (std::vector<Received>{{w.list, WM_HOOK_ATTACH_LISTVIEW}}));
-    EXPECT_EQ(HookedWindows, std::vector<HWND>{w.list});
+    EXPECT_EQ(ReceivedMessages, (std::vector<Received>{{w.m_list, WM_HOOK_ATTACH_LISTVIEW}}));
+    EXPECT_EQ(HookedWindows, std::vector<HWND>{w.m_list});
 }
 
 // The Explorer pass runs first and takes the item views under a shell view; a rule that names
 // one of them again changes nothing, and only then hooks the item view the Explorer pass left.
 TEST_F(Discovery, TheExplorerPassHooksItemViewsUnderAShellViewFirstAndOnce) {
-    const CComScope com;
+    const unique_com_init com(COINIT_APARTMENTTHREADED);
     auto factory = MakeDouble<CClassFactoryDouble>(MakeDouble<CShellWindowsDouble>(
-        std::vector<ComPtr<IDispatch>>{MakeDouble<CBrowserDouble>(w.cabinet.get(), nullptr)}));
+        std::vector<ComPtr<IDispatch>>{MakeDouble<CBrowserDouble>(w.m_cabinet.get(), nullptr)}));
     const CRegisteredClass registration(CLSID_ShellWindows, factory.Get());
     ASSERT_TRUE(registration.IsRegistered());
     TargetListViews = {Rule(L"DirectUIHWND", OwnExeName(), kCabinetClass, L"*")};
     EnableOnExplorer = 1;
     EnableOnListView = 0;
     StartHooking(nullptr);
-    EXPECT_EQ(HookedWindows, (std::vector<HWND>{w.explorerItems, w.tabItems}));
+    EXPECT_EQ(HookedWindows, (std::vector<HWND>{w.m_explorerItems, w.m_tabItems}));
 
     EnableOnListView = 1;
     StartHooking(nullptr);
-    EXPECT_EQ(HookedWindows, (std::vector<HWND>{w.explorerItems, w.tabItems, w.strayItems}));
-    for (HWND items : {w.explorerItems, w.tabItems, w.strayItems}) {
+    EXPECT_EQ(HookedWindows, (std::vector<HWND>{w.m_explorerItems, w.m_tabItems, w.m_strayItems}));
+    for (HWND items : {w.m_explorerItems, w.m_tabItems, w.m_strayItems}) {
         EXPECT_EQ(MessagesTo(items), std::vector<UINT>{WM_HOOK_ATTACH_EXPLORER});
     }
 }
@@ -347,9 +350,9 @@ TEST_F(Discovery, AClosedWindowIsDroppedAtTheNextPassTheRestDetachInTheirOrder) 
     EXPECT_NE(FindSearchState(c), nullptr);
     EXPECT_NE(FindSearchState(a), nullptr);
 
-    g_received.clear();
+    ReceivedMessages.clear();
     EndHooking();
-    EXPECT_EQ(g_received, (std::vector<Received>{{c, WM_HOOK_DETACH}, {a, WM_HOOK_DETACH}}));
+    EXPECT_EQ(ReceivedMessages, (std::vector<Received>{{c, WM_HOOK_DETACH}, {a, WM_HOOK_DETACH}}));
     EXPECT_EQ(FindSearchState(c), nullptr);
     EXPECT_EQ(FindSearchState(a), nullptr);
     EXPECT_EQ(GetWindowLongPtrW(a, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(RecordingProc));

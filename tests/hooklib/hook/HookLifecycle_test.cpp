@@ -51,7 +51,7 @@ TEST_F(HookLifecycle, AHandshakeAttachesTheWindowAndRemovesItsHook) {
     // A recorded window is never offered the handshake again.
     EXPECT_EQ(HookWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 0);
     EXPECT_EQ(std::count_if(m_view.m_received.begin(), m_view.m_received.end(),
-                            [](const auto& r) { return r.message == WM_HOOK_ATTACH_LISTVIEW; }),
+                            [](const auto& r) { return r.m_message == WM_HOOK_ATTACH_LISTVIEW; }),
               1);
 }
 

@@ -10,7 +10,7 @@
 #include "harness/SettingsGuard.h"
 #include "harness/TestListView.h"
 #include "hook/Attach.h"
-#include "hook/Messages.h"
+#include "support/Messages.h"
 #include "search/Keystroke.h"
 
 namespace {
