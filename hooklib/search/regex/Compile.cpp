@@ -104,7 +104,7 @@ class CParser {
         if (!m_libraryOnly) {
             try {
                 const bool topAlternation = top.m_kind == EKind::Alt;
-                compiled.m_program = Emit(root);
+                compiled.m_program = EmitProgram(m_ast, root, std::move(m_sets));
                 compiled.m_program->m_topAlternation = topAlternation;
                 compiled.m_kind = ECompiled::Engine;
                 return compiled;
@@ -539,8 +539,6 @@ class CParser {
         return value;
     }
 
-    Program Emit(uint32_t root);
-
     std::wstring_view m_text;
     size_t m_pos = 0;
     uint32_t m_depth = 0;
@@ -563,10 +561,6 @@ void CheckStack(uintptr_t floor) {
     if (StackPosition() < floor) {
         throw TooLarge{};
     }
-}
-
-Program CParser::Emit(uint32_t root) {
-    return EmitProgram(m_ast, root, std::move(m_sets));
 }
 
 Compiled CompileProgram(std::wstring_view pattern) {

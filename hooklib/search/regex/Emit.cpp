@@ -1,4 +1,4 @@
-// The emitter: the automaton of a syntax tree, built the way the library's compiler builds it.
+// The emitter: the automaton of a syntax tree the parser has read and measured (Compile.cpp).
 #include "search/regex/Ast.h"
 
 namespace regex {

@@ -19,23 +19,23 @@
 // counts its empty iterations as the library does (Node::m_counter): the marks of visited
 // nodes then hold the counts too.
 //
-// The automaton. Without counted repeats or word boundaries, a step depends only on the list
-// of the threads' nodes, the class of the character (Tables.h: the sets split the characters
-// into classes), whether a start may be added (EStart) and, with "$", whether the text ends
-// after the character. A state of the automaton is such a list, in priority order. The
-// automaton is built lazily: a step met for the first time is worked out by the threads and
-// kept as a Move (the next state, where each of its threads came from, which one matched), so
-// the positions where matches began travel beside the states. The learned states and steps
-// are kept for later names in LearnedCache until they take kMaxMachineBytes; from then on no
-// step is added, and a search that meets a step not learned goes on thread by thread from the
-// state it is in (ResumeThreads).
+// The automaton. Without counted repeats or word boundaries, a step depends only on the list of the
+// threads' nodes, the class of the character (Tables.h: the sets split the characters into
+// classes), whether and which start may be added (EStart) and, with "$", whether the text ends
+// after the character. A state of the automaton is such a list, in priority order. The automaton is
+// built lazily: a step met for the first time is worked out by the threads and kept as a Move (the
+// next state, where each of its threads came from, which one matched), so the positions where
+// matches began travel beside the states. The learned states and steps are kept for later names in
+// LearnedCache until they take kMaxMachineBytes; from then on no step is added (nor kept a start's
+// step), and a search that meets a step not learned goes on thread by thread from the state it is
+// in (ResumeThreads).
 //
 // Prefilters. Most names hold no match, so most of them never reach a step: a bit per
 // character below kTableChars tells whether a start may consume it, and SkipToStart passes
 // over the positions where none may; for the automaton, a row learned per class of a first
 // character tells which classes a second may be of (MayFollow). CRegex::Search rejects a name
-// by these tables before it opens the name's budget, and CEitherSearch skips the positions
-// of two patterns in one pass. Patterns run thread by thread use the first table only,
+// by the first table alone before it opens the name's budget, and CEitherSearch skips the
+// positions of two patterns in one pass. Patterns run thread by thread use the first table only,
 // worked out as if every assertion but "^" held.
 //
 // The work budget (WorkBudget.h). Every piece of work takes steps from the budget of the name
