@@ -50,6 +50,15 @@ namespace regex {
 
 // The automaton.
 
+std::optional<Span> CRegex::CRunner::Run(size_t from) {
+    if (m_compiled.m_useMachine) {
+        return RunMachine(from);
+    }
+    m_scratch.m_current.clear();
+    NextGeneration();
+    return RunThreads(0);
+}
+
 std::optional<Span> CRegex::CRunner::RunMachine(size_t from) {
     m_scratch.m_starts.clear();
     int32_t state = kEmptyState;

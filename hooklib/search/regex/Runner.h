@@ -12,62 +12,57 @@ namespace regex {
 
 class CRegex::CRunner {
   public:
+    // The functions declared inline are defined in the file of their part, for the loops there,
+    // and used only in it.
     CRunner(const Program& program, Tables& tables, std::wstring_view text)
         : m_program(program), m_tables(tables), m_compiled(tables.m_compiled),
           m_learned(tables.m_learned), m_scratch(tables.m_scratch), m_text(text) {}
 
     // from: where a match may first start (the automaton only).
-    std::optional<Span> Run(size_t from) {
-        if (m_compiled.m_useMachine) {
-            return RunMachine(from);
-        }
-        m_scratch.m_current.clear();
-        NextGeneration();
-        return RunThreads(0);
-    }
+    inline std::optional<Span> Run(size_t from);
 
     // A start at the text's end matches the empty string there.
     bool MatchesAtEnd() const { return m_compiled.m_start[StartAt(m_text.size())].m_matchesAtEnd; }
 
     // The first position from pos at which a match may start (a prefilter).
-    size_t NextStart(size_t pos);
+    inline size_t NextStart(size_t pos);
     // A match of regex may start at the later position pos of text (a prefilter).
-    static bool MayStartLater(const CRegex& regex, std::wstring_view text, size_t pos);
+    inline static bool MayStartLater(const CRegex& regex, std::wstring_view text, size_t pos);
 
     // What a start of kind reaches before it consumes anything, for the compiled tables.
     StartClosure ClosureOfStart(EStart kind);
 
   private:
     // The automaton (Regex.cpp).
-    std::optional<Span> RunMachine(size_t from);
-    std::optional<Span> EmptyStartMatch(EStart kind, size_t pos);
-    void Follow(const Move& move, size_t pos);
+    inline std::optional<Span> RunMachine(size_t from);
+    inline std::optional<Span> EmptyStartMatch(EStart kind, size_t pos);
+    inline void Follow(const Move& move, size_t pos);
     std::optional<Span> ResumeThreads(int32_t state, size_t pos);
-    const Move* LearnedMove(int32_t state, uint32_t cls, EStart kind, bool atEnd) const;
+    inline const Move* LearnedMove(int32_t state, uint32_t cls, EStart kind, bool atEnd) const;
     [[gnu::noinline]] const Move* MoveOf(int32_t state, uint32_t cls, EStart kind, bool atEnd);
     std::optional<Move> ComputeMove(int32_t state, uint32_t cls, EStart kind, bool atEnd);
     const StartStep* StepOf(EStart kind, uint32_t cls, bool atEnd);
     StartStep ComputeStep(const StartClosure& start, uint32_t cls, bool atEnd);
 
     // The prefilters (Regex.cpp).
-    bool SecondMayFollow(size_t pos);
-    static bool MayFollow(const Program& program, Tables& tables, EStart kind,
-                          std::wstring_view text, size_t pos);
+    inline bool SecondMayFollow(size_t pos);
+    inline static bool MayFollow(const Program& program, Tables& tables, EStart kind,
+                                 std::wstring_view text, size_t pos);
     [[gnu::noinline]] static int32_t LearnFollowRow(const Program& program, Tables& tables,
                                                     EStart kind, uint32_t cls);
     int32_t ComputeFollowRow(EStart kind, uint32_t cls);
 
     // The thread simulation (Threads.cpp).
     std::optional<Span> RunThreads(size_t pos);
-    size_t NextThreadStart(size_t pos);
+    inline size_t NextThreadStart(size_t pos);
     std::optional<uint32_t> StepClass(size_t pos, uint32_t cls, const StartStep* start,
                                       uint32_t startValue);
     bool Closure(uint32_t root, uint32_t start, size_t pos, std::vector<Thread>& out);
-    bool FirstVisit(uint32_t node);
-    bool Visit(uint32_t index, uint32_t start, size_t pos, std::vector<Thread>& out);
-    void PushRepeat(const Node& node);
-    bool IsWord(size_t pos) const;
-    bool Holds(EOp op, size_t pos) const;
+    inline bool FirstVisit(uint32_t node);
+    inline bool Visit(uint32_t index, uint32_t start, size_t pos, std::vector<Thread>& out);
+    inline void PushRepeat(const Node& node);
+    inline bool IsWord(size_t pos) const;
+    inline bool Holds(EOp op, size_t pos) const;
 
     EStart StartAt(size_t pos) const {
         return pos == 0 && m_program.m_lineBegin ? kFirstStart : kLaterStart;
