@@ -93,63 +93,6 @@ std::optional<Span> CRegex::CRunner::EmptyStartMatch(EStart kind, size_t pos) {
     return m_match;
 }
 
-bool CRegex::CRunner::SecondMayFollow(size_t pos) {
-    return MayFollow(m_program, m_tables, StartAt(pos), m_text, pos);
-}
-
-// The character after pos may go on from a start of kind at pos.
-bool CRegex::CRunner::MayFollow(const Program& program, Tables& tables, EStart kind,
-                                std::wstring_view text, size_t pos) {
-    const CompiledTables& compiled = tables.m_compiled;
-    const uint32_t cls = compiled.ClassOf(ToChar(text[pos]));
-    int32_t row = tables.m_learned.m_follow[kind][cls];
-    if (row == kUnknownFollow) {
-        row = LearnFollowRow(program, tables, kind, cls);
-    }
-    if (row == kAnyFollow) {
-        return true;
-    }
-    if (pos + 1 == text.size()) {
-        return program.m_lineEnd; // the start may match with "$" after its character
-    }
-    return compiled.RowHas(tables.m_learned.m_followRows, static_cast<size_t>(row),
-                           compiled.ClassOf(ToChar(text[pos + 1])));
-}
-
-// Out of line: once per class and pattern, beside a check made at most characters of a
-// name. Uses the tables' scratch: not while a runner has threads alive.
-int32_t CRegex::CRunner::LearnFollowRow(const Program& program, Tables& tables, EStart kind,
-                                        uint32_t cls) {
-    const int32_t row = CRunner(program, tables, {}).ComputeFollowRow(kind, cls);
-    if (!tables.m_scratch.Cut()) {
-        tables.m_learned.m_follow[kind][cls] = row;
-    }
-    return row;
-}
-
-// The classes the character nodes a start reaches with a character of cls accept.
-// A cut-off search is let go on to its next step, where it stops.
-int32_t CRegex::CRunner::ComputeFollowRow(EStart kind, uint32_t cls) {
-    const StartStep* step = StepOf(kind, cls, false);
-    std::vector<uint64_t>& rows = m_learned.m_followRows;
-    const size_t words = m_compiled.m_words;
-    if (!step || m_compiled.m_start[kind].m_matches || step->m_matched ||
-        (rows.size() + words) * sizeof(uint64_t) > kMaxFollowBytes ||
-        !m_scratch.Spend(kThreadSteps * step->m_nodes.size() + words)) {
-        return kAnyFollow;
-    }
-    const size_t offset = rows.size();
-    rows.resize(offset + words, 0);
-    for (const uint32_t node : step->m_nodes) {
-        const size_t set = m_program.m_nodes[node].m_set;
-        const std::vector<CompiledTables::ClassRange>& ranges = m_compiled.m_ranges;
-        for (uint32_t r = m_compiled.m_setRanges[set]; r < m_compiled.m_setRanges[set + 1]; ++r) {
-            SetBits(rows.data() + offset, ranges[r].m_first, ranges[r].m_last);
-        }
-    }
-    return static_cast<int32_t>(offset / words);
-}
-
 void CRegex::CRunner::Follow(const Move& move, size_t pos) {
     std::vector<uint32_t>& starts = m_scratch.m_starts;
     const auto startOf = [&](uint32_t from) {
@@ -212,79 +155,64 @@ const Move* CRegex::CRunner::MoveOf(int32_t state, uint32_t cls, EStart kind, bo
     return &m_learned.m_moves.back();
 }
 
-// One step of the threads of state, each thread's start replaced by its index. Nothing
-// when the search is cut off meanwhile.
-std::optional<Move> CRegex::CRunner::ComputeMove(int32_t state, uint32_t cls, EStart kind,
-                                                 bool atEnd) {
-    std::vector<Thread>& current = m_scratch.m_current;
-    current.clear();
-    const std::vector<uint32_t>& nodes = m_learned.m_stateNodes[static_cast<size_t>(state)];
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        current.push_back({nodes[i], static_cast<uint32_t>(i)});
-    }
-    const StartStep* start = kind == kNoStart ? nullptr : StepOf(kind, cls, atEnd);
-    const size_t lineEndAt = m_lineEndAt;
-    m_lineEndAt = atEnd ? 2 : SIZE_MAX; // after the character consumed at 1
-    const std::optional<uint32_t> matchFrom = StepClass(1, cls, start, kInjected);
-    m_lineEndAt = lineEndAt;
-    // The lists copied and the state looked up.
-    if (!m_scratch.Spend(2 * kThreadSteps * m_scratch.m_current.size())) {
-        return std::nullopt;
-    }
-    Move move{0, matchFrom.value_or(kNoMatch), {}};
-    std::vector<uint32_t> reached;
-    for (const Thread& thread : m_scratch.m_current) {
-        reached.push_back(thread.m_node);
-        move.m_from.push_back(thread.m_start);
-    }
-    move.m_next = m_learned.Intern(std::move(reached));
-    return move;
-}
-
-// Null when the search is cut off while it is worked out.
-const StartStep* CRegex::CRunner::StepOf(EStart kind, uint32_t cls, bool atEnd) {
-    StartSteps& steps = m_learned.m_startSteps[kind];
-    int32_t& index = steps.m_stepIndex[Column(cls, atEnd)];
-    if (index < 0) {
-        StartStep step = ComputeStep(m_compiled.m_start[kind], cls, atEnd);
-        if (m_scratch.Cut()) {
-            return nullptr;
-        }
-        if (m_learned.Full()) {
-            m_scratch.m_uncachedStep = std::move(step); // worked out again when met again
-            return &m_scratch.m_uncachedStep;
-        }
-        m_learned.m_machineBytes += sizeof(StartStep) + step.m_nodes.size() * sizeof(uint32_t);
-        index = static_cast<int32_t>(steps.m_steps.size());
-        steps.m_steps.push_back(std::move(step));
-    }
-    return &steps.m_steps[static_cast<size_t>(index)];
-}
-
-StartStep CRegex::CRunner::ComputeStep(const StartClosure& closure, uint32_t cls, bool atEnd) {
-    StartStep step;
-    std::vector<Thread> reached;
-    NextGeneration();
-    const size_t lineEndAt = m_lineEndAt;
-    m_lineEndAt = atEnd ? 1 : SIZE_MAX; // after the character consumed at 0
-    for (const uint32_t start : closure.m_nodes) {
-        const Node& node = m_program.m_nodes[start];
-        if (!m_scratch.Spend(kThreadSteps)) {
-            break;
-        }
-        if (m_compiled.Accepts(node.m_set, cls) && Closure(node.m_next, 0, 1, reached)) {
-            step.m_matched = true;
-            break;
-        }
-    }
-    m_lineEndAt = lineEndAt;
-    for (const Thread& thread : reached) {
-        step.m_nodes.push_back(thread.m_node);
-    }
-    return step;
-}
-
 // The prefilters.
+
+bool CRegex::CRunner::SecondMayFollow(size_t pos) {
+    return MayFollow(m_program, m_tables, StartAt(pos), m_text, pos);
+}
+
+// The character after pos may go on from a start of kind at pos.
+bool CRegex::CRunner::MayFollow(const Program& program, Tables& tables, EStart kind,
+                                std::wstring_view text, size_t pos) {
+    const CompiledTables& compiled = tables.m_compiled;
+    const uint32_t cls = compiled.ClassOf(ToChar(text[pos]));
+    int32_t row = tables.m_learned.m_follow[kind][cls];
+    if (row == kUnknownFollow) {
+        row = LearnFollowRow(program, tables, kind, cls);
+    }
+    if (row == kAnyFollow) {
+        return true;
+    }
+    if (pos + 1 == text.size()) {
+        return program.m_lineEnd; // the start may match with "$" after its character
+    }
+    return compiled.RowHas(tables.m_learned.m_followRows, static_cast<size_t>(row),
+                           compiled.ClassOf(ToChar(text[pos + 1])));
+}
+
+// Out of line: once per class and pattern, beside a check made at most characters of a
+// name. Uses the tables' scratch: not while a runner has threads alive.
+int32_t CRegex::CRunner::LearnFollowRow(const Program& program, Tables& tables, EStart kind,
+                                        uint32_t cls) {
+    const int32_t row = CRunner(program, tables, {}).ComputeFollowRow(kind, cls);
+    if (!tables.m_scratch.Cut()) {
+        tables.m_learned.m_follow[kind][cls] = row;
+    }
+    return row;
+}
+
+// The classes the character nodes a start reaches with a character of cls accept.
+// A cut-off search is let go on to its next step, where it stops.
+int32_t CRegex::CRunner::ComputeFollowRow(EStart kind, uint32_t cls) {
+    const StartStep* step = StepOf(kind, cls, false);
+    std::vector<uint64_t>& rows = m_learned.m_followRows;
+    const size_t words = m_compiled.m_words;
+    if (!step || m_compiled.m_start[kind].m_matches || step->m_matched ||
+        (rows.size() + words) * sizeof(uint64_t) > kMaxFollowBytes ||
+        !m_scratch.Spend(kThreadSteps * step->m_nodes.size() + words)) {
+        return kAnyFollow;
+    }
+    const size_t offset = rows.size();
+    rows.resize(offset + words, 0);
+    for (const uint32_t node : step->m_nodes) {
+        const size_t set = m_program.m_nodes[node].m_set;
+        const std::vector<CompiledTables::ClassRange>& ranges = m_compiled.m_ranges;
+        for (uint32_t r = m_compiled.m_setRanges[set]; r < m_compiled.m_setRanges[set + 1]; ++r) {
+            SetBits(rows.data() + offset, ranges[r].m_first, ranges[r].m_last);
+        }
+    }
+    return static_cast<int32_t>(offset / words);
+}
 
 // The first position from pos at which a match may start: the bit tables skip the
 // characters nothing starts with, and a start whose next character no match can take is

@@ -1,6 +1,7 @@
 #pragma once
 // One search of one text (see Regex.cpp for how the engine works). The automaton and the
-// prefilters are in Regex.cpp, the thread simulation in Threads.cpp. Private to the engine.
+// prefilters are in Regex.cpp; the thread simulation, and the steps the automaton learns from
+// it, in Threads.cpp. Private to the engine.
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -40,9 +41,6 @@ class CRegex::CRunner {
     std::optional<Span> ResumeThreads(int32_t state, size_t pos);
     inline const Move* LearnedMove(int32_t state, uint32_t cls, EStart kind, bool atEnd) const;
     [[gnu::noinline]] const Move* MoveOf(int32_t state, uint32_t cls, EStart kind, bool atEnd);
-    std::optional<Move> ComputeMove(int32_t state, uint32_t cls, EStart kind, bool atEnd);
-    const StartStep* StepOf(EStart kind, uint32_t cls, bool atEnd);
-    StartStep ComputeStep(const StartClosure& start, uint32_t cls, bool atEnd);
 
     // The prefilters (Regex.cpp).
     inline bool SecondMayFollow(size_t pos);
@@ -52,16 +50,19 @@ class CRegex::CRunner {
                                                     EStart kind, uint32_t cls);
     int32_t ComputeFollowRow(EStart kind, uint32_t cls);
 
-    // The thread simulation (Threads.cpp).
+    // The thread simulation, and the steps the automaton learns from it (Threads.cpp).
     std::optional<Span> RunThreads(size_t pos);
     inline size_t NextThreadStart(size_t pos);
-    std::optional<uint32_t> StepClass(size_t pos, uint32_t cls, const StartStep* start,
-                                      uint32_t startValue);
-    bool Closure(uint32_t root, uint32_t start, size_t pos, std::vector<Thread>& out);
+    inline std::optional<uint32_t> StepClass(size_t pos, uint32_t cls, const StartStep* start,
+                                             uint32_t startValue);
+    inline bool Closure(uint32_t root, uint32_t start, size_t pos, std::vector<Thread>& out);
     inline bool FirstVisit(uint32_t node);
     inline bool Visit(uint32_t index, uint32_t start, size_t pos, std::vector<Thread>& out);
     inline void PushRepeat(const Node& node);
     inline bool IsWord(size_t pos) const;
+    std::optional<Move> ComputeMove(int32_t state, uint32_t cls, EStart kind, bool atEnd);
+    const StartStep* StepOf(EStart kind, uint32_t cls, bool atEnd);
+    inline StartStep ComputeStep(const StartClosure& start, uint32_t cls, bool atEnd);
     inline bool Holds(EOp op, size_t pos) const;
 
     EStart StartAt(size_t pos) const {

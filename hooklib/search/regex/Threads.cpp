@@ -1,5 +1,5 @@
 // The thread simulation: threads stepped one by one over the text, in the order of the
-// library's backtracking (see Regex.cpp). The automaton learns its steps from this too.
+// library's backtracking (see Regex.cpp), and the steps the automaton learns from it.
 #include "search/regex/Runner.h"
 
 namespace regex {
@@ -188,6 +188,80 @@ StartClosure CRegex::CRunner::ClosureOfStart(EStart kind) {
     std::vector<Thread> atEnd;
     closure.m_matchesAtEnd = Closure(m_program.m_start, 0, pos, atEnd);
     return closure;
+}
+
+// The steps the automaton keeps, worked out by the threads.
+
+// One step of the threads of state, each thread's start replaced by its index. Nothing
+// when the search is cut off meanwhile.
+std::optional<Move> CRegex::CRunner::ComputeMove(int32_t state, uint32_t cls, EStart kind,
+                                                 bool atEnd) {
+    std::vector<Thread>& current = m_scratch.m_current;
+    current.clear();
+    const std::vector<uint32_t>& nodes = m_learned.m_stateNodes[static_cast<size_t>(state)];
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        current.push_back({nodes[i], static_cast<uint32_t>(i)});
+    }
+    const StartStep* start = kind == kNoStart ? nullptr : StepOf(kind, cls, atEnd);
+    const size_t lineEndAt = m_lineEndAt;
+    m_lineEndAt = atEnd ? 2 : SIZE_MAX; // after the character consumed at 1
+    const std::optional<uint32_t> matchFrom = StepClass(1, cls, start, kInjected);
+    m_lineEndAt = lineEndAt;
+    // The lists copied and the state looked up.
+    if (!m_scratch.Spend(2 * kThreadSteps * m_scratch.m_current.size())) {
+        return std::nullopt;
+    }
+    Move move{0, matchFrom.value_or(kNoMatch), {}};
+    std::vector<uint32_t> reached;
+    for (const Thread& thread : m_scratch.m_current) {
+        reached.push_back(thread.m_node);
+        move.m_from.push_back(thread.m_start);
+    }
+    move.m_next = m_learned.Intern(std::move(reached));
+    return move;
+}
+
+// Null when the search is cut off while it is worked out.
+const StartStep* CRegex::CRunner::StepOf(EStart kind, uint32_t cls, bool atEnd) {
+    StartSteps& steps = m_learned.m_startSteps[kind];
+    int32_t& index = steps.m_stepIndex[Column(cls, atEnd)];
+    if (index < 0) {
+        StartStep step = ComputeStep(m_compiled.m_start[kind], cls, atEnd);
+        if (m_scratch.Cut()) {
+            return nullptr;
+        }
+        if (m_learned.Full()) {
+            m_scratch.m_uncachedStep = std::move(step); // worked out again when met again
+            return &m_scratch.m_uncachedStep;
+        }
+        m_learned.m_machineBytes += sizeof(StartStep) + step.m_nodes.size() * sizeof(uint32_t);
+        index = static_cast<int32_t>(steps.m_steps.size());
+        steps.m_steps.push_back(std::move(step));
+    }
+    return &steps.m_steps[static_cast<size_t>(index)];
+}
+
+StartStep CRegex::CRunner::ComputeStep(const StartClosure& closure, uint32_t cls, bool atEnd) {
+    StartStep step;
+    std::vector<Thread> reached;
+    NextGeneration();
+    const size_t lineEndAt = m_lineEndAt;
+    m_lineEndAt = atEnd ? 1 : SIZE_MAX; // after the character consumed at 0
+    for (const uint32_t start : closure.m_nodes) {
+        const Node& node = m_program.m_nodes[start];
+        if (!m_scratch.Spend(kThreadSteps)) {
+            break;
+        }
+        if (m_compiled.Accepts(node.m_set, cls) && Closure(node.m_next, 0, 1, reached)) {
+            step.m_matched = true;
+            break;
+        }
+    }
+    m_lineEndAt = lineEndAt;
+    for (const Thread& thread : reached) {
+        step.m_nodes.push_back(thread.m_node);
+    }
+    return step;
 }
 
 } // namespace regex
