@@ -16,5 +16,9 @@ list(APPEND SKIMVUE_PORTABLE_SOURCES
   search/regex/BoundedSearch.cpp
   search/regex/CharSet.cpp
   search/regex/Compile.cpp
+  search/regex/Emit.cpp
+  search/regex/Measure.cpp
   search/regex/Regex.cpp
-  search/regex/Stack.cpp)
+  search/regex/Stack.cpp
+  search/regex/Tables.cpp
+  search/regex/Threads.cpp)

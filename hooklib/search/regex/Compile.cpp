@@ -7,20 +7,20 @@
 // Each node of the syntax tree carries its size as the automaton will have it, worked out from
 // its children as it is made: a pattern whose counted repeats would build too much is refused
 // before anything is built, and compiling stays linear in the text and in the automaton.
+//
+// The parser is this file; the measures of the tree's nodes and the emitter of the automaton
+// are in Measure.cpp and Emit.cpp (see Ast.h).
 #include <algorithm>
 #include <map>
 #include <unordered_map>
 
-#include "search/regex/Program.h"
-#include "search/regex/SpentCost.h"
+#include "search/regex/Ast.h"
 #include "search/regex/Stack.h"
 
 namespace regex {
 namespace {
 
 struct NotRead {};
-struct TooLarge {};
-struct LeaveToLibrary {};
 
 [[noreturn]] void Unread() {
     throw NotRead{};
@@ -32,59 +32,6 @@ constexpr uint64_t kMaxCount = 1'000'000;
 // natively): a pattern nested deeper than the calling thread's stack allows is refused. What
 // compiling needs besides, on top of the end of the stack.
 constexpr size_t kCompileStack = 32 << 10;
-
-// Where the recursion of compiling must stop, on the calling thread.
-uintptr_t CompileStackFloor() {
-    return StackEnd() + kStackReserve + kCompileStack;
-}
-
-void CheckStack(uintptr_t floor) {
-    if (StackPosition() < floor) {
-        throw TooLarge{};
-    }
-}
-
-constexpr uint64_t kSaturated = uint64_t{1} << 40;
-
-uint64_t Sum(uint64_t a, uint64_t b) {
-    return std::min(a + b, kSaturated);
-}
-uint64_t Product(uint64_t a, uint64_t b) {
-    return a == 0 || b <= kSaturated / a ? std::min(a * b, kSaturated) : kSaturated;
-}
-
-// What a node costs the library: the states of its automaton, those a path passes without
-// touching the text, and a spent search's work (SpentCost). Worked out only for a pattern that
-// goes to the library.
-struct LibraryMeasure {
-    uint64_t m_states = 1;
-    uint64_t m_stepless = 0;
-    SpentCost m_spent;
-};
-
-struct Ast {
-    enum class EKind { Empty, Set, Assert, Concat, Alt, Star, Plus, Opt, Counted, Library };
-    EKind m_kind = EKind::Empty;
-    EOp m_assert = EOp::Jump;
-    uint32_t m_set = 0;
-    std::vector<uint32_t> m_children;
-    uint64_t m_min = 0;
-    uint64_t m_max = UINT64_MAX; // no upper bound
-    bool m_lazy = false;
-    // Worked out when the node is added, from its children: our automaton's nodes for it, the
-    // height of its tree, and whether it can match the empty string.
-    uint64_t m_nodes = 1;
-    uint32_t m_height = 1;
-    bool m_nullable = true;
-    // The node is what a group holds: a capturing group, or one with "(?:".
-    enum class EGroup : uint8_t { None, Plain, Capturing };
-    EGroup m_group = EGroup::None;
-};
-using EKind = Ast::EKind;
-
-bool Unbounded(const Ast& ast) {
-    return ast.m_max == UINT64_MAX;
-}
 
 bool IsSpecial(wchar_t c) {
     return c == 0 ||
@@ -133,136 +80,6 @@ CCharSet ClassEscapeSet(wchar_t c) {
     return c >= L'a' ? ClassSet(c) : ClassSet(c).Complement();
 }
 
-// What our emitter builds for each node (see CEmitter): a node per character, class,
-// assertion or empty part, an alternative node per "|" and one end, a repeat per quantifier
-// (and an end for "?"), and a counted repeat as its copies with a repeat per optional copy.
-void Measure(Ast& ast, const std::vector<Ast>& all) {
-    uint64_t nodes = 0;
-    uint32_t height = 0;
-    bool allNullable = true;
-    bool anyNullable = false;
-    for (const uint32_t child : ast.m_children) {
-        const Ast& c = all[child];
-        nodes = Sum(nodes, c.m_nodes);
-        height = std::max(height, c.m_height);
-        allNullable = allNullable && c.m_nullable;
-        anyNullable = anyNullable || c.m_nullable;
-    }
-    ast.m_height = height + 1;
-    switch (ast.m_kind) {
-    case EKind::Set:
-        nodes = 1;
-        allNullable = false;
-        break;
-    case EKind::Empty:
-    case EKind::Assert:
-    case EKind::Library: // never built here; a lookahead or a back-reference may match empty
-        nodes = 1;
-        allNullable = true;
-        break;
-    case EKind::Concat:
-        break;
-    case EKind::Alt:
-        nodes = Sum(nodes, ast.m_children.size());
-        allNullable = anyNullable;
-        break;
-    case EKind::Star:
-    case EKind::Plus:
-    case EKind::Opt:
-        nodes = Sum(nodes, ast.m_kind == EKind::Opt ? 2 : 1);
-        allNullable = ast.m_kind != EKind::Plus || allNullable;
-        break;
-    case EKind::Counted: {
-        const bool unbounded = Unbounded(ast);
-        const uint64_t optional = unbounded ? 0 : ast.m_max - ast.m_min;
-        const uint64_t copies = unbounded ? ast.m_min + 1 : ast.m_max;
-        nodes = Sum(Product(copies, nodes), Sum(optional, 2));
-        allNullable = ast.m_min == 0 || allNullable;
-        break;
-    }
-    }
-    ast.m_nodes = nodes;
-    ast.m_nullable = allNullable;
-}
-
-// What the library makes of a node, as its compiler builds it (regex_compiler.tcc): a state per
-// character, class or assertion, two more per capturing group and one per other group, an end
-// per alternative of a sequence, an alternative and an end per "|", a repeat per quantifier
-// (and an end for "?"), and a counted repeat as its operand once as written and once per copy,
-// with a repeat per optional copy. A path passes alternatives and lazy repeats without a step
-// (their first move needs no position). measures: those of the node's children.
-LibraryMeasure MeasureForLibrary(const Ast& ast, const std::vector<LibraryMeasure>& measures) {
-    LibraryMeasure m{0, 0, SpentCost{1, 0, 0, 0, 0, 0, 0}};
-    std::optional<SpentCost> choice;
-    for (const uint32_t child : ast.m_children) {
-        const LibraryMeasure& c = measures[child];
-        m.m_states = Sum(m.m_states, c.m_states);
-        m.m_stepless = Sum(m.m_stepless, c.m_stepless);
-        m.m_spent = Then(m.m_spent, c.m_spent); // the children in a row
-        choice = choice ? Either(*choice, c.m_spent) : c.m_spent;
-    }
-    const SpentCost body = m.m_spent;
-    const uint64_t lazy = ast.m_lazy ? 1 : 0;
-    switch (ast.m_kind) {
-    case EKind::Empty:
-    case EKind::Assert:
-        m = {1, 0, Passing()};
-        break;
-    case EKind::Set:
-        m = {1, 0, Blocking()};
-        break;
-    case EKind::Concat:
-        m.m_states = Sum(m.m_states, 1);
-        break;
-    case EKind::Alt: {
-        const uint64_t bars = ast.m_children.size() - 1;
-        m = {Sum(m.m_states, 2 * bars), Sum(m.m_stepless, bars), *choice};
-        break;
-    }
-    case EKind::Star:
-    case EKind::Plus:
-    case EKind::Opt:
-        m = {Sum(m.m_states, ast.m_kind == EKind::Opt ? 2 : 1), Sum(m.m_stepless, lazy),
-             ast.m_kind == EKind::Star   ? Loop(body)
-             : ast.m_kind == EKind::Plus ? Then(body, Loop(body))
-                                         : Maybe(body)};
-        break;
-    case EKind::Counted: {
-        const bool unbounded = Unbounded(ast);
-        const uint64_t optional = unbounded ? 0 : ast.m_max - ast.m_min;
-        const uint64_t copies = unbounded ? ast.m_min + 1 : ast.m_max;
-        m.m_states = Sum(Product(copies + 1, m.m_states), Sum(optional, 2));
-        m.m_stepless = Sum(Product(copies, m.m_stepless), Product(lazy, unbounded ? 1 : optional));
-        m.m_spent =
-            Then(Times(body, ast.m_min), unbounded ? Loop(body) : Times(Maybe(body), optional));
-        break;
-    }
-    case EKind::Library:
-        // A back-reference or escape (one state), or a lookahead: its operand, an accept state
-        // and the lookahead itself, which searches its operand and passes.
-        m.m_states = Sum(m.m_states, ast.m_children.empty() ? 1 : 2);
-        m.m_spent = ast.m_children.empty() ? Passing() : Lookahead(body);
-        break;
-    }
-    if (ast.m_group == Ast::EGroup::Capturing) {
-        m.m_states = Sum(m.m_states, 2);
-        m.m_spent = Captured(m.m_spent);
-    } else if (ast.m_group == Ast::EGroup::Plain) {
-        m.m_states = Sum(m.m_states, 1);
-    }
-    return m;
-}
-
-// Children come before their parents in the tree's list.
-LibraryMeasure MeasureRootForLibrary(const std::vector<Ast>& ast, uint32_t root) {
-    std::vector<LibraryMeasure> measures;
-    measures.reserve(ast.size());
-    for (const Ast& node : ast) {
-        measures.push_back(MeasureForLibrary(node, measures));
-    }
-    return measures[root];
-}
-
 std::optional<uint32_t> HexValue(wchar_t c) {
     if (c >= L'0' && c <= L'9') {
         return c - L'0';
@@ -287,7 +104,7 @@ class CParser {
         if (!m_libraryOnly) {
             try {
                 const bool topAlternation = top.m_kind == EKind::Alt;
-                compiled.m_program = Emit(root);
+                compiled.m_program = EmitProgram(m_ast, root, std::move(m_sets));
                 compiled.m_program->m_topAlternation = topAlternation;
                 compiled.m_kind = ECompiled::Engine;
                 return compiled;
@@ -722,8 +539,6 @@ class CParser {
         return value;
     }
 
-    Program Emit(uint32_t root);
-
     std::wstring_view m_text;
     size_t m_pos = 0;
     uint32_t m_depth = 0;
@@ -736,196 +551,17 @@ class CParser {
     std::unordered_map<wchar_t, size_t> m_literalSets;
 };
 
-// Builds the automaton the way the library's compiler does; see Program.h.
-class CEmitter {
-  public:
-    explicit CEmitter(const std::vector<Ast>& ast) : m_ast(ast) {}
+} // namespace
 
-    Program Build(uint32_t root, std::vector<CCharSet> sets) {
-        const Fragment body = Compile(root);
-        Patch(body.m_end, Add({EOp::Match}));
-        m_program.m_start = body.m_start;
-        m_program.m_sets = std::move(sets);
-        if ((m_program.m_nodes.size() << (2 * m_program.m_counters)) > kMaxMarks) {
-            throw LeaveToLibrary{};
-        }
-        return std::move(m_program);
-    }
-
-  private:
-    // A piece of automaton: entered at m_start; m_end's m_next is still to be set.
-    struct Fragment {
-        uint32_t m_start;
-        uint32_t m_end;
-    };
-
-    // The parser has measured the automaton: this is a last guard.
-    uint32_t Add(Node node) {
-        if (m_program.m_nodes.size() >= kMaxNodes) {
-            throw TooLarge{};
-        }
-        m_program.m_nodes.push_back(node);
-        return static_cast<uint32_t>(m_program.m_nodes.size() - 1);
-    }
-    void Patch(uint32_t end, uint32_t target) { m_program.m_nodes[end].m_next = target; }
-    Fragment Single(Node node) {
-        const uint32_t index = Add(node);
-        return {index, index};
-    }
-
-    Fragment Compile(uint32_t index) {
-        CheckStack(m_stackFloor);
-        const Ast& ast = m_ast[index];
-        switch (ast.m_kind) {
-        case EKind::Empty:
-            return Single({EOp::Jump});
-        case EKind::Set:
-            return Single({.m_op = EOp::Char, .m_set = ast.m_set});
-        case EKind::Assert:
-            NoteAssertion(ast.m_assert);
-            return Single({ast.m_assert});
-        case EKind::Concat:
-            return Concat(ast);
-        case EKind::Alt:
-            return Alternatives(ast);
-        default:
-            return Repetition(index);
-        }
-    }
-
-    void NoteAssertion(EOp op) {
-        m_program.m_lineEnd = m_program.m_lineEnd || op == EOp::LineEnd;
-        m_program.m_wordBoundary =
-            m_program.m_wordBoundary || op == EOp::WordBoundary || op == EOp::NotWordBoundary;
-        m_program.m_lineBegin = m_program.m_lineBegin || op == EOp::LineBegin;
-    }
-
-    Fragment Concat(const Ast& ast) {
-        Fragment whole = Compile(ast.m_children[0]);
-        for (size_t i = 1; i < ast.m_children.size(); ++i) {
-            const Fragment next = Compile(ast.m_children[i]);
-            Patch(whole.m_end, next.m_start);
-            whole.m_end = next.m_end;
-        }
-        return whole;
-    }
-
-    Fragment Alternatives(const Ast& ast) {
-        std::vector<Fragment> parts;
-        for (const uint32_t child : ast.m_children) {
-            parts.push_back(Compile(child));
-        }
-        const uint32_t end = Add({EOp::Jump});
-        uint32_t start = parts.back().m_start;
-        for (size_t i = parts.size() - 1; i-- > 0;) {
-            start = Add({.m_op = EOp::Alt, .m_next = start, .m_alt = parts[i].m_start});
-        }
-        for (const Fragment& part : parts) {
-            Patch(part.m_end, end);
-        }
-        return {start, end};
-    }
-
-    // A quantifier; when its operand can be passed without consuming, every repeat node of it
-    // counts its empty iterations as the library does.
-    Fragment Repetition(uint32_t index) {
-        const size_t first = m_program.m_nodes.size();
-        const Fragment fragment = Quantify(m_ast[index]);
-        const Ast& ast = m_ast[index];
-        const bool loops = ast.m_kind == EKind::Star || ast.m_kind == EKind::Plus ||
-                           (ast.m_kind == EKind::Counted && Unbounded(ast));
-        if (loops && m_ast[ast.m_children[0]].m_nullable) {
-            CountRepeats(first);
-        }
-        return fragment;
-    }
-
-    // Each call numbers at least the loop's own repeat: beyond kMaxCounters the pattern goes to
-    // the library after at most that many passes over the automaton.
-    void CountRepeats(size_t first) {
-        for (size_t i = first; i < m_program.m_nodes.size(); ++i) {
-            Node& node = m_program.m_nodes[i];
-            if (node.m_op == EOp::Repeat && node.m_counter < 0) {
-                if (m_program.m_counters == kMaxCounters) {
-                    throw LeaveToLibrary{};
-                }
-                node.m_counter = static_cast<int8_t>(m_program.m_counters++);
-            }
-        }
-    }
-
-    Fragment Quantify(const Ast& ast) {
-        const uint32_t operand = ast.m_children[0];
-        switch (ast.m_kind) {
-        case EKind::Star: {
-            const Fragment body = Compile(operand);
-            const uint32_t repeat = AddRepeat(body.m_start, ast.m_lazy);
-            Patch(body.m_end, repeat);
-            return {repeat, repeat};
-        }
-        case EKind::Plus: {
-            const Fragment body = Compile(operand);
-            const uint32_t repeat = AddRepeat(body.m_start, ast.m_lazy);
-            Patch(body.m_end, repeat);
-            return {body.m_start, repeat};
-        }
-        case EKind::Opt: {
-            const Fragment body = Compile(operand);
-            const uint32_t repeat = AddRepeat(body.m_start, ast.m_lazy);
-            const uint32_t end = Add({EOp::Jump});
-            Patch(body.m_end, end);
-            Patch(repeat, end);
-            return {repeat, end};
-        }
-        default:
-            return Counted(ast, operand);
-        }
-    }
-
-    uint32_t AddRepeat(uint32_t more, bool lazy) {
-        return Add({.m_op = EOp::Repeat, .m_lazy = lazy, .m_alt = more});
-    }
-
-    // {n}, {n,} and {n,m}: n copies, then a loop over one more copy, or m - n optional copies
-    // nested one inside the next.
-    Fragment Counted(const Ast& ast, uint32_t operand) {
-        const uint32_t start = Add({EOp::Jump});
-        uint32_t end = start;
-        const auto append = [&](Fragment piece) {
-            Patch(end, piece.m_start);
-            end = piece.m_end;
-        };
-        for (uint64_t i = 0; i < ast.m_min; ++i) {
-            append(Compile(operand));
-        }
-        if (Unbounded(ast)) {
-            const Fragment body = Compile(operand);
-            const uint32_t repeat = AddRepeat(body.m_start, ast.m_lazy);
-            Patch(body.m_end, repeat);
-            append({repeat, repeat});
-            return {start, end};
-        }
-        const uint32_t last = Add({EOp::Jump});
-        for (uint64_t i = ast.m_min; i < ast.m_max; ++i) {
-            const Fragment body = Compile(operand);
-            const uint32_t repeat = AddRepeat(body.m_start, ast.m_lazy);
-            Patch(repeat, last);
-            append({repeat, body.m_end});
-        }
-        append({last, last});
-        return {start, end};
-    }
-
-    const std::vector<Ast>& m_ast;
-    uintptr_t m_stackFloor = CompileStackFloor();
-    Program m_program;
-};
-
-Program CParser::Emit(uint32_t root) {
-    return CEmitter(m_ast).Build(root, std::move(m_sets));
+uintptr_t CompileStackFloor() {
+    return StackEnd() + kStackReserve + kCompileStack;
 }
 
-} // namespace
+void CheckStack(uintptr_t floor) {
+    if (StackPosition() < floor) {
+        throw TooLarge{};
+    }
+}
 
 Compiled CompileProgram(std::wstring_view pattern) {
     try {

@@ -52,7 +52,7 @@ struct Program {
 };
 
 // Bounds of what the standard library builds and does for a pattern left to it, worked out by
-// our parser (the library's compiler has the same structure: see Compile.cpp).
+// our parser (the library's compiler has the same structure: see Measure.cpp).
 struct LibraryCost {
     uint64_t m_states = 0;   // states of its automaton: each search sets up a table of them
     uint64_t m_stepless = 0; // states a path may pass without touching the text (see BoundedSearch)

@@ -69,7 +69,7 @@ class CRegex {
     // of first characters reject it at once, text is a name of budget's pass, whose steps it
     // takes: a visit of a node while the paths that consume nothing are followed, a thread
     // tried on a character, a thread carried through a learned step of the automaton (see
-    // Regex.cpp for what each costs). Nothing once the name's budget is spent: it is cut off.
+    // Tables.h for what each costs). Nothing once the name's budget is spent: it is cut off.
     std::optional<Span> Search(std::wstring_view text, CWorkBudget& budget) const;
     // Without limit.
     std::optional<Span> Search(std::wstring_view text) const;
