@@ -33,7 +33,7 @@ constexpr int kEnableLengthEdit = 1004;
 constexpr int kOkButton = 1024;
 
 struct Rule {
-    std::string cls, exe, root, owner;
+    std::string m_cls, m_exe, m_root, m_owner;
 };
 
 // A program started for the test, ended with it.
@@ -77,16 +77,16 @@ class CProcess {
 
 // A target program: a top-level window with a list view of known names, in its own process.
 struct Target {
-    CProcess process;
-    HWND frame = nullptr;
-    HWND list = nullptr;
+    CProcess m_process;
+    HWND m_frame = nullptr;
+    HWND m_list = nullptr;
 };
 
 class EndToEnd : public ::testing::Test {
   protected:
     void TearDown() override {
         for (Target& target : m_targets) {
-            target.process.Kill();
+            target.m_process.Kill();
         }
         m_launcher.Kill();
         DeleteFileW((BinDir() + L"\\" + kSettings).c_str());
@@ -98,9 +98,9 @@ class EndToEnd : public ::testing::Test {
             std::to_string(rules.size()) + "\r\n";
         for (size_t i = 0; i < rules.size(); ++i) {
             const std::string key = "TargetListView[" + std::to_string(i) + "].";
-            text += key + "ClsName=" + rules[i].cls + "\r\n" + key + "ExeName=" + rules[i].exe +
-                    "\r\n" + key + "RootClsName=" + rules[i].root + "\r\n" + key +
-                    "RootOwnerClsName=" + rules[i].owner + "\r\n";
+            text += key + "ClsName=" + rules[i].m_cls + "\r\n" + key + "ExeName=" + rules[i].m_exe +
+                    "\r\n" + key + "RootClsName=" + rules[i].m_root + "\r\n" + key +
+                    "RootOwnerClsName=" + rules[i].m_owner + "\r\n";
         }
         const std::wstring path = BinDir() + L"\\" + kSettings;
         WriteFileBytes(path, text);
@@ -111,11 +111,11 @@ class EndToEnd : public ::testing::Test {
     Target& StartTarget(const std::wstring& title, const std::wstring& extra = L"",
                         const std::wstring& binDir = BinDir()) {
         Target target;
-        target.process = CProcess(L"\"" + binDir + L"\\skimvue_target.exe\" --title \"" + title +
-                                  L"\" " + extra);
-        PumpUntil([&] { return (target.frame = FindWindowW(nullptr, title.c_str())) != nullptr; },
+        target.m_process = CProcess(L"\"" + binDir + L"\\skimvue_target.exe\" --title \"" + title +
+                                    L"\" " + extra);
+        PumpUntil([&] { return (target.m_frame = FindWindowW(nullptr, title.c_str())) != nullptr; },
                   10000);
-        target.list = target.frame ? GetWindow(target.frame, GW_CHILD) : nullptr;
+        target.m_list = target.m_frame ? GetWindow(target.m_frame, GW_CHILD) : nullptr;
         m_targets.push_back(std::move(target));
         return m_targets.back();
     }
@@ -124,14 +124,14 @@ class EndToEnd : public ::testing::Test {
 
     // The target tells whether its list view runs another procedure than its own.
     static bool IsAttached(const Target& target) {
-        return GetPropW(target.frame, L"SkimvueAttached") != nullptr;
+        return GetPropW(target.m_frame, L"SkimvueAttached") != nullptr;
     }
     static bool WaitAttached(const Target& target, DWORD timeoutMs = 8000) {
         return PumpUntil([&] { return IsAttached(target); }, timeoutMs);
     }
     // How many attach handshakes reached the target's list view.
     static INT_PTR AttachOffers(const Target& target) {
-        return reinterpret_cast<INT_PTR>(GetPropW(target.frame, L"SkimvueAttachOffers"));
+        return reinterpret_cast<INT_PTR>(GetPropW(target.m_frame, L"SkimvueAttachOffers"));
     }
 
     static std::vector<int> Selected(HWND list) {
@@ -153,12 +153,12 @@ class EndToEnd : public ::testing::Test {
     // The target marks every character its list view receives with a "+" in its title.
     static size_t CharsSeen(const Target& target) {
         wchar_t title[256] = {};
-        GetWindowTextW(target.frame, title, 256);
+        GetWindowTextW(target.m_frame, title, 256);
         const std::wstring text(title);
         return static_cast<size_t>(std::count(text.begin(), text.end(), L'+'));
     }
     static void TypeInto(const Target& target, const std::wstring& text) {
-        ASSERT_TRUE(FocusWindow(target.frame));
+        ASSERT_TRUE(FocusWindow(target.m_frame));
         ASSERT_TRUE(Xdotool(L"type --delay 60 " + text));
         PumpMessagesFor(300);
     }
@@ -206,7 +206,7 @@ TEST_F(EndToEnd, TypingInATargetSelectsAndTheExitCommandDetaches) {
     ASSERT_TRUE(WaitAttached(target));
 
     TypeInto(target, L"mma");
-    EXPECT_EQ(SelectionSettled(target.list, {2}), (std::vector<int>{2}));
+    EXPECT_EQ(SelectionSettled(target.m_list, {2}), (std::vector<int>{2}));
     EXPECT_EQ(CharsSeen(target), 0u);
 
     ASSERT_TRUE(ExitFromTrayMenu());
@@ -214,7 +214,7 @@ TEST_F(EndToEnd, TypingInATargetSelectsAndTheExitCommandDetaches) {
     EXPECT_FALSE(IsAttached(target));
     TypeInto(target, L"lps");
     EXPECT_TRUE(PumpUntil([&] { return CharsSeen(target) == 3u; }, 10000));
-    EXPECT_EQ(SelectionSettled(target.list, {2}), (std::vector<int>{2}));
+    EXPECT_EQ(SelectionSettled(target.m_list, {2}), (std::vector<int>{2}));
 }
 
 TEST_F(EndToEnd, RomajiSelectsAJapaneseName) {
@@ -223,10 +223,10 @@ TEST_F(EndToEnd, RomajiSelectsAJapaneseName) {
     StartLauncher();
     ASSERT_TRUE(WaitAttached(target));
     TypeInto(target, L"kensaku");
-    EXPECT_EQ(SelectionSettled(target.list, {4}), (std::vector<int>{4}));
+    EXPECT_EQ(SelectionSettled(target.m_list, {4}), (std::vector<int>{4}));
     ASSERT_TRUE(Xdotool(L"key Escape"));
     TypeInto(target, L"nihon");
-    EXPECT_EQ(SelectionSettled(target.list, {5}), (std::vector<int>{5}));
+    EXPECT_EQ(SelectionSettled(target.m_list, {5}), (std::vector<int>{5}));
 }
 
 TEST_F(EndToEnd, WindowOpenedAfterTheLauncherStartedIsHooked) {
@@ -239,7 +239,7 @@ TEST_F(EndToEnd, WindowOpenedAfterTheLauncherStartedIsHooked) {
     ASSERT_TRUE(WaitAttached(late));
     std::printf("attached %lu ms after its window appeared\n", GetTickCount() - start);
     TypeInto(late, L"bet");
-    EXPECT_EQ(SelectionSettled(late.list, {1}), (std::vector<int>{1}));
+    EXPECT_EQ(SelectionSettled(late.m_list, {1}), (std::vector<int>{1}));
 }
 
 TEST_F(EndToEnd, SecondLauncherEndsAtOnceWithZero) {
@@ -284,13 +284,13 @@ TEST_F(EndToEnd, WindowsOfTheOtherWordSizeAreNamedButNeverOffered) {
     m_targets.reserve(2);
     WriteRules({kTargetRule});
     Target& other = StartTarget(L"e2e other word size", L"", otherBin);
-    if (other.frame == nullptr) {
+    if (other.m_frame == nullptr) {
         GTEST_SKIP() << "this machine cannot run programs of the other word size";
     }
     Target& own = StartTarget(L"e2e own word size");
-    EXPECT_EQ(ReadExeName(other.list), L"skimvue_target.exe");
-    EXPECT_FALSE(HasOwnWordSize(other.list));
-    EXPECT_TRUE(HasOwnWordSize(own.list));
+    EXPECT_EQ(ReadExeName(other.m_list), L"skimvue_target.exe");
+    EXPECT_FALSE(HasOwnWordSize(other.m_list));
+    EXPECT_TRUE(HasOwnWordSize(own.m_list));
     StartLauncher();
     ASSERT_TRUE(WaitAttached(own));
     EXPECT_EQ(AttachOffers(own), 1);
@@ -376,8 +376,8 @@ TEST_F(EndToEnd, AnIconTheTaskbarRefusedAtStartIsAddedOnceItAnswers) {
 }
 
 struct DialogSearch {
-    DWORD processId;
-    HWND found;
+    DWORD m_processId;
+    HWND m_found;
 };
 
 BOOL CALLBACK FindSettingsDialog(HWND window, LPARAM param) {
@@ -386,9 +386,9 @@ BOOL CALLBACK FindSettingsDialog(HWND window, LPARAM param) {
     DWORD processId = 0;
     GetClassNameW(window, className, 16);
     GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && std::wstring(className) == L"#32770" &&
+    if (processId == search->m_processId && std::wstring(className) == L"#32770" &&
         IsWindowVisible(window) && GetDlgItem(window, kOkButton) != nullptr) {
-        search->found = window;
+        search->m_found = window;
         return FALSE;
     }
     return TRUE;
@@ -397,15 +397,15 @@ BOOL CALLBACK FindSettingsDialog(HWND window, LPARAM param) {
 // The settings dialog of the launcher, opened through its settings command.
 HWND OpenSettingsDialog(HWND launcher) {
     DialogSearch search{0, nullptr};
-    GetWindowThreadProcessId(launcher, &search.processId);
+    GetWindowThreadProcessId(launcher, &search.m_processId);
     PostMessageW(launcher, WM_COMMAND, kSettingsCommand, 0);
     PumpUntil(
         [&] {
             EnumWindows(FindSettingsDialog, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
+            return search.m_found != nullptr;
         },
         10000);
-    return search.found;
+    return search.m_found;
 }
 
 // A control of another process is read and written through its messages.
@@ -489,7 +489,7 @@ TEST_F(EndToEnd, KilledLauncherLeavesTheTargetWorkingAndANewOneAdoptsIt) {
     m_launcher.Kill();
 
     TypeInto(target, L"alps");
-    EXPECT_EQ(SelectionSettled(target.list, {6}), (std::vector<int>{6}));
+    EXPECT_EQ(SelectionSettled(target.m_list, {6}), (std::vector<int>{6}));
 
     StartLauncher();
     PumpMessagesFor(1500);
@@ -497,8 +497,8 @@ TEST_F(EndToEnd, KilledLauncherLeavesTheTargetWorkingAndANewOneAdoptsIt) {
     PumpMessagesFor(200);
     EXPECT_FALSE(IsAttached(target));
 
-    PostMessageW(target.frame, WM_CLOSE, 0, 0);
-    EXPECT_EQ(target.process.WaitExit(10000), 0u);
+    PostMessageW(target.m_frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(target.m_process.WaitExit(10000), 0u);
 }
 
 } // namespace
