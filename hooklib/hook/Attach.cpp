@@ -13,6 +13,7 @@
 #include "support/EventLog.h"
 #include "support/Messages.h"
 #include "support/ModuleVersion.h"
+#include "support/NeverDestroyed.h"
 #include "support/WorkerThread.h"
 #include "ui/InputDlg.h"
 #include "view/ExplorerCtrl.h"
@@ -22,8 +23,10 @@ namespace {
 
 // Windows of several threads of one process may be attached: the map itself is guarded, each
 // entry belongs to its window's thread. std::map keeps entries in place while others change.
+// Never destroyed: a host that exits with windows attached must not free tips, controllers and
+// COM objects under the loader lock (see NeverDestroyed.h).
 std::mutex StatesLock;
-std::map<HWND, SearchState> WindowStates;
+CNeverDestroyed<std::map<HWND, SearchState>> WindowStates;
 
 std::unique_ptr<CWndCtrl> MakeController(HWND window, UINT attachMessage) {
     if (attachMessage == WM_HOOK_ATTACH_EXPLORER) {
@@ -69,14 +72,14 @@ void ReportFirstAttach() {
 // process's last attached window.
 std::optional<SearchState> TakeState(HWND window, bool* last = nullptr) {
     std::lock_guard lock(StatesLock);
-    const auto it = WindowStates.find(window);
-    if (it == WindowStates.end()) {
+    const auto it = WindowStates->find(window);
+    if (it == WindowStates->end()) {
         return std::nullopt;
     }
     std::optional<SearchState> state(std::move(it->second));
-    WindowStates.erase(it);
+    WindowStates->erase(it);
     if (last != nullptr) {
-        *last = WindowStates.empty();
+        *last = WindowStates->empty();
     }
     return state;
 }
@@ -89,16 +92,59 @@ void PrepareFirstSearch() {
     StartWorkerThread([drops = MigemoDrops()] { PrepareSearch(drops); });
 }
 
-// The input-dialog binding: the text typed into the dialog is searched after OK. The dialog's
-// message loop may have detached or destroyed the window meanwhile.
-void AskForTextAndSearch(HWND window) {
+// Marks one of the window's key handlers as running for as long as it lives; the outermost
+// carries out a detach that arrived meanwhile, after which the state is gone.
+class CHandlerScope {
+  public:
+    CHandlerScope(HWND window, SearchState& state) : m_window(window), m_state(state) {
+        ++m_state.m_activeHandlers;
+    }
+    ~CHandlerScope() {
+        if (--m_state.m_activeHandlers == 0 && m_state.m_detachPending) {
+            Barrier(L"the deferred detach", [this] { DetachWindow(m_window); });
+        }
+    }
+    CHandlerScope(const CHandlerScope&) = delete;
+    CHandlerScope& operator=(const CHandlerScope&) = delete;
+
+  private:
+    HWND m_window;
+    SearchState& m_state;
+};
+
+// The input-dialog binding: the text typed into the dialog is searched after OK, unless the
+// window was detached or destroyed while the dialog ran.
+void AskForTextAndSearch(HWND window, SearchState& state) {
     std::wstring text;
-    if (RunInputDialog(GetThisModule(), window, text) != IDOK) {
-        return;
+    if (RunInputDialog(GetThisModule(), window, text) == IDOK && !state.m_detachPending) {
+        SearchWholeText(state, text);
     }
-    if (SearchState* state = FindSearchState(window)) {
-        SearchWholeText(*state, text);
+}
+
+// A key message, with the state held for the whole handling. A key that arrives while a handler
+// of the window runs (sent from another thread during its COM call or dialog) goes on to the
+// window: the outer handler is in the middle of the candidates and the names.
+std::optional<LRESULT> HandleKey(HWND window, SearchState& state, UINT message, WPARAM wParam,
+                                 LPARAM lParam) {
+    if (state.m_activeHandlers > 0) {
+        return std::nullopt;
     }
+    const CHandlerScope scope(window, state);
+    const KeyOutcome outcome = HandleKeyMessage(window, state, message, wParam, lParam);
+    if (outcome.m_askForText && !state.m_detachPending) {
+        AskForTextAndSearch(window, state);
+    }
+    return outcome.m_result;
+}
+
+// A detach asked for while a key handler of the window runs; true when it was deferred.
+bool DeferDetach(HWND window) {
+    SearchState* state = FindSearchState(window);
+    if (state == nullptr || state->m_activeHandlers == 0) {
+        return false;
+    }
+    state->m_detachPending = true;
+    return true;
 }
 
 // SearchWndProc's work: a result when the message is consumed, none when it goes on to original,
@@ -117,13 +163,8 @@ std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wPa
         return std::nullopt;
     case WM_KEYDOWN:
     case WM_CHAR:
-    case WM_SYSKEYDOWN: {
-        const KeyOutcome outcome = HandleKeyMessage(window, *state, message, wParam, lParam);
-        if (outcome.m_askForText) {
-            AskForTextAndSearch(window);
-        }
-        return outcome.m_result;
-    }
+    case WM_SYSKEYDOWN:
+        return HandleKey(window, *state, message, wParam, lParam);
     default:
         return std::nullopt;
     }
@@ -133,8 +174,8 @@ std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wPa
 
 SearchState* FindSearchState(HWND window) {
     std::lock_guard lock(StatesLock);
-    const auto it = WindowStates.find(window);
-    return it == WindowStates.end() ? nullptr : &it->second;
+    const auto it = WindowStates->find(window);
+    return it == WindowStates->end() ? nullptr : &it->second;
 }
 
 int AttachWindow(HWND window, UINT attachMessage) {
@@ -155,7 +196,7 @@ int AttachWindow(HWND window, UINT attachMessage) {
         // The state is in place before the window runs SearchWndProc, so no message of the
         // window is ever handled without it.
         std::lock_guard lock(StatesLock);
-        if (!WindowStates.emplace(window, std::move(state)).second) {
+        if (!WindowStates->emplace(window, std::move(state)).second) {
             return 0;
         }
     }
@@ -176,6 +217,9 @@ int AttachWindow(HWND window, UINT attachMessage) {
 }
 
 void DetachWindow(HWND window) {
+    if (DeferDetach(window)) {
+        return;
+    }
     bool last = false;
     std::optional<SearchState> state = TakeState(window, &last);
     if (!state) {

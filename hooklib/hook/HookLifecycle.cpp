@@ -11,6 +11,7 @@
 #include "support/Barrier.h"
 #include "support/Messages.h"
 #include "support/ModuleVersion.h"
+#include "support/NeverDestroyed.h"
 #include "support/PathParts.h"
 #include "support/UniqueHandle.h"
 #include "support/WindowIdentity.h"
@@ -26,7 +27,9 @@ constexpr UINT kAttachTimeoutMs = 5000;
 constexpr UINT kDetachTimeoutMs = 2000;
 
 HMODULE StartedModule = nullptr;
-std::unique_ptr<CExplorerCtrl> UnboundCtrl;
+// Never destroyed: a launcher that exits without HookEnd must not uninitialise COM under the
+// loader lock.
+CNeverDestroyed<std::unique_ptr<CExplorerCtrl>> UnboundCtrl;
 CHookBackoff Backoff;
 
 bool IsHooked(HWND window) {
@@ -104,10 +107,10 @@ int StartHooking(HWND launcherWindow) {
     if (StartedModule == nullptr) {
         FirstStart();
     }
-    if (!UnboundCtrl) {
-        UnboundCtrl = std::make_unique<CExplorerCtrl>(nullptr);
+    if (!*UnboundCtrl) {
+        *UnboundCtrl = std::make_unique<CExplorerCtrl>(nullptr);
     }
-    if (IsOn(EnableOnExplorer) && UnboundCtrl) {
+    if (IsOn(EnableOnExplorer) && *UnboundCtrl) {
         RunExplorerPass();
     }
     if (IsOn(EnableOnListView)) {
@@ -125,7 +128,7 @@ int EndHooking() {
                             SMTO_ABORTIFHUNG, kDetachTimeoutMs, &ignored);
         HookedWindows.erase(HookedWindows.begin());
     }
-    UnboundCtrl.reset();
+    UnboundCtrl->reset();
     return 1;
 }
 

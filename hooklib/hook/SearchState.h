@@ -26,4 +26,10 @@ struct SearchState : SearchCore {
     std::unique_ptr<CInfoTip> m_pTip;
     WNDPROC m_pfnOrigWndProc = nullptr;
     CTipLocator m_tipLocator;
+    // The window's key handlers on the stack. While one runs, the thread may take sent messages
+    // (a COM call waits in a message loop, a modal dialog runs one, a SendMessage to another
+    // thread answers incoming sends): a detach or destroy arriving then is only marked, and is
+    // carried out when the outermost handler returns, so nothing of this state is freed under it.
+    int m_activeHandlers = 0;
+    bool m_detachPending = false;
 };

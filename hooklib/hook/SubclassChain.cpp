@@ -17,7 +17,8 @@ WNDPROC CurrentProcedure(HWND window) {
 } // namespace
 
 void LeaveChain(HWND window, WNDPROC self, WNDPROC next) {
-    if (next == nullptr) {
+    // A window destroyed while its detach waited for a handler to return has no chain left.
+    if (next == nullptr || !IsWindow(window)) {
         ForgetPassThrough(window);
         return;
     }

@@ -77,10 +77,12 @@ void MeasurePause(SearchCore& state, DWORD typed) {
     }
 }
 
+// A character the search cannot use, because the view's names could not be read, is the
+// window's own: its type-ahead works as if the library were not there.
 KeyOutcome HandleChar(HWND window, SearchCore& state, WPARAM wParam, LPARAM lParam) {
     MeasurePause(state, CharTime(state));
     const auto c = static_cast<wchar_t>(wParam);
-    if (!IsTakenCharacter(c, state.m_searchText.empty())) {
+    if (state.m_namesUnreadable || !IsTakenCharacter(c, state.m_searchText.empty())) {
         return {};
     }
     const MatchMode mode = ModeForShift();
@@ -171,7 +173,10 @@ void ResetSearch(SearchCore& state, DWORD keyTime) {
     if (state.m_pCtrl) {
         // Read afresh: a name of an earlier read never stands for an item of this one.
         ItemNames names;
-        state.m_pCtrl->GetItemNames(names);
+        state.m_namesUnreadable = state.m_pCtrl->GetItemNames(names) != 0;
+        if (state.m_namesUnreadable) {
+            names.clear();
+        }
         state.m_itemNames = CNameList(names);
     }
     state.OnReset();

@@ -1,24 +1,11 @@
 #include "search/Migemo.h"
 
 #include <atomic>
-#include <new>
 
 #include "search/MigemoLibrary.h"
+#include "support/NeverDestroyed.h"
 
 namespace {
-
-// Holds a value that static destruction never touches: an adapter still alive when the hook
-// library unloads must not close Migemo and call FreeLibrary from inside DllMain. Window
-// detachment drops the adapter long before that; at process exit nothing is lost.
-template <class T> class CNeverDestroyed {
-  public:
-    CNeverDestroyed() { new (m_storage) T(); }
-    T& operator*() { return *std::launder(reinterpret_cast<T*>(m_storage)); }
-    T* operator->() { return &**this; }
-
-  private:
-    alignas(T) unsigned char m_storage[sizeof(T)];
-};
 
 // Process-wide: the adapter, the directory it loads from, and whether Migemo ever loaded.
 // ProcessMigemoDrops counts the adapters dropped: one created across a drop serves its caller

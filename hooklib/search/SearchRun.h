@@ -41,6 +41,9 @@ struct SearchCore {
     std::vector<Candidate> m_candidates;
     size_t m_current = 0;
     CNameList m_itemNames;
+    // The last read of the names failed (a shell view that cannot be bound, a window that is not
+    // a list view): until the next one succeeds, typed characters go on to the window.
+    bool m_namesUnreadable = false;
     std::wstring m_searchText;
     // Key times are the system's millisecond count (GetTickCount). When the last character was
     // typed or the text last started afresh; none before the first key since attaching.

@@ -1,5 +1,6 @@
 list(APPEND SKIMVUE_PORTABLE_SOURCES
-  support/PathParts.cpp)
+  support/PathParts.cpp
+  support/ReportLimit.cpp)
 list(APPEND SKIMVUE_WINDOWS_SOURCES
   support/StdString.cpp
   support/ModuleVersion.cpp

@@ -130,6 +130,21 @@ IShellBrowser* AskRootForShellBrowser(HWND hWndRoot) {
     return reinterpret_cast<IShellBrowser*>(SendMessageW(hWndRoot, CWM_GETISHELLBROWSER, 0, 0));
 }
 
+// Runs a read or a selection: a failed call answers -1 and is traced for developers, not logged
+// for users (the connection's failure is), at most once a minute for the window: a view that
+// cannot be read fails at every search. Anything else thrown is left to the entry's barrier.
+template <class Body> int TracingFailure(const wchar_t* entry, HWND hWnd, Body body) {
+    try {
+        body();
+        return 0;
+    } catch (const std::runtime_error& e) {
+        if (MayReportRepeatedFailure(hWnd)) {
+            TraceFailure(entry, e.what());
+        }
+        return -1;
+    }
+}
+
 } // namespace
 
 CExplorerCtrl::CExplorerCtrl(HWND hWnd) : CWndCtrl(hWnd), m_comInit(COINIT_APARTMENTTHREADED) {}
@@ -141,7 +156,7 @@ void CExplorerCtrl::Connect() noexcept {
         ConnectOrThrow();
     } catch (const std::exception& e) {
         m_bConnected = 0;
-        ReportErrorEvent(e.what());
+        ReportRepeatedErrorEvent(m_hWnd, e.what());
     } catch (...) {
         m_bConnected = 0;
         TraceFailure(L"CExplorerCtrl::Connect", nullptr);
@@ -189,10 +204,12 @@ void CExplorerCtrl::ConnectThroughRootWindow() {
 }
 
 int CExplorerCtrl::GetItemNames(ItemNames& names) noexcept {
-    return Barrier(L"CExplorerCtrl::GetItemNames", -1, [&] {
-        DropStaleConnection();
-        ReadItemNames(names);
-        return 0;
+    constexpr wchar_t kEntry[] = L"CExplorerCtrl::GetItemNames";
+    return Barrier(kEntry, -1, [&] {
+        return TracingFailure(kEntry, m_hWnd, [&] {
+            DropStaleConnection();
+            ReadItemNames(names);
+        });
     });
 }
 
@@ -220,10 +237,12 @@ void CExplorerCtrl::ReadItemNames(ItemNames& names) {
 }
 
 int CExplorerCtrl::SelectItem(int index, int deselectOthers, int focus) noexcept {
-    return Barrier(L"CExplorerCtrl::SelectItem", -1, [&] {
-        DropStaleConnection();
-        SelectOrThrow(index, deselectOthers, focus);
-        return 0;
+    constexpr wchar_t kEntry[] = L"CExplorerCtrl::SelectItem";
+    return Barrier(kEntry, -1, [&] {
+        return TracingFailure(kEntry, m_hWnd, [&] {
+            DropStaleConnection();
+            SelectOrThrow(index, deselectOthers, focus);
+        });
     });
 }
 
@@ -249,7 +268,8 @@ int CExplorerCtrl::GetShellWindowHandles(std::vector<HWND>& handles) noexcept {
         });
         return 0;
     } catch (const std::exception& e) {
-        ReportErrorEvent(e.what());
+        // The launcher asks at every tick: while Explorer is down, once a minute is enough.
+        ReportRepeatedErrorEvent(nullptr, e.what());
         return -1;
     } catch (...) {
         TraceFailure(L"CExplorerCtrl::GetShellWindowHandles", nullptr);

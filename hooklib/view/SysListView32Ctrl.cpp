@@ -50,6 +50,12 @@ void DeselectAllBut(HWND hWnd, int keep) {
     }
 }
 
+// A window that is not a list view answers every list-view message with 0 (DefWindowProc), as if
+// it were an empty list; a list view always has a nonzero item spacing.
+bool IsListView(HWND hWnd, int count) {
+    return count > 0 || SendMessageW(hWnd, LVM_GETITEMSPACING, FALSE, 0) != 0;
+}
+
 } // namespace
 
 int CSysListView32Ctrl::GetItemNames(ItemNames& names) {
@@ -57,8 +63,11 @@ int CSysListView32Ctrl::GetItemNames(ItemNames& names) {
         return -1;
     }
     const auto count = static_cast<int>(SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+    if (!IsListView(m_hWnd, count)) {
+        names.clear();
+        return -1;
+    }
     names.resize(count > 0 ? static_cast<size_t>(count) : 0);
-    int result = 0;
     wchar_t text[kTextCapacity];
     for (int i = 0; i < count; ++i) {
         text[0] = L'\0';
@@ -71,11 +80,8 @@ int CSysListView32Ctrl::GetItemNames(ItemNames& names) {
         // A control may point pszText at text of its own instead of filling the buffer.
         const wchar_t* read = item.pszText != nullptr ? item.pszText : text;
         names[static_cast<size_t>(i)].assign(read, wcsnlen(read, kTextLimit - 1));
-        if (read[0] == L'\0') {
-            result = -1;
-        }
     }
-    return result;
+    return 0;
 }
 
 int CSysListView32Ctrl::SelectItem(int index, int deselectOthers, int focus) {

@@ -16,7 +16,7 @@ void CUIATools::Init() noexcept {
         InitOrThrow();
     } catch (const std::exception& e) {
         m_bInitialized = 0;
-        ReportErrorEvent(e.what());
+        ReportRepeatedErrorEvent(m_hWnd, e.what());
     } catch (...) {
         m_bInitialized = 0;
         TraceFailure(L"CUIATools::Init", nullptr);
@@ -55,7 +55,7 @@ int CUIATools::FindItemRect(const std::wstring& name, RECT& rect) noexcept {
     try {
         return FindOrThrow(name, rect) ? 0 : -1;
     } catch (const std::exception& e) {
-        ReportErrorEvent(e.what());
+        ReportRepeatedErrorEvent(m_hWnd, e.what());
         return -1;
     } catch (...) {
         TraceFailure(L"CUIATools::FindItemRect", nullptr);

@@ -20,8 +20,9 @@ class CWndCtrl {
     CWndCtrl& operator=(const CWndCtrl&) = delete;
 
     HWND GetWnd() const { return m_hWnd; }
-    // 0 on success, -1 when a name could not be read. An item read with an empty text gets an
-    // empty entry, so a stale name never stands for another item.
+    // 0 when the names were read, -1 when the view's names cannot be read (the search then
+    // leaves typed keys to the window). An item read with an empty text gets an empty entry, so
+    // a stale name never stands for another item.
     virtual int GetItemNames(ItemNames& names) = 0;
     // deselectOthers 1: the item becomes the only selected one; focus 1: it also gets the focus
     // and is scrolled into view. 0 on success, -1 on failure.

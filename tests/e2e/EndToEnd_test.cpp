@@ -92,10 +92,11 @@ class EndToEnd : public ::testing::Test {
         DeleteFileW((BinDir() + L"\\" + kSettings).c_str());
     }
 
-    static void WriteRules(const std::vector<Rule>& rules) {
+    // general: further lines of the section, each ending in "\r\n".
+    static void WriteRules(const std::vector<Rule>& rules, const std::string& general = "") {
         std::string text =
             "[General]\r\nEnableOnExplorer=0\r\nEnableOnListView=1\r\nNumberOfTargetListView=" +
-            std::to_string(rules.size()) + "\r\n";
+            std::to_string(rules.size()) + "\r\n" + general;
         for (size_t i = 0; i < rules.size(); ++i) {
             const std::string key = "TargetListView[" + std::to_string(i) + "].";
             text += key + "ClsName=" + rules[i].m_cls + "\r\n" + key + "ExeName=" + rules[i].m_exe +
@@ -215,6 +216,36 @@ TEST_F(EndToEnd, TypingInATargetSelectsAndTheExitCommandDetaches) {
     TypeInto(target, L"lps");
     EXPECT_TRUE(PumpUntil([&] { return CharsSeen(target) == 3u; }, 10000));
     EXPECT_EQ(SelectionSettled(target.m_list, {2}), (std::vector<int>{2}));
+}
+
+// A host that exits with its view attached exits at once with its own code, whether the library's
+// worker is still loading (right after the attach) or a tip is on screen (after a search). On
+// the way out the library sends no window a message: its tip, controller and COM objects belong
+// to the exiting process, and tearing them down under the loader lock could hang the exit.
+TEST_F(EndToEnd, AHostThatExitsWhileAttachedExitsAtOnceWithItsOwnCode) {
+    constexpr UINT kExitNow = WM_APP + 60;
+    m_targets.reserve(2);
+    WriteRules({kTargetRule}, "ShowToolTip=1\r\n");
+    const CTempDir logs(L"skimvue-exit-logs");
+    StartLauncher();
+    for (const bool searched : {false, true}) {
+        SCOPED_TRACE(searched ? "after a search" : "right after the attach");
+        const std::wstring log = logs.Path() + (searched ? L"\\searched.log" : L"\\attached.log");
+        Target& target = StartTarget(searched ? L"e2e exit searched" : L"e2e exit attached",
+                                     L"--exit-log \"" + log + L"\"");
+        ASSERT_TRUE(WaitAttached(target));
+        if (searched) {
+            TypeInto(target, L"bet");
+            EXPECT_EQ(SelectionSettled(target.m_list, {1}), (std::vector<int>{1}));
+        }
+        const DWORD start = GetTickCount();
+        PostMessageW(target.m_frame, kExitNow, 42, 0);
+        EXPECT_EQ(target.m_process.WaitExit(5000), 42u);
+        const DWORD elapsed = GetTickCount() - start;
+        std::printf("exited %lu ms after it was asked to\n", elapsed);
+        EXPECT_LT(elapsed, 1000u);
+        EXPECT_EQ(ReadFileBytes(log), "");
+    }
 }
 
 TEST_F(EndToEnd, RomajiSelectsAJapaneseName) {

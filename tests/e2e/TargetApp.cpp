@@ -7,6 +7,9 @@
 // property "SkimvueAttached" is 1 while something else has subclassed the list view on top of
 // the program's own procedure (another process cannot read a window's procedure). Its property
 // "SkimvueAttachOffers" counts the attach handshakes that reached the list view.
+// With --exit-log FILE, the message kExitNow (WM_APP+60) makes the program call ExitProcess with
+// wParam as its code at once, and every message sent on its thread from then on is written to
+// FILE: a library loaded into it has nothing to send to any window while the process exits.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -30,6 +33,34 @@ WNDPROC ListOriginalProc = nullptr;
 std::wstring Title = L"Skimvue target";
 int CharsSeen = 0;
 int AttachOffers = 0;
+constexpr UINT kExitNow = WM_APP + 60;
+unique_handle ExitLog;
+
+LRESULT CALLBACK ExitWatch(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        char line[64];
+        const int length = wsprintfA(line, "message 0x%04X to %p\r\n", sent->message, sent->hwnd);
+        DWORD written = 0;
+        WriteFile(ExitLog.get(), line, static_cast<DWORD>(length), &written, nullptr);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void ExitNow(UINT exitCode) {
+    if (ExitLog) {
+        SetWindowsHookExW(WH_CALLWNDPROC, ExitWatch, nullptr, GetCurrentThreadId());
+    }
+    ExitProcess(exitCode);
+}
+
+void OpenExitLog(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        ExitLog.reset(file);
+    }
+}
 
 LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CHAR) {
@@ -62,6 +93,9 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             SetPropW(window, L"SkimvueAttached",
                      reinterpret_cast<HANDLE>(static_cast<INT_PTR>(attached)));
         }
+        return 0;
+    case kExitNow:
+        ExitNow(static_cast<UINT>(wParam));
         return 0;
     case WM_DESTROY:
         RemovePropW(window, L"SkimvueAttached");
@@ -122,6 +156,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             className = argv[++i];
         } else if (arg == L"--owner") {
             owned = true;
+        } else if (arg == L"--exit-log" && i + 1 < argc) {
+            OpenExitLog(argv[++i]);
         }
     }
     Register(className.c_str());

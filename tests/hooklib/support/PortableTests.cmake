@@ -1,2 +1,3 @@
 list(APPEND SKIMVUE_PORTABLE_TESTS
-  hooklib/support/PathParts_test.cpp)
+  hooklib/support/PathParts_test.cpp
+  hooklib/support/ReportLimit_test.cpp)

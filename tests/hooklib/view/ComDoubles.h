@@ -100,4 +100,6 @@ class CRegisteredClass {
 
 // Announces an event-log entry the current test is expected to leave. Wine prints each error
 // entry on stderr; eventlog_pairs.sh checks every test's entries against its announcements.
+// A failure that repeats is logged once a minute per window: announcing an entry lets every
+// window log again, so the next failure is the one announced.
 void ExpectLogged(const char* text);

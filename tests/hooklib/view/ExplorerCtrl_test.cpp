@@ -185,8 +185,8 @@ TEST_F(ExplorerCtrlTest, EachConnectionFailureIsLoggedOnceAndLeavesTheNamesAlone
         ExpectLogged(failure.m_text);
         EXPECT_EQ(ctrl.GetItemNames(names), -1);
         EXPECT_EQ(names, (Names{L"kept"}));
-        EXPECT_EQ(ctrl.SelectItem(0, 1, 1), -1);
         ExpectLogged(failure.m_text);
+        EXPECT_EQ(ctrl.SelectItem(0, 1, 1), -1);
     }
 }
 
@@ -216,6 +216,22 @@ TEST_F(ExplorerCtrlTest, ARootWithoutShellBrowserFailsTheConnection) {
     CExplorerCtrl ctrl(view.m_hWndView);
     ExpectLogged("failed: psb NULL");
     EXPECT_EQ(ctrl.SelectItem(0, 0, 0), -1);
+}
+
+// A view that cannot be bound fails at every search and every selection: its window leaves one
+// entry a minute, not one per key.
+TEST_F(ExplorerCtrlTest, AFailureThatRepeatsIsLoggedOnce) {
+    ViewWindows view = MakeView();
+    RegisterShellWindows({});
+    CExplorerCtrl ctrl(view.m_hWndView);
+    ItemNames names;
+    ExpectLogged("failed: psb NULL");
+    for (int search = 0; search < 3; ++search) {
+        EXPECT_EQ(ctrl.GetItemNames(names), -1);
+        EXPECT_EQ(ctrl.SelectItem(0, 1, 1), -1);
+    }
+    CExplorerCtrl reattached(view.m_hWndView);
+    EXPECT_EQ(reattached.GetItemNames(names), -1);
 }
 
 TEST_F(ExplorerCtrlTest, AShellBrowserWithoutFolderViewFailsTheConnection) {

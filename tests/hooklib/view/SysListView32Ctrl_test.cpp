@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "harness/TestListView.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -110,14 +111,28 @@ TEST(SysListView32Ctrl_Names, LongTextKeepsItsFirst259Characters) {
     EXPECT_EQ(read[0], longName.substr(0, 259));
 }
 
-TEST(SysListView32Ctrl_Names, EmptyTextClearsItsEntryAndFails) {
+// An item without text is still an item: its entry is empty, and the others are read.
+TEST(SysListView32Ctrl_Names, EmptyTextClearsItsEntry) {
     CTestListView view({L"first", L"second"});
     CSysListView32Ctrl ctrl(view.List());
     ItemNames read;
     ctrl.GetItemNames(read);
     ListView_SetItemText(view.List(), 0, 0, const_cast<wchar_t*>(L""));
-    EXPECT_EQ(ctrl.GetItemNames(read), -1);
+    EXPECT_EQ(ctrl.GetItemNames(read), 0);
     EXPECT_EQ(read, (ItemNames{L"", L"second"}));
+}
+
+// A window that is not a list view answers the list-view messages with 0, like an empty list;
+// only an empty list view reads as one.
+TEST(SysListView32Ctrl_Names, AWindowThatIsNotAListViewCannotBeRead) {
+    const unique_hwnd edit(CreateWindowExW(0, L"EDIT", L"text", WS_OVERLAPPED, 0, 0, 100, 30,
+                                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    ItemNames read{L"stale"};
+    EXPECT_EQ(CSysListView32Ctrl(edit.get()).GetItemNames(read), -1);
+    EXPECT_TRUE(read.empty());
+    CTestListView empty({});
+    EXPECT_EQ(CSysListView32Ctrl(empty.List()).GetItemNames(read), 0);
+    EXPECT_TRUE(read.empty());
 }
 
 // A control may answer with a pointer to text of its own rather than fill the buffer it was
