@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <utility>
 #include <vector>
@@ -268,60 +269,42 @@ TEST(SharedBlock_Defaults, HoldTheInitialValues) {
     EXPECT_EQ(NumberOfTargetListView, 0);
 }
 
-// Whatever another process writes into a field, its accessor gives a value its readers accept.
-TEST(SharedBlock_Accessors, EnableLengthIsNeverBelowTwo) {
+// Whatever another process writes into a field, its accessor gives a value its readers accept:
+// each pair is {stored, read}.
+template <class T, class Read>
+void ExpectReadAs(T SharedBlock::*field, Read read, std::initializer_list<std::pair<T, T>> table) {
     CSettingsGuard guard;
-    for (const auto& [stored, effective] : {std::pair{INT32_MIN, 2},
-                                            {-4, 2},
-                                            {0, 2},
-                                            {1, 2},
-                                            {2, 2},
-                                            {7, 7},
-                                            {INT32_MAX, INT32_MAX}}) {
-        Shared.EnableLength = stored;
-        EXPECT_EQ(EffectiveEnableLength(), effective) << stored;
+    for (const auto& [stored, effective] : table) {
+        Shared.*field = stored;
+        EXPECT_EQ(read(), effective) << std::hex << stored;
     }
 }
 
-TEST(SharedBlock_Accessors, InputIntervalStaysWithinASignedDecimal) {
-    CSettingsGuard guard;
-    for (const auto& [stored, effective] : {std::pair{0u, 0u},
-                                            {2000u, 2000u},
-                                            {0x7FFFFFFFu, 0x7FFFFFFFu},
-                                            {0x80000000u, 0x7FFFFFFFu},
-                                            {UINT32_MAX, 0x7FFFFFFFu}}) {
-        Shared.InputInterval = stored;
-        EXPECT_EQ(EffectiveInputInterval(), effective) << stored;
-    }
-}
-
-TEST(SharedBlock_Accessors, NegativeToolTipDelayKeepsTheTipShownAs0Does) {
-    CSettingsGuard guard;
-    for (const auto& [stored, effective] :
-         {std::pair{INT32_MIN, 0}, {-1, 0}, {0, 0}, {1, 1}, {2000, 2000}, {INT32_MAX, INT32_MAX}}) {
-        Shared.ToolTipAutoPopDelay = stored;
-        EXPECT_EQ(EffectiveToolTipAutoPopDelay(), effective) << stored;
-    }
+TEST(SharedBlock_Accessors, NumbersAreClampedIntoTheRangeTheyActIn) {
+    ExpectReadAs(&SharedBlock::EnableLength, EffectiveEnableLength,
+                 {{INT32_MIN, 2}, {-4, 2}, {0, 2}, {1, 2}, {2, 2}, {7, 7}, {INT32_MAX, INT32_MAX}});
+    ExpectReadAs(&SharedBlock::InputInterval, EffectiveInputInterval,
+                 {{0u, 0u},
+                  {2000u, 2000u},
+                  {0x7FFFFFFFu, 0x7FFFFFFFu},
+                  {0x80000000u, 0x7FFFFFFFu},
+                  {UINT32_MAX, 0x7FFFFFFFu}});
+    ExpectReadAs(&SharedBlock::ToolTipAutoPopDelay, EffectiveToolTipAutoPopDelay,
+                 {{INT32_MIN, 0}, {-1, 0}, {0, 0}, {1, 1}, {INT32_MAX, INT32_MAX}});
 }
 
 TEST(SharedBlock_Accessors, OnlyWellFormedKeyBindingsAreBound) {
-    CSettingsGuard guard;
-    const KeyBinding garbage = 0xFFFC0000;
     for (const auto field : {&SharedBlock::KeyBind_Next, &SharedBlock::KeyBind_Back,
                              &SharedBlock::KeyBind_SelAll, &SharedBlock::KeyBind_Input}) {
-        for (const auto& [stored, effective] : {std::pair{KEYBIND_ALT | L'N', KEYBIND_ALT | L'N'},
-                                                {KEYBIND_CTRL | L';', KEYBIND_CTRL | L';'},
-                                                {KEYBIND_ALT | 0xFFFF, KEYBIND_ALT | 0xFFFF},
-                                                {KEYBIND_CTRL, KEYBIND_CTRL},
-                                                {KeyBinding{L'N'}, 0u},
-                                                {KEYBIND_ALT | KEYBIND_CTRL | L'N', 0u},
-                                                {garbage | KEYBIND_ALT | L'N', 0u},
-                                                {0x40000u | KEYBIND_CTRL | L'N', 0u},
-                                                {UINT32_MAX, 0u},
-                                                {0u, 0u}}) {
-            Shared.*field = stored;
-            EXPECT_EQ(EffectiveKeyBinding(field), effective) << std::hex << stored;
-        }
+        ExpectReadAs<KeyBinding>(field, [field] { return EffectiveKeyBinding(field); },
+                                 {{KEYBIND_ALT | L'N', KEYBIND_ALT | L'N'},
+                                  {KEYBIND_CTRL | 0xFFFF, KEYBIND_CTRL | 0xFFFF},
+                                  {KEYBIND_CTRL, KEYBIND_CTRL},
+                                  {L'N', 0},
+                                  {KEYBIND_ALT | KEYBIND_CTRL | L'N', 0},
+                                  {0xFFFC0000 | KEYBIND_ALT | L'N', 0},
+                                  {0x40000 | KEYBIND_CTRL | L'N', 0},
+                                  {UINT32_MAX, 0}});
     }
 }
 
