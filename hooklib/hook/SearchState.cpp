@@ -23,7 +23,7 @@ void SearchState::OnNoMatch() {
         m_pTip->m_x = view.left;
         m_pTip->m_y = view.top;
         m_pTip->SetText(m_searchText);
-        m_pTip->Show(Shared.ToolTipAutoPopDelay);
+        m_pTip->Show(EffectiveToolTipAutoPopDelay());
     }
     MessageBeep(0xFFFFFFFF);
 }
@@ -52,11 +52,11 @@ void SearchState::OnSelected(const Candidate& candidate) {
     RECT item{};
     if (m_pCtrl->GetItemRect(index, 0, &item) == 0) {
         PostMessageW(m_pTip->GetWnd(), WM_INFOTIP_SHOWAT,
-                     static_cast<WPARAM>(Shared.ToolTipAutoPopDelay),
+                     static_cast<WPARAM>(EffectiveToolTipAutoPopDelay()),
                      MakeInfoTipPosition(item.left, item.bottom));
         return;
     }
     m_tipLocator.Locate({m_pCtrl->GetWnd(), m_pTip->GetWnd(),
                          std::wstring(m_itemNames[candidate.m_itemIndex]),
-                         Shared.ToolTipAutoPopDelay});
+                         EffectiveToolTipAutoPopDelay()});
 }

@@ -69,7 +69,7 @@ void MeasurePause(SearchCore& state, DWORD typed) {
     if (!state.m_dwLastKeyTick) {
         ResetSearch(state, typed);
     } else if (!TypedBefore(typed, *state.m_dwLastKeyTick)) {
-        if (typed - *state.m_dwLastKeyTick > Shared.InputInterval) {
+        if (typed - *state.m_dwLastKeyTick > EffectiveInputInterval()) {
             ResetSearch(state, typed);
         } else {
             state.m_dwLastKeyTick = typed;
@@ -98,10 +98,10 @@ bool HandleBinding(SearchCore& state, KeyBinding modifier, WPARAM virtualKey) {
     const bool shift = IsKeyHeld(VK_SHIFT);
     bool next = false;
     bool back = false;
-    if (code == Shared.KeyBind_Next) {
+    if (code == EffectiveKeyBinding(&SharedBlock::KeyBind_Next)) {
         (shift ? back : next) = true;
     }
-    if (code == Shared.KeyBind_Back) {
+    if (code == EffectiveKeyBinding(&SharedBlock::KeyBind_Back)) {
         if (shift) {
             SelectNextCandidate(state);
         } else {
@@ -114,10 +114,10 @@ bool HandleBinding(SearchCore& state, KeyBinding modifier, WPARAM virtualKey) {
     if (back) {
         SelectPreviousCandidate(state);
     }
-    if (code == Shared.KeyBind_SelAll) {
+    if (code == EffectiveKeyBinding(&SharedBlock::KeyBind_SelAll)) {
         SelectAllCandidates(state);
     }
-    if (code != Shared.KeyBind_Input) {
+    if (code != EffectiveKeyBinding(&SharedBlock::KeyBind_Input)) {
         return false;
     }
     ResetSearch(state, GetTickCount());

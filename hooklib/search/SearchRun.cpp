@@ -135,10 +135,11 @@ void MatchItems(const CNameList& names, std::vector<Candidate>& candidates, CMig
 }
 
 void RunSearch(int minLength, SearchCore& state, MatchMode mode) {
-    if (StartsWithCaret(state.m_searchText)) {
-        ++minLength;
-    }
-    if (state.m_searchText.size() < static_cast<size_t>(std::max(minLength, 0))) {
+    // A leading "^" does not count. The length is compared as it is, with no arithmetic on
+    // minLength, which comes from the shared settings and may be anything up to INT_MAX.
+    const size_t counted =
+        state.m_searchText.size() - (StartsWithCaret(state.m_searchText) ? 1 : 0);
+    if (minLength > 0 && counted < static_cast<size_t>(minLength)) {
         mode = PlainOnly;
     }
     state.m_candidates.clear();

@@ -47,6 +47,11 @@ KeyBinding ParseKeyBinding(const std::wstring& text, KeyBinding current) {
     return current;
 }
 
+bool IsWellFormedKeyBinding(KeyBinding binding) {
+    const KeyBinding modifier = binding & ~kKeyMask;
+    return modifier == KEYBIND_ALT || modifier == KEYBIND_CTRL;
+}
+
 const std::vector<std::wstring>& ModifierEntries() {
     static const std::vector<std::wstring> entries{L"Alt", L"Ctrl"};
     return entries;

@@ -17,6 +17,10 @@ std::wstring DefaultKeyBindingText(KeyBinding binding);
 // "Alt+" or "Ctrl+" followed by a character gives that binding; any other text keeps current.
 KeyBinding ParseKeyBinding(const std::wstring& text, KeyBinding current);
 
+// One modifier bit and a 16-bit key: the form of every binding the settings file's text gives,
+// and the only one a key press can match.
+bool IsWellFormedKeyBinding(KeyBinding binding);
+
 // Entries of the dialog's two lists, in order.
 const std::vector<std::wstring>& ModifierEntries();
 const std::vector<std::wstring>& KeyEntries();

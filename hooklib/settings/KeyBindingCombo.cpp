@@ -26,7 +26,9 @@ void FillKeyBindingLists(HWND modifierList, HWND keyList) {
 }
 
 void ShowKeyBinding(HWND modifierList, HWND keyList, KeyBinding binding) {
-    // A failed CB_SELECTSTRING keeps the old selection; a key in no entry must show none.
+    // A failed CB_SELECTSTRING keeps the old selection; a binding without a modifier or a key
+    // in no entry must show none.
+    SendMessageW(modifierList, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SendMessageW(keyList, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SelectByText(modifierList, ModifierSelectionText(binding));
     if (const auto key = KeySelectionText(binding)) {

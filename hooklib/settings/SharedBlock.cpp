@@ -1,6 +1,10 @@
 #include "settings/SharedBlock.h"
 
 #include <algorithm>
+#include <atomic>
+#include <limits>
+
+#include "settings/KeyBinding.h"
 
 #ifdef _WIN32
 #define SKIMVUE_SHARED __attribute__((section("SKIM_VUE"), shared))
@@ -32,6 +36,32 @@ int32_t EnableOnExplorer = 1;
 int32_t EnableOnListView = 0;
 int32_t NumberOfTargetListView = 0;
 std::vector<TargetListView> TargetListViews;
+
+namespace {
+
+template <class T> T ReadShared(T SharedBlock::*field) {
+    return std::atomic_ref<T>(Shared.*field).load(std::memory_order_relaxed);
+}
+
+} // namespace
+
+int EffectiveEnableLength() {
+    return std::max(ReadShared(&SharedBlock::EnableLength), kMinEnableLength);
+}
+
+uint32_t EffectiveInputInterval() {
+    return std::min<uint32_t>(ReadShared(&SharedBlock::InputInterval),
+                              std::numeric_limits<int32_t>::max());
+}
+
+int32_t EffectiveToolTipAutoPopDelay() {
+    return std::max(ReadShared(&SharedBlock::ToolTipAutoPopDelay), 0);
+}
+
+KeyBinding EffectiveKeyBinding(KeyBinding SharedBlock::*field) {
+    const KeyBinding binding = ReadShared(field);
+    return IsWellFormedKeyBinding(binding) ? binding : 0;
+}
 
 std::wstring ReadLibraryDir() {
     const wchar_t* begin = Shared.LibraryDir;

@@ -42,15 +42,32 @@ extern int32_t EnableOnListView;
 extern int32_t NumberOfTargetListView;
 extern std::vector<TargetListView> TargetListViews;
 
-// Flags count as on only when exactly 1.
+// Flags count as on only when exactly 1. IsOn(Shared.Flag) loads the flag once, and every value
+// means on or off, so a flag needs no accessor.
 inline bool IsOn(int32_t flag) {
     return flag == 1;
 }
 
-// The length of search text from which Migemo takes part: never below 2.
-inline int EffectiveEnableLength() {
-    return Shared.EnableLength < 2 ? 2 : Shared.EnableLength;
-}
+// Migemo takes part from this many characters of search text on; fewer stored act as this many.
+constexpr int32_t kMinEnableLength = 2;
+
+// Each accessor below loads its field once and clamps that copy: any process that maps the
+// library may write the block at any moment, so a field checked and then loaded again could
+// be used with a value that was never checked.
+
+// The length of search text from which Migemo takes part: never below kMinEnableLength.
+int EffectiveEnableLength();
+
+// The pause after which typing starts a new search text. The settings file and dialog carry it as
+// a signed decimal, so a larger value would show and save as a negative number: at most INT32_MAX.
+uint32_t EffectiveInputInterval();
+
+// How long the search tooltip stays shown, in milliseconds; 0 keeps it shown (negative values
+// act as 0, as the tooltip starts no hide timer for them).
+int32_t EffectiveToolTipAutoPopDelay();
+
+// A well-formed binding (IsWellFormedKeyBinding), or else 0, which no key press matches.
+KeyBinding EffectiveKeyBinding(KeyBinding SharedBlock::*field);
 
 // LibraryDir as a string, read bounded: any process can write the block, so a missing
 // terminator must not run past the buffer.

@@ -229,18 +229,19 @@ void CSettingDlg::SetTitle() {
 }
 
 void CSettingDlg::ShowValues() {
+    // Shown as they act: another process may have written anything into the shared block.
     SetDlgItemTextW(m_hWnd, IDC_SETTING_ENABLE_LENGTH,
-                    std::to_wstring(Shared.EnableLength).c_str());
+                    std::to_wstring(EffectiveEnableLength()).c_str());
     SetDlgItemTextW(m_hWnd, IDC_SETTING_INPUT_INTERVAL,
-                    std::to_wstring(static_cast<int32_t>(Shared.InputInterval)).c_str());
+                    std::to_wstring(EffectiveInputInterval()).c_str());
     SetDlgItemTextW(m_hWnd, IDC_SETTING_AUTOPOP_DELAY,
-                    std::to_wstring(Shared.ToolTipAutoPopDelay).c_str());
+                    std::to_wstring(EffectiveToolTipAutoPopDelay()).c_str());
     for (const FlagControl& flag : FlagControls()) {
         CheckDlgButton(m_hWnd, flag.m_id, *flag.m_value != 0 ? BST_CHECKED : BST_UNCHECKED);
     }
     for (const BindingControls& binding : kBindingControls) {
         ShowKeyBinding(Item(binding.m_modifierId), Item(binding.m_keyId),
-                       Shared.*binding.m_binding);
+                       EffectiveKeyBinding(binding.m_binding));
     }
     FillRuleList();
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ constexpr UINT kExitCommand = 105;
 constexpr UINT kSettingsCommand = 32772;
 // Controls of the settings dialog.
 constexpr int kEnableLengthEdit = 1004;
+constexpr int kInputIntervalEdit = 1005;
+constexpr int kAutoPopDelayEdit = 1026;
 constexpr int kOkButton = 1024;
 
 struct Rule {
@@ -509,6 +512,77 @@ TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
     EXPECT_TRUE(ExitInstalled(launcher));
+}
+
+// A window of another process that still handles its messages.
+bool Answers(HWND window) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored) != 0;
+}
+
+// The number a field of the dialog shows, or -1 when it shows none.
+long long NumberShown(HWND dialog, int id) {
+    wchar_t text[32] = {};
+    SendMessageW(GetDlgItem(dialog, id), WM_GETTEXT, 32, reinterpret_cast<LPARAM>(text));
+    wchar_t* end = nullptr;
+    const long long number = std::wcstoll(text, &end, 10);
+    return end == text || *end != L'\0' ? -1 : number;
+}
+
+// Opens the launcher's settings dialog, checks that each number shows within the range it acts
+// in, and cancels.
+void ExpectDialogShowsValuesInRange(HWND launcher) {
+    const HWND dialog = OpenSettingsDialog(launcher);
+    ASSERT_NE(dialog, nullptr);
+    const long long enableLength = NumberShown(dialog, kEnableLengthEdit);
+    const long long interval = NumberShown(dialog, kInputIntervalEdit);
+    const long long delay = NumberShown(dialog, kAutoPopDelayEdit);
+    EXPECT_TRUE(enableLength >= 2 && enableLength <= INT32_MAX) << enableLength;
+    EXPECT_TRUE(interval >= 0 && interval <= INT32_MAX) << interval;
+    EXPECT_TRUE(delay >= 0 && delay <= INT32_MAX) << delay;
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
+}
+
+// Any process that maps the library can write the shared block. A probe writes extreme values
+// into every field of it for a few seconds, while keys (the bindings too) are typed into an
+// attached list view, another target is attached and the launcher's settings dialog opens.
+TEST_F(EndToEnd, ExtremeValuesWrittenIntoTheSharedBlockHarmNoProcess) {
+    m_targets.reserve(2);
+    WriteRules({kTargetRule});
+    Target& target = StartTarget(L"e2e extremes");
+    StartLauncher();
+    const HWND launcher = WaitLauncherWindow();
+    ASSERT_NE(launcher, nullptr);
+    ASSERT_TRUE(WaitAttached(target));
+
+    const unique_handle stop(CreateEventW(nullptr, TRUE, FALSE, L"SkimvueE2eStopStorm"));
+    ASSERT_TRUE(stop);
+    CProcess probe(L"\"" + ProbePath() + L"\" shared-storm \"" + LibraryPath() +
+                   L"\" SkimvueE2eStopStorm");
+    ASSERT_NE(probe.Handle(), nullptr);
+    PumpMessagesFor(300);
+    Target& late = StartTarget(L"e2e extremes late");
+    ASSERT_TRUE(FocusWindow(target.m_frame));
+    ASSERT_TRUE(Xdotool(L"type --delay 40 ^alp"));
+    ASSERT_TRUE(Xdotool(L"key --delay 40 alt+n alt+b shift+alt+n alt+s ctrl+n Escape"));
+    ASSERT_TRUE(Xdotool(L"type --delay 40 mma"));
+    ExpectDialogShowsValuesInRange(launcher);
+    ExpectDialogShowsValuesInRange(launcher);
+    ASSERT_EQ(WaitForSingleObject(probe.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "the probe stopped writing before the keys and the dialogs were through";
+    SetEvent(stop.get());
+    ASSERT_EQ(probe.WaitExit(10000), 0u);
+
+    EXPECT_TRUE(Answers(target.m_list));
+    EXPECT_TRUE(Answers(launcher));
+    EXPECT_TRUE(WaitAttached(late));
+    // The probe has put the launcher's values back: the search works as before.
+    ASSERT_TRUE(FocusWindow(target.m_frame));
+    ASSERT_TRUE(Xdotool(L"key Escape"));
+    TypeInto(target, L"bet");
+    EXPECT_EQ(SelectionSettled(target.m_list, {1}), (std::vector<int>{1}));
+    EXPECT_EQ(WaitForSingleObject(m_launcher.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 TEST_F(EndToEnd, KilledLauncherLeavesTheTargetWorkingAndANewOneAdoptsIt) {

@@ -190,6 +190,24 @@ TEST_F(SearchRun, BelowTheMinimumLengthOnlyThePlainPatternCounts) {
     EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0}));
 }
 
+// The minimum comes from settings any process may write: the extremes of an int still split the
+// texts into those below it and the rest, a leading "^" included.
+TEST_F(SearchRun, ExtremeMinimumLengthsStillDecideWhetherMigemoTakesPart) {
+    TestState state({L"abc"});
+    for (const int minLength : {INT32_MAX, INT32_MAX - 1}) {
+        for (const wchar_t* text : {L"a.c", L"^a.c"}) {
+            state.Search(text, minLength, MigemoOnly);
+            EXPECT_EQ(state.CandidateIndices(), (std::vector<uint32_t>{0})) << minLength << text;
+        }
+    }
+    for (const int minLength : {INT32_MIN, -1, 0}) {
+        for (const wchar_t* text : {L"a.c", L"^a.c"}) {
+            state.Search(text, minLength, MigemoOnly);
+            EXPECT_TRUE(state.m_candidates.empty()) << minLength << text;
+        }
+    }
+}
+
 TEST_F(SearchRun, CaretAnchorsThePlainPattern) {
     TestState state({L"xab", L"abx"});
     state.Search(L"^ab");

@@ -72,6 +72,15 @@ TEST_F(KeyBindingCombo, CharacterOutsideTheListStoresTheModifierAlone) {
     EXPECT_EQ(ReadKeyBinding(m_modifier, m_key), KEYBIND_ALT);
 }
 
+// An unbound key (what a binding that is not well-formed acts as) shows no entry in either list.
+TEST_F(KeyBindingCombo, UnboundKeyShowsNothingSelected) {
+    ShowKeyBinding(m_modifier, m_key, KEYBIND_CTRL | L'N');
+    ShowKeyBinding(m_modifier, m_key, 0);
+    EXPECT_EQ(Selection(m_modifier), CB_ERR);
+    EXPECT_EQ(Selection(m_key), CB_ERR);
+    EXPECT_EQ(ReadKeyBinding(m_modifier, m_key), 0u);
+}
+
 TEST_F(KeyBindingCombo, NothingSelectedReadsAsZero) {
     EXPECT_EQ(ReadKeyBinding(m_modifier, m_key), 0u);
 }

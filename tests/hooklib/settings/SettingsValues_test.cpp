@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <utility>
 #include <vector>
@@ -268,11 +269,42 @@ TEST(SharedBlock_Defaults, HoldTheInitialValues) {
     EXPECT_EQ(NumberOfTargetListView, 0);
 }
 
-TEST(SharedBlock_EffectiveEnableLength, NeverBelowTwo) {
+// Whatever another process writes into a field, its accessor gives a value its readers accept:
+// each pair is {stored, read}.
+template <class T, class Read>
+void ExpectReadAs(T SharedBlock::*field, Read read, std::initializer_list<std::pair<T, T>> table) {
     CSettingsGuard guard;
-    for (const auto& [stored, effective] : {std::pair{-4, 2}, {0, 2}, {1, 2}, {2, 2}, {7, 7}}) {
-        Shared.EnableLength = stored;
-        EXPECT_EQ(EffectiveEnableLength(), effective);
+    for (const auto& [stored, effective] : table) {
+        Shared.*field = stored;
+        EXPECT_EQ(read(), effective) << std::hex << stored;
+    }
+}
+
+TEST(SharedBlock_Accessors, NumbersAreClampedIntoTheRangeTheyActIn) {
+    ExpectReadAs(&SharedBlock::EnableLength, EffectiveEnableLength,
+                 {{INT32_MIN, 2}, {-4, 2}, {0, 2}, {1, 2}, {2, 2}, {7, 7}, {INT32_MAX, INT32_MAX}});
+    ExpectReadAs(&SharedBlock::InputInterval, EffectiveInputInterval,
+                 {{0u, 0u},
+                  {2000u, 2000u},
+                  {0x7FFFFFFFu, 0x7FFFFFFFu},
+                  {0x80000000u, 0x7FFFFFFFu},
+                  {UINT32_MAX, 0x7FFFFFFFu}});
+    ExpectReadAs(&SharedBlock::ToolTipAutoPopDelay, EffectiveToolTipAutoPopDelay,
+                 {{INT32_MIN, 0}, {-1, 0}, {0, 0}, {1, 1}, {INT32_MAX, INT32_MAX}});
+}
+
+TEST(SharedBlock_Accessors, OnlyWellFormedKeyBindingsAreBound) {
+    for (const auto field : {&SharedBlock::KeyBind_Next, &SharedBlock::KeyBind_Back,
+                             &SharedBlock::KeyBind_SelAll, &SharedBlock::KeyBind_Input}) {
+        ExpectReadAs<KeyBinding>(field, [field] { return EffectiveKeyBinding(field); },
+                                 {{KEYBIND_ALT | L'N', KEYBIND_ALT | L'N'},
+                                  {KEYBIND_CTRL | 0xFFFF, KEYBIND_CTRL | 0xFFFF},
+                                  {KEYBIND_CTRL, KEYBIND_CTRL},
+                                  {L'N', 0},
+                                  {KEYBIND_ALT | KEYBIND_CTRL | L'N', 0},
+                                  {0xFFFC0000 | KEYBIND_ALT | L'N', 0},
+                                  {0x40000 | KEYBIND_CTRL | L'N', 0},
+                                  {UINT32_MAX, 0}});
     }
 }
 
