@@ -1,11 +1,12 @@
 #include "SoakTable.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
 namespace {
 
-constexpr int kLabelWidth = 34;
+constexpr int kLabelWidth = 36;
 
 struct Measure {
     const char* m_label;
@@ -41,7 +42,11 @@ std::string Cells(const Measure& measure, const StartEnd& figures) {
     };
     std::string cells = value(figures.m_start) + value(figures.m_end);
     if (figures.m_start && figures.m_end) {
-        const double diff = measure.m_value(*figures.m_end) - measure.m_value(*figures.m_start);
+        double diff = measure.m_value(*figures.m_end) - measure.m_value(*figures.m_start);
+        // A change that rounds to nothing shows as +0, never as -0.
+        if (std::fabs(diff) < 0.5 * std::pow(10.0, -measure.m_decimals)) {
+            diff = 0;
+        }
         return cells + Format("%+9.*f", measure.m_decimals, diff);
     }
     return cells + Format("%9s", "-");
@@ -79,6 +84,12 @@ std::string FormatSoakTable(const SoakRun& run) {
     for (const Measure& measure : kMeasures) {
         table += Format("%-*s", kLabelWidth - 16, measure.m_label) + Cells(measure, run.m_target) +
                  Cells(measure, run.m_launcher) + "\n";
+    }
+    table +=
+        "The launcher: the first one at the start, the last one (after the restarts) at the end.\n";
+    if (run.m_target.m_start && run.m_target.m_start->m_guiCountedByHand) {
+        table += "Without GetGuiResources (Wine): GDI objects counted in the process's GDI handle "
+                 "table,\nUSER objects as its windows.\n";
     }
     table += "\n" + CountsRows(run.m_counts);
     for (const std::string& problem : run.m_problems) {
