@@ -85,8 +85,8 @@ std::string FormatSoakTable(const SoakRun& run) {
         table += Format("%-*s", kLabelWidth - 16, measure.m_label) + Cells(measure, run.m_target) +
                  Cells(measure, run.m_launcher) + "\n";
     }
-    table +=
-        "The launcher: the first one at the start, the last one (after the restarts) at the end.\n";
+    table += "\nThe launcher: the first one at the start, the last one (after the restarts) at "
+             "the end.\n";
     if (run.m_target.m_start && run.m_target.m_start->m_guiCountedByHand) {
         table += "Without GetGuiResources (Wine): GDI objects counted in the process's GDI handle "
                  "table,\nUSER objects as its windows.\n";
