@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "GuiObjectCount.h"
 #include "support/UniqueHandle.h"
 
 namespace {
@@ -48,77 +49,6 @@ DWORD CountHandlesInSystemTable(DWORD processId) {
     return handles;
 }
 
-// Wine's GDI keeps a process's objects in a table of the process's own that its PEB names
-// (GdiSharedHandleTable, where Windows names its shared one): 0x10000 entries of 24 bytes (the
-// object, the owner, the unique and type fields, a user pointer), whose type byte is 0 while an
-// entry is free. The PEB field lies at these offsets; both processes have one word size.
-constexpr size_t kGdiTableEntries = 0x10000;
-constexpr size_t kGdiEntryBytes = 24;
-constexpr size_t kGdiEntryTypeOffset = 14;
-#ifdef _WIN64
-constexpr size_t kPebGdiTableOffset = 0xF8;
-#else
-constexpr size_t kPebGdiTableOffset = 0x94;
-#endif
-
-bool ReadRemote(HANDLE process, const void* address, void* buffer, size_t size) {
-    SIZE_T read = 0;
-    return ReadProcessMemory(process, address, buffer, size, &read) && read == size;
-}
-
-DWORD CountGdiObjectsInTable(HANDLE process) {
-    PROCESS_BASIC_INFORMATION basic{};
-    const BYTE* table = nullptr;
-    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic),
-                                  nullptr) != 0 ||
-        !ReadRemote(process,
-                    reinterpret_cast<const BYTE*>(basic.PebBaseAddress) + kPebGdiTableOffset,
-                    &table, sizeof(table)) ||
-        table == nullptr) {
-        return 0;
-    }
-    std::vector<BYTE> entries(kGdiTableEntries * kGdiEntryBytes);
-    if (!ReadRemote(process, table, entries.data(), entries.size())) {
-        return 0;
-    }
-    DWORD objects = 0;
-    for (size_t offset = kGdiEntryTypeOffset; offset < entries.size(); offset += kGdiEntryBytes) {
-        objects += entries[offset] != 0 ? 1 : 0;
-    }
-    return objects;
-}
-
-struct WindowCount {
-    DWORD m_processId;
-    DWORD m_windows;
-};
-
-BOOL CALLBACK CountWindow(HWND window, LPARAM param) {
-    auto* count = reinterpret_cast<WindowCount*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    count->m_windows += owner == count->m_processId ? 1 : 0;
-    return TRUE;
-}
-
-BOOL CALLBACK CountTopLevelWindow(HWND window, LPARAM param) {
-    CountWindow(window, param);
-    // Every descendant, at any depth.
-    EnumChildWindows(window, CountWindow, param);
-    return TRUE;
-}
-
-// The process's windows: the top-level ones with their descendants, and the message-only ones.
-DWORD CountWindows(DWORD processId) {
-    WindowCount count{processId, 0};
-    EnumWindows(CountTopLevelWindow, reinterpret_cast<LPARAM>(&count));
-    for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window != nullptr;
-         window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
-        CountTopLevelWindow(window, reinterpret_cast<LPARAM>(&count));
-    }
-    return count.m_windows;
-}
-
 // Wine's GetGuiResources is a stub that answers 0 and ERROR_CALL_NOT_IMPLEMENTED; there the
 // objects are counted by hand: GDI objects in the process's table, USER objects as its windows
 // (the USER objects a leak leaves most often; menus, icons and hooks go uncounted).
@@ -127,27 +57,47 @@ void MeasureGuiObjects(HANDLE process, DWORD processId, ProcessFigures& figures)
     figures.m_gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
     figures.m_userObjects = GetGuiResources(process, GR_USEROBJECTS);
     if (figures.m_gdiObjects == 0 && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
-        figures.m_gdiObjects = CountGdiObjectsInTable(process);
+        figures.m_gdiObjects = CountGdiObjectsInTable(process, processId);
         figures.m_userObjects = CountWindows(processId);
         figures.m_guiCountedByHand = true;
+    }
+}
+
+// Calls visit with each thread of the process in a toolhelp snapshot of the system's threads,
+// until it returns false.
+template <class Visit> void VisitThreads(DWORD processId, Visit visit) {
+    const unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot) {
+        return;
+    }
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+         more = Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID == processId && !visit(entry.th32ThreadID)) {
+            return;
+        }
     }
 }
 
 } // namespace
 
 DWORD CountThreads(DWORD processId) {
-    const unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snapshot) {
-        return 0;
-    }
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
     DWORD threads = 0;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
-         more = Thread32Next(snapshot.get(), &entry)) {
-        threads += entry.th32OwnerProcessID == processId ? 1 : 0;
-    }
+    VisitThreads(processId, [&](DWORD) {
+        ++threads;
+        return true;
+    });
     return threads;
+}
+
+DWORD FirstThread(DWORD processId) {
+    DWORD first = 0;
+    VisitThreads(processId, [&](DWORD thread) {
+        first = thread;
+        return false;
+    });
+    return first;
 }
 
 std::optional<ProcessFigures> MeasureProcess(DWORD processId) {

@@ -21,3 +21,5 @@ struct ProcessFigures {
 std::optional<ProcessFigures> MeasureProcess(DWORD processId);
 // The threads of the process in a toolhelp snapshot of the system's threads.
 DWORD CountThreads(DWORD processId);
+// One thread of the process; 0 when it has none.
+DWORD FirstThread(DWORD processId);
