@@ -215,13 +215,6 @@ std::vector<SizePlan> ChosenPlans(const std::wstring& sizes) {
     return chosen;
 }
 
-std::string WineVersion() {
-    using GetVersion = const char*(CDECL*)();
-    const auto get = reinterpret_cast<GetVersion>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
-    return get != nullptr ? std::string("Wine ") + get() : std::string("Windows");
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {

@@ -1,13 +1,10 @@
 #include "BenchTarget.h"
 
-#include <psapi.h>
-
+#include "ProcessFigures.h"
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
 
 namespace {
-
-constexpr double kBytesPerMb = 1024.0 * 1024.0;
 
 std::wstring NextSerial() {
     static int s_serial = 0;
@@ -100,20 +97,9 @@ std::optional<HostOpTimes> CBenchTarget::TimeHostOps(int runs, DWORD timeoutMs) 
 }
 
 std::optional<MemorySample> CBenchTarget::Memory() const {
-    // Opened as any other program watching the host would.
-    const unique_handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
-                                            GetProcessId(m_process.get())));
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof(counters);
-    if (!process ||
-        !GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                              sizeof(counters))) {
+    const std::optional<ProcessFigures> figures = MeasureProcess(GetProcessId(m_process.get()));
+    if (!figures) {
         return std::nullopt;
     }
-    // Wine leaves PrivateUsage at 0 for another process and reports the anonymous resident
-    // memory as PagefileUsage, which Windows counts the same as PrivateUsage (the commit).
-    const SIZE_T privateBytes =
-        counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
-    return MemorySample{static_cast<double>(counters.WorkingSetSize) / kBytesPerMb,
-                        static_cast<double>(privateBytes) / kBytesPerMb};
+    return MemorySample{figures->m_workingSetMb, figures->m_privateMb};
 }

@@ -10,9 +10,8 @@
 #include <shellapi.h>
 
 #include <string>
-#include <vector>
 
-#include "Corpus.h"
+#include "CorpusList.h"
 #include "TargetReport.h"
 #include "support/UniqueHandle.h"
 
@@ -49,26 +48,8 @@ double MsSince(LARGE_INTEGER start) {
     return static_cast<double>(Now().QuadPart - start.QuadPart) / TicksPerMs;
 }
 
-void SetState(int index, UINT state, UINT mask) {
-    LVITEMW item{};
-    item.stateMask = mask;
-    item.state = state;
-    SendMessageW(List, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(&item));
-}
-
-// Leaves the park item as the one selected and focused item, touching only the items whose
-// state changes (a deselect-all would cost the host what the benchmark measures separately).
 void Park() {
-    for (auto i = static_cast<int>(
-             SendMessageW(List, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-         i != -1; i = static_cast<int>(
-                      SendMessageW(List, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))) {
-        if (i != ParkedIndex) {
-            SetState(i, 0, LVIS_SELECTED);
-        }
-    }
-    SetState(ParkedIndex, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ParkSelection(List, ParkedIndex);
 }
 
 void BeginKey(LARGE_INTEGER dequeued, WPARAM character) {
@@ -86,12 +67,9 @@ void EndKey() {
     Park();
 }
 
-// The change that selects the new item ends the key's wait; the park item's own changes and
-// every deselection are not what the key caused.
+// The change that selects the new item ends the key's wait.
 void OnItemChanged(const NMLISTVIEW& change) {
-    if (Key.m_slot < 0 || Key.m_selected || change.iItem == ParkedIndex ||
-        (change.uChanged & LVIF_STATE) == 0 || (change.uNewState & LVIS_SELECTED) == 0 ||
-        (change.uOldState & LVIS_SELECTED) != 0) {
+    if (Key.m_slot < 0 || Key.m_selected || !SelectsAnotherItem(change, ParkedIndex)) {
         return;
     }
     KeyRecord& record = Report->m_keys[Key.m_slot];
@@ -108,7 +86,10 @@ void TimeHostOps(int runs) {
     for (int run = 0; run < times.m_runs; ++run) {
         Park();
         LARGE_INTEGER start = Now();
-        SetState(-1, 0, LVIS_SELECTED);
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageW(List, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(&none));
         times.m_deselectAllMs[run] = MsSince(start);
         start = Now();
         for (int i = 0; i < count; ++i) {
@@ -156,34 +137,12 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-void Fill(int count) {
-    std::vector<std::wstring> names = CCorpus().Names(count > 1 ? count - 1 : 0);
-    ParkedIndex = ParkIndex(count);
-    names.insert(names.begin() + ParkedIndex, kParkName);
-    SendMessageW(List, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(List, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
-    for (size_t i = 0; i < names.size(); ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
-        item.pszText = names[i].data();
-        SendMessageW(List, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
-    SendMessageW(List, WM_SETREDRAW, TRUE, 0);
-}
-
 void CreateList(HWND frame, int count) {
-    List = CreateWindowExW(0, WC_LISTVIEWW, L"",
-                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0,
-                           0, 560, 460, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    List = CreateCorpusList(frame, 560, 460);
     ListOwnProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(List, GWLP_WNDPROC));
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH | LVCF_TEXT;
-    column.cx = 480;
-    column.pszText = const_cast<wchar_t*>(L"\u540d\u524d");
-    SendMessageW(List, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    ParkedIndex = ParkIndex(count);
     const LARGE_INTEGER start = Now();
-    Fill(count);
+    FillCorpusList(List, count);
     Report->m_fillMs = MsSince(start);
     Report->m_itemCount = static_cast<int32_t>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0));
     Park();

@@ -44,10 +44,3 @@ struct TargetReport {
 constexpr UINT WM_BENCH_HOST_OPS = WM_APP + 1;
 // Answers 1 while the list view runs another window procedure than its own (something attached).
 constexpr UINT WM_BENCH_IS_ATTACHED = WM_APP + 2;
-
-// The item that holds the selection between keys: a name that no typed text matches, in the
-// middle of the list, as one selected item of a folder usually is somewhere.
-constexpr wchar_t kParkName[] = L"00000000_0000.000";
-inline int ParkIndex(int itemCount) {
-    return itemCount / 2;
-}

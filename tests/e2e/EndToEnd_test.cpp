@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/Process.h"
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
 #include "support/Messages.h"
@@ -37,45 +38,6 @@ constexpr int kOkButton = 1024;
 
 struct Rule {
     std::string m_cls, m_exe, m_root, m_owner;
-};
-
-// A program started for the test, ended with it.
-class CProcess {
-  public:
-    CProcess() = default;
-    explicit CProcess(const std::wstring& commandLine) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        std::wstring line = commandLine;
-        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           BinDir().c_str(), &startup, &info)) {
-            m_process.reset(info.hProcess);
-            const unique_handle thread(info.hThread);
-        }
-    }
-    ~CProcess() { Kill(); }
-    CProcess(CProcess&&) = default;
-    CProcess& operator=(CProcess&&) = default;
-
-    HANDLE Handle() const { return m_process.get(); }
-    void Kill() {
-        if (m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_process.get(), 9);
-            WaitForSingleObject(m_process.get(), 5000);
-        }
-    }
-    // The exit code once the program has ended within timeoutMs; STILL_ACTIVE otherwise.
-    DWORD WaitExit(DWORD timeoutMs) const {
-        PumpUntil([&] { return WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0; },
-                  timeoutMs);
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(m_process.get(), &code);
-        return code;
-    }
-
-  private:
-    unique_handle m_process;
 };
 
 // A target program: a top-level window with a list view of known names, in its own process.

@@ -141,3 +141,10 @@ std::string ToUtf8(const std::wstring& text) {
                         nullptr, nullptr);
     return out;
 }
+
+std::string WineVersion() {
+    using GetVersion = const char*(CDECL*)();
+    const auto get = reinterpret_cast<GetVersion>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+    return get != nullptr ? std::string("Wine ") + get() : std::string("Windows");
+}

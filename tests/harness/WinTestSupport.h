@@ -45,3 +45,5 @@ void RemoveTree(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ToUtf8(const std::wstring& text);
+// "Wine " and its version, or "Windows".
+std::string WineVersion();

@@ -82,14 +82,31 @@ bool Xdotool(const std::wstring& args) {
     return RunUnixProgram(L"/usr/bin/xdotool", args);
 }
 
-bool FocusWindow(HWND window) {
+namespace {
+
+// Makes window the foreground window and returns xdotool's command that gives its X window the
+// keyboard focus; empty when the window has none.
+std::wstring ForegroundAndFocusCommand(HWND window) {
     // Wine keeps the X window of each top-level window in this property.
     const auto xWindow = reinterpret_cast<UINT_PTR>(GetPropW(window, L"__wine_x11_whole_window"));
     if (xWindow == 0) {
-        return false;
+        return {};
     }
     SetForegroundWindow(window);
-    return Xdotool(L"windowfocus --sync " + std::to_wstring(xWindow));
+    return L"windowfocus --sync " + std::to_wstring(xWindow);
+}
+
+} // namespace
+
+bool FocusWindow(HWND window) {
+    const std::wstring focus = ForegroundAndFocusCommand(window);
+    return !focus.empty() && Xdotool(focus);
+}
+
+bool TypeIntoWindow(HWND window, const std::wstring& text, DWORD delayMs) {
+    const std::wstring focus = ForegroundAndFocusCommand(window);
+    return !focus.empty() &&
+           Xdotool(focus + L" type --delay " + std::to_wstring(delayMs) + L" " + text);
 }
 
 bool FocusWindowByTitle(const std::wstring& title) {

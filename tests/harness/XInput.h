@@ -16,6 +16,10 @@ bool Xdotool(const std::wstring& args);
 // Works without a window manager, where xdotool's windowactivate has nothing to ask.
 bool FocusWindow(HWND window);
 
+// Focuses window as FocusWindow does and types text there, delayMs between keys, in one run of
+// xdotool.
+bool TypeIntoWindow(HWND window, const std::wstring& text, DWORD delayMs);
+
 // Focuses the top-level window whose title is title (unique) as FocusWindow does.
 bool FocusWindowByTitle(const std::wstring& title);
 
