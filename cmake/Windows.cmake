@@ -26,3 +26,10 @@ set(SKIMVUE_LABEL win${SKIMVUE_BITS})
 
 # migemo.dll with its dictionary beside the hook library.
 add_subdirectory(${CMAKE_SOURCE_DIR}/third_party/cmigemo ${CMAKE_BINARY_DIR}/third_party/cmigemo)
+
+# The stack protector checked in the built binaries, alongside the tests.
+add_test(NAME ${SKIMVUE_LABEL}.stack_protector
+         COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
+                 "-DFILES=$<TARGET_FILE:migemo>;$<TARGET_FILE:skimvue_dll>;$<TARGET_FILE:skimvue_launcher>"
+                 -P ${CMAKE_CURRENT_LIST_DIR}/CheckStackProtector.cmake)
+set_tests_properties(${SKIMVUE_LABEL}.stack_protector PROPERTIES LABELS ${SKIMVUE_LABEL})
