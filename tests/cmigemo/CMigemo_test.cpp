@@ -7,6 +7,9 @@
 #include "DictionaryGenerator.h"
 #include "MigemoProbe.h"
 
+// The library's debug counters (wordlist.h, mnode.h, rxgen.h).
+extern "C" unsigned int n_wordlist_total, n_mnode_new, n_rnode_new;
+
 namespace {
 
 std::filesystem::path CaseDir(const std::string& name) {
@@ -75,6 +78,13 @@ TEST(CMigemo_Query, AQueryOfHundredsOfThousandsOfWordsEndsSoon) {
         ProbeSet(CaseDir("siblings"), DictOnly("ka" + Utf8Words(200000) + "\n"), {"ka"});
     EXPECT_EQ(result.m_answers, 1u);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// The debug counters count over the process's life: as int they overflowed (undefined behaviour)
+// once a process had loaded about 2 GB of words, as the hour-long fuzzer run did.
+TEST(CMigemo_Load, DebugCountersWrapAtTheirLimit) {
+    n_wordlist_total = n_mnode_new = n_rnode_new = 0x7fffffffu; // INT_MAX
+    EXPECT_TRUE(ProbeSet(CaseDir("counters"), DictOnly("ka\t\x8a\xbf\x8e\x9a\n"), {"ka"}).m_opened);
 }
 
 TEST(CMigemo_Load, DictionaryOverTheSizeLimitIsRefused) {
