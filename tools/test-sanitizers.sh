@@ -15,6 +15,7 @@ flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-po
 cmake -S "$here" -B "$build" -G Ninja -DSKIMVUE_WINDOWS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
   -DCMAKE_CXX_FLAGS="$flags -Wno-maybe-uninitialized" \
+  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 # Every native program that carries tests: the native label spans several.
 cmake --build "$build" -- -j"$(nproc)"

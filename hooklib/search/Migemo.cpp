@@ -16,6 +16,9 @@ CNeverDestroyed<std::shared_ptr<CMigemo>> ProcessMigemo;
 unsigned ProcessMigemoDrops = 0;
 std::wstring ProcessLibraryDir;
 std::atomic<bool> LocaleActive{false};
+// The directory whose dictionary failed last: a failure is reported once, not once per adapter
+// (each attach after a detach makes one).
+std::wstring ReportedDictionaryDir;
 
 std::wstring CurrentLibraryDir() {
     std::lock_guard lock(ProcessMutex);
@@ -29,6 +32,17 @@ struct ExpressionRelease {
     void operator()(unsigned char* expression) const { m_library->m_release(m_object, expression); }
 };
 using ExpressionPtr = std::unique_ptr<unsigned char, ExpressionRelease>;
+
+void ReportDictionaryOnce(const std::wstring& dir) {
+    {
+        std::lock_guard lock(ProcessMutex);
+        if (ReportedDictionaryDir == dir) {
+            return;
+        }
+        ReportedDictionaryDir = dir;
+    }
+    ReportMigemoDictionaryUnavailable(dir);
+}
 
 } // namespace
 
@@ -52,8 +66,18 @@ void CMigemo::Open(const std::wstring& dir) {
         return;
     }
     LocaleActive = true;
-    const std::string dictionary = MigemoDictionaryPath(dir);
-    m_hMigemo = m_library->m_open(dictionary.c_str());
+    m_hMigemo = OpenMigemoDictionary(*m_library, dir);
+    // An object without its dictionary would still turn every query into an expression of the
+    // query's own letters and conversions: romaji search is off instead, with one diagnostic.
+    if (m_hMigemo && m_library->m_isEnable && !m_library->m_isEnable(m_hMigemo)) {
+        if (m_library->m_close) {
+            m_library->m_close(m_hMigemo);
+        }
+        m_hMigemo = nullptr;
+    }
+    if (!m_hMigemo) {
+        ReportDictionaryOnce(dir);
+    }
 }
 
 std::optional<std::wstring> CMigemo::Query(const std::wstring& query) {

@@ -21,6 +21,11 @@ struct MigemoLibrary {
     using Query = unsigned char*(SKIMVUE_MIGEMO_CALL*)(void* object, const unsigned char* query);
     using Release = void(SKIMVUE_MIGEMO_CALL*)(void* object, unsigned char* text);
     using SetOperator = int(SKIMVUE_MIGEMO_CALL*)(void* object, int index, const unsigned char* op);
+    using IsEnable = int(SKIMVUE_MIGEMO_CALL*)(void* object);
+#ifdef _WIN32
+    // Our build's migemo.dll opens a UTF-16 path with _wfopen; other builds lack it.
+    using OpenWide = void*(SKIMVUE_MIGEMO_CALL*)(const wchar_t* dict);
+#endif
 
 #ifdef _WIN32
     unique_hmodule m_module;
@@ -33,6 +38,11 @@ struct MigemoLibrary {
     Release m_release = nullptr;
     // Resolved so the library's own default operators are known to be in force; never called.
     SetOperator m_setOperator = nullptr;
+    // Whether the object's dictionary loaded: migemo_open answers an object either way.
+    IsEnable m_isEnable = nullptr;
+#ifdef _WIN32
+    OpenWide m_openWide = nullptr;
+#endif
 };
 
 // Loads the library from dir (empty: the platform's default place) and resolves its entry
@@ -42,8 +52,13 @@ std::unique_ptr<MigemoLibrary> LoadMigemoLibrary(const std::wstring& dir);
 // The directory used when no process library directory is set.
 std::wstring DefaultMigemoDir();
 
-// The cp932 dictionary under dir, as the narrow path migemo_open takes.
-std::string MigemoDictionaryPath(const std::wstring& dir);
+// A Migemo object for the cp932 dictionary under dir, opened through the entry point that can
+// take its path; null when none can (the path is not handed to the library then).
+void* OpenMigemoDictionary(const MigemoLibrary& library, const std::wstring& dir);
+
+// The one diagnostic of a process whose library loaded but whose dictionary did not open: romaji
+// search is off.
+void ReportMigemoDictionaryUnavailable(const std::wstring& dir) noexcept;
 
 // Conversions to and from code page 932 that touch no process-wide state. ToCp932 gives no
 // result when a character does not fit the code page; FromCp932 replaces malformed bytes.

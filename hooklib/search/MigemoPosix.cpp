@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -14,6 +15,9 @@ namespace {
 
 constexpr char kLibraryFile[] = "libmigemo.so.1";
 constexpr char kSystemDictionary[] = "/usr/share/cmigemo/cp932/migemo-dict";
+// Debian's libmigemo copies the dictionary's folder and a table's name after it into buffers
+// of 1024 bytes with no check: a longer path is never handed to it.
+constexpr size_t kMaxDictionaryPath = 900;
 
 class CIconv {
   public:
@@ -51,9 +55,11 @@ class CIconv {
     unique_iconv m_cd;
 };
 
-// File names in the file system's encoding (UTF-8), not the dictionary's.
+// File names in the file system's encoding (UTF-8), not the dictionary's. A path made from
+// UTF-32 converts to UTF-8 whatever the locale; one made from wchar_t would convert through the
+// "C" locale and fail on any character outside ASCII.
 std::string Narrow(const std::wstring& path) {
-    return std::filesystem::path(path).string();
+    return std::filesystem::path(std::u32string(path.begin(), path.end())).string();
 }
 
 template <class EntryPoint> void Resolve(void* module, const char* name, EntryPoint& entry) {
@@ -75,6 +81,7 @@ std::unique_ptr<MigemoLibrary> LoadMigemoLibrary(const std::wstring& dir) {
     Resolve(module, "migemo_query", library->m_query);
     Resolve(module, "migemo_release", library->m_release);
     Resolve(module, "migemo_set_operator", library->m_setOperator);
+    Resolve(module, "migemo_is_enable", library->m_isEnable);
     return library;
 }
 
@@ -83,8 +90,17 @@ std::wstring DefaultMigemoDir() {
     return std::wstring();
 }
 
-std::string MigemoDictionaryPath(const std::wstring& dir) {
-    return dir.empty() ? kSystemDictionary : Narrow(dir) + "/dict/cp932/migemo-dict";
+void* OpenMigemoDictionary(const MigemoLibrary& library, const std::wstring& dir) {
+    const std::string path =
+        dir.empty() ? kSystemDictionary : Narrow(dir) + "/dict/cp932/migemo-dict";
+    return path.size() > kMaxDictionaryPath ? nullptr : library.m_open(path.c_str());
+}
+
+// Natively the library serves the tests and tools: the diagnostic goes to their error output.
+void ReportMigemoDictionaryUnavailable(const std::wstring& dir) noexcept {
+    std::fprintf(stderr,
+                 "Skimvue: the Migemo dictionary under %ls did not open; romaji search is off\n",
+                 dir.c_str());
 }
 
 std::optional<std::string> ToCp932(const std::wstring& text) {

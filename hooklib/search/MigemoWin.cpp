@@ -3,12 +3,17 @@
 #include <windows.h>
 
 #include "search/MigemoLibrary.h"
+#include "support/Barrier.h"
 #include "support/ModuleVersion.h"
 #include "support/PathParts.h"
 
 namespace {
 
 constexpr UINT kCodePage = 932;
+// The longest cp932 dictionary path handed to migemo_open. Builds of the library other than ours
+// copy the dictionary's folder and a table's name after it into buffers of MAX_PATH (260) bytes
+// with no check; 200 leaves room for "/roma2hira.dat" and more.
+constexpr size_t kMaxNarrowDictionaryPath = 200;
 
 template <class EntryPoint> void Resolve(HMODULE module, const char* name, EntryPoint& entry) {
     entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -37,6 +42,8 @@ std::unique_ptr<MigemoLibrary> LoadMigemoLibrary(const std::wstring& dir) {
     Resolve(module.get(), "migemo_query", library->m_query);
     Resolve(module.get(), "migemo_release", library->m_release);
     Resolve(module.get(), "migemo_set_operator", library->m_setOperator);
+    Resolve(module.get(), "migemo_is_enable", library->m_isEnable);
+    Resolve(module.get(), "migemo_open_w", library->m_openWide);
     library->m_module = std::move(module);
     return library;
 }
@@ -45,8 +52,25 @@ std::wstring DefaultMigemoDir() {
     return DirectoryOf(GetModulePath());
 }
 
-std::string MigemoDictionaryPath(const std::wstring& dir) {
-    return ToCp932(dir + L"\\dict\\cp932\\migemo-dict").value_or(std::string());
+void* OpenMigemoDictionary(const MigemoLibrary& library, const std::wstring& dir) {
+    const std::wstring path = dir + L"\\dict\\cp932\\migemo-dict";
+    if (library.m_openWide) {
+        return library.m_openWide(path.c_str());
+    }
+    // A folder outside the code page, or one too long for the library's buffers, is never
+    // handed to it: that library cannot open it, and might overrun its stack trying.
+    const std::optional<std::string> narrow = ToCp932(path);
+    if (!narrow || narrow->size() > kMaxNarrowDictionaryPath) {
+        return nullptr;
+    }
+    return library.m_open(narrow->c_str());
+}
+
+// Traced, as the adapter's failures are: the event log would hold one entry per process that
+// ever searched, for a condition the user sees at once (romaji finds nothing).
+void ReportMigemoDictionaryUnavailable(const std::wstring&) noexcept {
+    TraceFailure(L"Migemo", "the dictionary under the library folder did not open; romaji search "
+                            "is off in this process");
 }
 
 std::optional<std::string> ToCp932(const std::wstring& text) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "MigemoTestSupport.h"
 #include "harness/Process.h"
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
@@ -57,8 +58,10 @@ class EndToEnd : public ::testing::Test {
         DeleteFileW((BinDir() + L"\\" + kSettings).c_str());
     }
 
-    // general: further lines of the section, each ending in "\r\n".
-    static void WriteRules(const std::vector<Rule>& rules, const std::string& general = "") {
+    // Into the settings file beside the library in dir; general: further lines of the section,
+    // each ending in "\r\n".
+    static void WriteRules(const std::vector<Rule>& rules, const std::wstring& dir = BinDir(),
+                           const std::string& general = "") {
         std::string text =
             "[General]\r\nEnableOnExplorer=0\r\nEnableOnListView=1\r\nNumberOfTargetListView=" +
             std::to_string(rules.size()) + "\r\n" + general;
@@ -68,7 +71,7 @@ class EndToEnd : public ::testing::Test {
                     "\r\n" + key + "RootClsName=" + rules[i].m_root + "\r\n" + key +
                     "RootOwnerClsName=" + rules[i].m_owner + "\r\n";
         }
-        const std::wstring path = BinDir() + L"\\" + kSettings;
+        const std::wstring path = dir + L"\\" + kSettings;
         WriteFileBytes(path, text);
         WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
     }
@@ -190,7 +193,7 @@ TEST_F(EndToEnd, TypingInATargetSelectsAndTheExitCommandDetaches) {
 TEST_F(EndToEnd, AHostThatExitsWhileAttachedExitsAtOnceWithItsOwnCode) {
     constexpr UINT kExitNow = WM_APP + 60;
     m_targets.reserve(2);
-    WriteRules({kTargetRule}, "ShowToolTip=1\r\n");
+    WriteRules({kTargetRule}, BinDir(), "ShowToolTip=1\r\n");
     const CTempDir logs(L"skimvue-exit-logs");
     StartLauncher();
     for (const bool searched : {false, true}) {
@@ -567,5 +570,66 @@ TEST_F(EndToEnd, KilledLauncherLeavesTheTargetWorkingAndANewOneAdoptsIt) {
     PostMessageW(target.m_frame, WM_CLOSE, 0, 0);
     EXPECT_EQ(target.m_process.WaitExit(10000), 0u);
 }
+
+// The launcher, the library, migemo.dll and its dictionary installed together in a folder of the
+// issue's kinds: the target survives the attach and romaji finds a Japanese name wherever the
+// dictionary opens; without the dictionary the target survives with romaji search off.
+struct InstallCase {
+    const char* m_label;
+    size_t m_folder; // index into HostileFolderNames()
+    bool m_dictionary;
+};
+
+class LauncherInAFolder : public EndToEnd, public ::testing::WithParamInterface<InstallCase> {
+  protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH] = {};
+        ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+        m_root = std::filesystem::path(temp) / L"skimvue-e2e-folder";
+        RemoveTree(m_root.wstring());
+        m_installDir = m_root / HostileFolderNames()[GetParam().m_folder];
+        CopyMigemoRuntime(m_installDir);
+        if (!GetParam().m_dictionary) {
+            std::filesystem::remove_all(m_installDir / "dict");
+        }
+        for (const wchar_t* file : {kLauncher, SKIMVUE_DLL_FILE}) {
+            ASSERT_TRUE(
+                CopyFileW((BinDir() + L"\\" + file).c_str(), (m_installDir / file).c_str(), FALSE));
+        }
+    }
+    void TearDown() override {
+        EndToEnd::TearDown();
+        RemoveTree(m_root.wstring());
+    }
+
+    std::filesystem::path m_root, m_installDir;
+};
+
+TEST_P(LauncherInAFolder, TargetSurvivesAndRomajiWorksWhereTheDictionaryOpens) {
+    WriteRules({kTargetRule}, m_installDir.wstring());
+    Target& target = StartTarget(L"e2e folder");
+    m_launcher = CProcess(L"\"" + (m_installDir / kLauncher).wstring() + L"\"");
+    ASSERT_TRUE(WaitAttached(target));
+    TypeInto(target, L"kensaku");
+    if (GetParam().m_dictionary) {
+        EXPECT_EQ(SelectionSettled(target.m_list, {4}), (std::vector<int>{4}));
+    } else {
+        PumpMessagesFor(1500);
+        EXPECT_NE(Selected(target.m_list), (std::vector<int>{4}));
+        // Plain search still works.
+        ASSERT_TRUE(Xdotool(L"key Escape"));
+        TypeInto(target, L"alps");
+        EXPECT_EQ(SelectionSettled(target.m_list, {6}), (std::vector<int>{6}));
+    }
+    EXPECT_EQ(WaitForSingleObject(target.m_process.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_TRUE(IsAttached(target));
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, LauncherInAFolder,
+                         ::testing::Values(InstallCase{"DeepJapanese", 0, true},
+                                           InstallCase{"Hangul", 1, true},
+                                           InstallCase{"OutsideTheBmp", 2, true},
+                                           InstallCase{"DeepJapaneseWithoutDictionary", 0, false}),
+                         [](const auto& info) { return std::string(info.param.m_label); });
 
 } // namespace

@@ -55,6 +55,30 @@ static unsigned long ProcessId() {
 }
 #endif
 
+// UTF-8 literals: a path made of them converts the same whatever the C runtime's locale.
+std::vector<fs::path> HostileFolderNames() {
+    fs::path deep;
+    for (int level = 0; level < 5; ++level) {
+        deep /= u8"ドキュメントフォルダの中の古い資料と写真と保存用のフォルダ一覧"; // 31 characters
+    }
+    return {deep, fs::path(u8"문서 자료"), fs::path(u8"𠮷野家")};
+}
+
+std::wstring WidePath(const fs::path& path) {
+#ifdef _WIN32
+    return path.wstring();
+#else
+    const std::u32string text = path.u32string(); // UTF-8 to UTF-32 whatever the locale
+    return std::wstring(text.begin(), text.end());
+#endif
+}
+
+void CopyMigemoRuntime(const fs::path& dir) {
+    fs::create_directories(dir / "dict" / "cp932");
+    fs::copy_file(RealMigemoLibrary(), dir / MigemoFileName());
+    fs::copy(RealDictionaryDir(), dir / "dict" / "cp932");
+}
+
 CScratchDir::CScratchDir(const std::string& name)
     : m_path(fs::temp_directory_path() / ("skimvue-" + name + "-" + std::to_string(ProcessId()))) {
     fs::remove_all(m_path);

@@ -3,12 +3,23 @@
 // that give the adapter a library with a dictionary of their choice.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // The Migemo library this build uses, and the name the adapter looks for.
 std::filesystem::path RealMigemoLibrary();
 std::filesystem::path MigemoFileName();
 // The folder of the real cp932 dictionary and the conversion tables migemo_open reads.
 std::filesystem::path RealDictionaryDir();
+
+// Folders a user may install into, relative: a deep tree of about 160 Japanese characters (under
+// MAX_PATH in UTF-16, over the library's 260-byte buffers in code page 932), and names with
+// characters code page 932 lacks (Hangul, and one outside the Basic Multilingual Plane).
+std::vector<std::filesystem::path> HostileFolderNames();
+// path as the adapter takes a folder (natively, path::wstring converts through the "C" locale
+// only and fails on any other character).
+std::wstring WidePath(const std::filesystem::path& path);
+// The real library and its dictionary folder, laid out in dir as beside the hook library.
+void CopyMigemoRuntime(const std::filesystem::path& dir);
 
 // A fresh folder under the temporary folder, removed with everything in it on destruction.
 class CScratchDir {

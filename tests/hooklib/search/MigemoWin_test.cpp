@@ -11,11 +11,18 @@
 #include "hook/Attach.h"
 #include "search/Migemo.h"
 #include "search/Pattern.h"
+#include "support/Barrier.h"
 #include "support/Messages.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+std::vector<std::wstring> Traces;
+
+void Capture(const wchar_t* text) {
+    Traces.emplace_back(text);
+}
 
 fs::path Fake(const char* variant) {
     return RealMigemoLibrary().parent_path() / (std::string("fake_migemo_") + variant + ".dll");
@@ -176,6 +183,33 @@ TEST_F(MigemoLoadingTest, AdaptersOfOldAndNewLoadsKeepTheirOwnModuleReference) {
     EXPECT_TRUE(old->Query(L"xy"));
     old.reset();
     EXPECT_FALSE(IsLoaded(L"migemo.dll"));
+}
+
+// A library whose dictionary does not open: the real one without its dictionary (it would still
+// answer each query with the query's own letters), or a fake, lacking migemo_open_w, in a folder
+// whose cp932 path could overrun the 260-byte buffers of such builds (it is never handed the
+// path). Romaji search is off, with one trace however many adapters the process makes.
+TEST_F(MigemoLoadingTest, ADictionaryThatDoesNotOpenTurnsRomajiOffWithOneTrace) {
+    const fs::path deep = m_dir.Path() / HostileFolderNames()[0];
+    fs::create_directories(deep);
+    fs::copy_file(Fake("full"), deep / L"migemo.dll");
+    Place(RealMigemoLibrary(), L"migemo.dll");
+    for (const fs::path& dir : {m_dir.Path(), deep}) {
+        Traces.clear();
+        const TraceSink previous = SetTraceSink(Capture);
+        SetProcessLibraryDir(dir.wstring());
+        for (int adapter = 0; adapter < 3; ++adapter) {
+            DeleteProcessMigemo();
+            EXPECT_EQ(GetMigemo()->Query(L"kensaku"), std::nullopt);
+        }
+        SetTraceSink(previous);
+        ASSERT_EQ(Traces.size(), 1u);
+        EXPECT_NE(Traces[0].find(L"Migemo"), std::wstring::npos);
+    }
+    const auto calls = reinterpret_cast<FakeMigemoCallsProc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW((deep / L"migemo.dll").c_str()), "fake_migemo_calls")));
+    ASSERT_NE(calls, nullptr);
+    EXPECT_EQ(calls()->m_opens, 0);
 }
 
 // Attaching makes the adapter ready off the window's thread, before any key: the first romaji key

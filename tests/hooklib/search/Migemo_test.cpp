@@ -181,6 +181,22 @@ TEST_F(MigemoDictionaryTest, MissingEmptyOrGarbageDictionary) {
     ExpectNoKanji();
 }
 
+// The folders: the host crashed on the first (the library overran its stack with the
+// cp932 path) and romaji search was off in the others (the path did not convert).
+TEST_F(MigemoDictionaryTest, LibraryInAFolderOfAnyNameFindsJapaneseNames) {
+    const std::vector<fs::path> names = HostileFolderNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        CScratchDir scratch("migemo-folder");
+        const fs::path dir = scratch.Path() / names[i];
+        CopyMigemoRuntime(dir);
+        SetProcessLibraryDir(WidePath(dir));
+        DeleteProcessMigemo();
+        EXPECT_TRUE(Matches(L"kensaku", L"検索")) << "folder " << i;
+        // The library unloads before its folder goes.
+        DeleteProcessMigemo();
+    }
+}
+
 TEST_F(MigemoDictionaryTest, DictionaryIsReadFromTheLibraryDirectory) {
     CScratchDir own("migemo-own");
     // けんさく<TAB>圏索 in code page 932, with the real conversion tables beside it.
