@@ -54,8 +54,15 @@ for b in $bits; do
     out=$results/win$b-$(date +%Y%m%d-%H%M%S)-run$run.txt
     echo "== win$b, run $run of $runs =="
     rc=0
-    "$env_sh" "$wine_root" "run$b" "$build/win$b/bench-e2e/skimvue_e2e_bench.exe" ${args[@]+"${args[@]}"} \
-      | tee "$out" || rc=$?
+    # The machine may be shared: its load beside the figures.
+    {
+      echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+      status=0
+      "$env_sh" "$wine_root" "run$b" "$build/win$b/bench-e2e/skimvue_e2e_bench.exe" \
+        ${args[@]+"${args[@]}"} || status=$?
+      echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+      exit "$status"
+    } | tee "$out" || rc=$?
     if [ "$rc" = 77 ]; then
       break
     elif [ "$rc" != 0 ]; then

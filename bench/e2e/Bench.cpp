@@ -276,6 +276,7 @@ ShellResults RunShellView(const SizePlan& plan, ShellView view, HMODULE probe) {
     Progress(plan.m_names,
              "listed in " + std::to_string(static_cast<int>(results.m_listedMs)) + " ms");
     TypeShellTypeAhead(target, plan, results);
+    results.m_readAllMs = target.ReadAllMs();
     if (!Attach(target)) {
         results.m_problems.push_back("the library did not attach");
         return results;

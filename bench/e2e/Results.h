@@ -37,6 +37,8 @@ struct ShellResults {
     const char* m_view = "";
     // From the view's start until it listed every file; below 0 when it did not.
     double m_listedMs = -1;
+    // The text of every item (LVM_GETITEMTEXTW), timed in the view's thread; below 0 when not.
+    double m_readAllMs = -1;
     std::vector<TypedKey> m_library[2];
     // The view's own type-ahead, before the library attached: the first query of each kind.
     std::vector<TypedKey> m_typeAhead[2];

@@ -28,6 +28,7 @@ ShellReport* Report = nullptr;
 HWND List = nullptr;
 WNDPROC ListOwnProc = nullptr;
 UINT QueryMessage = 0;
+UINT ReadAllMessage = 0;
 PendingKey Key;
 double TicksPerMs = 1.0;
 
@@ -72,6 +73,7 @@ bool Start() {
     QueryPerformanceFrequency(&frequency);
     TicksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
     QueryMessage = RegisterWindowMessageW(kShellQueryMessage);
+    ReadAllMessage = RegisterWindowMessageW(kShellReadAllMessage);
     List = report->m_list;
     ListOwnProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(List, GWLP_WNDPROC));
     Report = report;
@@ -118,7 +120,26 @@ void OnDequeued(const MSG& msg, LARGE_INTEGER dequeued) {
     }
 }
 
+// The host's own work behind a search that reads the names afresh: every item's text.
+double ReadAllMs() {
+    const LARGE_INTEGER start = Now();
+    const auto count = static_cast<int>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[261] = {};
+        LVITEMW item{};
+        item.pszText = text;
+        item.cchTextMax = 260;
+        SendMessageW(List, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+    return MsSince(start);
+}
+
 void OnSent(const CWPSTRUCT& sent) {
+    if (sent.hwnd == List && sent.message == ReadAllMessage) {
+        Report->m_readAllMs = ReadAllMs();
+        return;
+    }
     if (sent.hwnd == List && sent.message == QueryMessage) {
         const auto proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(List, GWLP_WNDPROC));
         InterlockedExchange(&Report->m_attached, proc != ListOwnProc ? 1 : 0);

@@ -13,6 +13,9 @@ constexpr wchar_t kShellReportName[] = L"Local\\SkimvueBenchShellReport";
 // Sent by the benchmark to the item window: the probe writes into m_attached whether something
 // has subclassed the window since the probe first saw it.
 constexpr wchar_t kShellQueryMessage[] = L"SkimvueBenchShellQuery";
+// Sent by the benchmark to the item window: the probe times LVM_GETITEMTEXTW of every item (each
+// a trip into the shell for a view whose items are callbacks) into m_readAllMs.
+constexpr wchar_t kShellReadAllMessage[] = L"SkimvueBenchShellReadAll";
 
 struct ShellReport {
     // The shell view's item window (a SysListView32 whose parent is SHELLDLL_DefView).
@@ -21,6 +24,7 @@ struct ShellReport {
     volatile LONG m_ready;
     int32_t m_parkIndex;
     volatile LONG m_attached;
+    double m_readAllMs;
     // Key records written so far; a record is complete before the count includes it.
     volatile LONG m_keyCount;
     KeyRecord m_keys[kMaxKeyRecords];

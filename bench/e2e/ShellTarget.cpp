@@ -12,6 +12,8 @@ namespace {
 // Wine's file browser's frame, and a dialog's.
 constexpr wchar_t kBrowserFrame[] = L"ExplorerWClass";
 constexpr wchar_t kDialogFrame[] = L"#32770";
+// Reading 100,000 names through the shell takes long under Wine.
+constexpr DWORD kReadAllTimeoutMs = 300000;
 
 struct FrameSearch {
     DWORD m_processId;
@@ -148,6 +150,14 @@ bool CShellTarget::AskProbe() const {
     DWORD_PTR answer = 0;
     return SendMessageTimeoutW(m_list, RegisterWindowMessageW(kShellQueryMessage), 0, 0,
                                SMTO_NORMAL, 10000, &answer) != 0;
+}
+
+double CShellTarget::ReadAllMs() const {
+    m_report->m_readAllMs = -1;
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(m_list, RegisterWindowMessageW(kShellReadAllMessage), 0, 0, SMTO_NORMAL,
+                        kReadAllTimeoutMs, &answer);
+    return m_report->m_readAllMs;
 }
 
 bool CShellTarget::IsAttached() const {

@@ -24,6 +24,8 @@ class CShellTarget {
     // into its thread. An empty text when ready, else what went wrong.
     std::string WaitReady(int items, DWORD timeoutMs);
     double ListedMs() const { return m_listedMs; }
+    // LVM_GETITEMTEXTW of every item, timed in the view's thread; below 0 when not answered.
+    double ReadAllMs() const;
     // True while something has subclassed the view's item window.
     bool IsAttached() const;
     // As TypeKeys (BenchTarget.h), into the item window.
