@@ -6,8 +6,9 @@
 // the library attached; and the host's memory before and after attaching. The same keys in real
 // shell views over real folders of as many files: Wine's file browser and a file dialog.
 //   skimvue_e2e_bench [--sizes 1000,10000,100000] [--views list,browser,dialog] [--tooltip]
-//                     [--keys]
-// --views picks the rows (all by default); --keys also lists every key's times as it goes.
+//                     [--file-dialogs] [--keys]
+// --views picks the rows (all by default); --file-dialogs attaches the dialog through the
+// library's file-dialog setting instead of a rule; --keys also lists every key's times.
 #include <windows.h>
 
 #include <cstdio>
@@ -40,7 +41,8 @@ constexpr DWORD kKeyTimeoutMs = 120000;
 constexpr DWORD kTypingBudgetMs = 60000;
 constexpr DWORD kReadyTimeoutMs = 180000;
 constexpr DWORD kHostOpsTimeoutMs = 600000;
-// Wine's views list a folder in one go before they show it; 100,000 files take minutes.
+// Wine's views list a folder in one go before they show it: 100,000 files took 5 s on the
+// machine this was written on, a slow or busy one is given minutes.
 constexpr DWORD kListTimeoutMs = 600000;
 
 constexpr wchar_t kRuleFrame[] = L"SkimvueBenchFrame";
@@ -77,23 +79,27 @@ void Progress(int names, const std::string& what) {
 
 // The settings file beside this program's copy of the library, which its first HookStart reads.
 // Rules for the target's list view and for the shell views' item windows: Wine's file
-// browser's (under its frame ExplorerWClass) and the dialog target's (under its #32770).
-void WriteSettings(bool toolTip) {
+// browser's (under its frame ExplorerWClass) and, unless the file-dialog setting is to attach
+// it, the dialog target's (under its #32770).
+void WriteSettings(bool toolTip, bool fileDialogs) {
     const std::vector<std::string> lines{"[General]",
                                          "EnableOnExplorer=0",
                                          "EnableOnListView=1",
                                          "InputInterval=" + std::to_string(kInputIntervalMs),
                                          std::string("ShowToolTip=") + (toolTip ? "1" : "0"),
-                                         "NumberOfTargetListView=3"};
-    const std::pair<std::string, std::string> rules[] = {
-        {"skimvue_bench_target.exe", Narrow(kRuleFrame)},
-        {"explorer.exe", "ExplorerWClass"},
-        {"skimvue_bench_dialog.exe", "#32770"}};
+                                         std::string("EnableOnFileDialog=") +
+                                             (fileDialogs ? "1" : "0")};
+    std::vector<std::pair<std::string, std::string>> rules{
+        {"skimvue_bench_target.exe", Narrow(kRuleFrame)}, {"explorer.exe", "ExplorerWClass"}};
+    if (!fileDialogs) {
+        rules.emplace_back("skimvue_bench_dialog.exe", "#32770");
+    }
     std::string text;
     for (const std::string& line : lines) {
         text += line + "\r\n";
     }
-    for (size_t i = 0; i < std::size(rules); ++i) {
+    text += "NumberOfTargetListView=" + std::to_string(rules.size()) + "\r\n";
+    for (size_t i = 0; i < rules.size(); ++i) {
         const std::string rule = "TargetListView[" + std::to_string(i) + "].";
         text += rule + "ClsName=SysListView32\r\n" + rule + "ExeName=" + rules[i].first + "\r\n" +
                 rule + "RootClsName=" + rules[i].second + "\r\n" + rule + "RootOwnerClsName=*\r\n";
@@ -306,6 +312,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring sizes;
     std::wstring views;
     bool toolTip = false;
+    bool fileDialogs = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--sizes" && i + 1 < argc) {
@@ -314,11 +321,13 @@ int wmain(int argc, wchar_t** argv) {
             views = argv[++i];
         } else if (arg == L"--tooltip") {
             toolTip = true;
+        } else if (arg == L"--file-dialogs") {
+            fileDialogs = true;
         } else if (arg == L"--keys") {
             ListKeys = true;
         }
     }
-    WriteSettings(toolTip);
+    WriteSettings(toolTip, fileDialogs);
     std::vector<SizeResults> results;
     std::vector<ShellResults> shells;
     const unique_hmodule probe(LoadLibraryW((BinDir() + L"\\skimvue_bench_probe.dll").c_str()));
@@ -338,9 +347,13 @@ int wmain(int argc, wchar_t** argv) {
             }
         }
     }
-    const RunInfo info{sizeof(void*) == 8 ? "win64" : "win32", WineVersion(),
-                       static_cast<int>(kTypeDelayMs),         kInputIntervalMs,
-                       static_cast<int>(kSearchPauseMs),       toolTip};
+    const RunInfo info{sizeof(void*) == 8 ? "win64" : "win32",
+                       WineVersion(),
+                       static_cast<int>(kTypeDelayMs),
+                       kInputIntervalMs,
+                       static_cast<int>(kSearchPauseMs),
+                       toolTip,
+                       fileDialogs};
     if (!results.empty()) {
         PrintResults(info, results);
     }

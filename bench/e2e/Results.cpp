@@ -204,15 +204,20 @@ void PrintShellKeyRows(const ShellResults& shell, QueryKind kind) {
 void PrintShellResults(const RunInfo& info, const std::vector<ShellResults>& views) {
     std::printf(
         "\nShell views, %s build, %s. Times in ms.\n"
-        "browser: Wine's file browser (explorer.exe FOLDER); dialog: Wine's Explorer-style Open\n"
-        "dialog (GetOpenFileNameW, OFN_EXPLORER); each over a real folder of that many empty\n"
-        "files, attached through a list-view rule. A key is timed inside the view's process by\n"
-        "the benchmark's probe, hooked into the view's thread: from its WM_CHAR leaving the queue\n"
-        "to the LVN_ITEMCHANGED that selects the new item, as above; between keys the probe puts\n"
-        "the selection back on one item. Queries as above, %d ms apart per key, each after a "
-        "pause\n"
-        "of %d ms; the own type-ahead rows type the first query of each kind before attaching.\n\n",
-        info.m_build.c_str(), info.m_wine.c_str(), info.m_typeDelayMs, info.m_searchPauseMs);
+        "browser: Wine's file browser (explorer.exe FOLDER), attached through a list-view rule;\n"
+        "dialog: Wine's Explorer-style Open dialog (GetOpenFileNameW, OFN_EXPLORER) in a program\n"
+        "of the benchmark's, attached through %s. Each shows a real folder of that\n"
+        "many empty files. A key: typed with xdotool (%d ms apart), timed inside the view's\n"
+        "process by the benchmark's probe, hooked into the view's thread: from its WM_CHAR\n"
+        "leaving the queue to the LVN_ITEMCHANGED that selects the new item. (n*): n keys\n"
+        "selected nothing; they count until their handling ended. Between keys the probe puts\n"
+        "the selection back on one item. A search starts after a pause of more than\n"
+        "InputInterval (%d ms); each query is typed after a pause of %d ms, plain ones first.\n"
+        "\"own type-ahead\" is the view's own, typed before the library attached (the first query\n"
+        "of each kind).\n\n",
+        info.m_build.c_str(), info.m_wine.c_str(),
+        info.m_fileDialogSetting ? "the file-dialog setting" : "a list-view rule",
+        info.m_typeDelayMs, info.m_inputIntervalMs, info.m_searchPauseMs);
     PrintHeading();
     for (const ShellResults& shell : views) {
         PrintShellKeyRows(shell, kPlainQuery);

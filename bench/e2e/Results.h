@@ -53,6 +53,8 @@ struct RunInfo {
     // Before each query, the first key of the process included.
     int m_searchPauseMs = 0;
     bool m_toolTip = false;
+    // The file dialog attached through the library's file-dialog setting, not a rule.
+    bool m_fileDialogSetting = false;
 };
 
 void PrintResults(const RunInfo& info, const std::vector<SizeResults>& sizes);
