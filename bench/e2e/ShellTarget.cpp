@@ -85,6 +85,13 @@ CShellTarget::CShellTarget(ShellView view, const std::wstring& folder, HMODULE p
 CShellTarget::~CShellTarget() {
     m_getMessageHook.reset();
     m_callWndProcHook.reset();
+    // Closed, not ended: Wine's file browser registers its window with the desktop's shell
+    // windows, and a later explorer.exe for the same folder finds a registration that an ended
+    // process left behind and quits at once in favour of that window.
+    if (m_top != nullptr) {
+        PostMessageW(m_top, WM_CLOSE, 0, 0);
+        WaitForSingleObject(m_process.get(), 10000);
+    }
     if (m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) {
         TerminateProcess(m_process.get(), 9);
         WaitForSingleObject(m_process.get(), 10000);
@@ -132,7 +139,13 @@ std::string CShellTarget::WaitReady(int items, DWORD timeoutMs) {
         return "the view did not start";
     }
     if (!PumpUntil([this] { return FindWindows(); }, 60000)) {
-        return "no item window under SHELLDLL_DefView appeared";
+        if (WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(m_process.get(), &code);
+            return "the view's process ended at its start (exit code " + std::to_string(code) + ")";
+        }
+        return m_top == nullptr ? "the view's process showed no frame"
+                                : "no item window under SHELLDLL_DefView appeared";
     }
     int listed = 0;
     if (!PumpUntil([&] { return (listed = ItemCount()) >= items; }, timeoutMs)) {
