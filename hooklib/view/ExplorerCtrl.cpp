@@ -18,8 +18,7 @@ namespace {
 // The found item: selected alone, focused, scrolled into view, and the anchor of a later
 // Shift+arrow (IShellView::SelectItem, learn.microsoft.com/windows/win32/api/shobjidl_core/
 // nf-shobjidl_core-ishellview-selectitem).
-constexpr UINT kSelectFound =
-    SVSI_SELECT | SVSI_FOCUSED | SVSI_ENSUREVISIBLE | SVSI_SELECTIONMARK;
+constexpr UINT kSelectFound = SVSI_SELECT | SVSI_FOCUSED | SVSI_ENSUREVISIBLE | SVSI_SELECTIONMARK;
 
 bool HasListViewClass(HWND hWnd) {
     wchar_t name[32] = {};
@@ -200,9 +199,8 @@ int CExplorerCtrl::SelectItems(const std::vector<int>& indices) noexcept {
             for (const int index : indices) {
                 pidls.push_back(PidlAt(index));
             }
-            if (SUCCEEDED(m_binding.m_pfv->SelectAndPositionItems(static_cast<UINT>(pidls.size()),
-                                                                  pidls.data(), nullptr,
-                                                                  SVSI_SELECT))) {
+            if (SUCCEEDED(m_binding.m_pfv->SelectAndPositionItems(
+                    static_cast<UINT>(pidls.size()), pidls.data(), nullptr, SVSI_SELECT))) {
                 return 0;
             }
             return CWndCtrl::SelectItems(indices);

@@ -49,8 +49,7 @@ bool IsHostClass(HWND hWnd) {
 bool IsReadable(const void* address, size_t size, DWORD type) {
     MEMORY_BASIC_INFORMATION info{};
     constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
-                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
-                                PAGE_EXECUTE_WRITECOPY;
+                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
     if (VirtualQuery(address, &info, sizeof(info)) != sizeof(info) || info.State != MEM_COMMIT ||
         (info.Protect & kReadable) == 0 || (info.Protect & PAGE_GUARD) != 0 ||
         (type != 0 && info.Type != type)) {
@@ -77,8 +76,8 @@ ComPtr<IShellBrowser> AskHost(HWND host) {
     if (GetWindowThreadProcessId(host, nullptr) != GetCurrentThreadId()) {
         return nullptr;
     }
-    const auto answer = reinterpret_cast<IShellBrowser*>(SendMessageW(host, CWM_GETISHELLBROWSER,
-                                                                      0, 0));
+    const auto answer =
+        reinterpret_cast<IShellBrowser*>(SendMessageW(host, CWM_GETISHELLBROWSER, 0, 0));
     return LooksLikeInterface(answer) ? ComPtr<IShellBrowser>(answer) : nullptr;
 }
 

@@ -99,8 +99,7 @@ std::vector<SORTCOLUMN> SortOf(IFolderView2* pfv2) {
         return {};
     }
     std::vector<SORTCOLUMN> sort(static_cast<size_t>(count));
-    return SUCCEEDED(pfv2->GetSortColumns(sort.data(), count)) ? sort
-                                                                 : std::vector<SORTCOLUMN>();
+    return SUCCEEDED(pfv2->GetSortColumns(sort.data(), count)) ? sort : std::vector<SORTCOLUMN>();
 }
 
 } // namespace
@@ -154,9 +153,8 @@ ViewState ReadViewState(IFolderView* pfv) {
 }
 
 bool SameViewState(const ViewState& a, const ViewState& b) {
-    const bool sameFolder =
-        !a.m_folder == !b.m_folder && (!a.m_folder || ILIsEqual(a.m_folder.get(), b.m_folder.get()));
+    const bool sameFolder = !a.m_folder == !b.m_folder &&
+                            (!a.m_folder || ILIsEqual(a.m_folder.get(), b.m_folder.get()));
     return a.m_count == b.m_count && sameFolder && SameSort(a.m_sort, b.m_sort) &&
-           IsEqualPropertyKey(a.m_groupBy, b.m_groupBy) &&
-           a.m_groupAscending == b.m_groupAscending;
+           IsEqualPropertyKey(a.m_groupBy, b.m_groupBy) && a.m_groupAscending == b.m_groupAscending;
 }

@@ -86,9 +86,8 @@ Names ShownTexts(HWND items) {
 std::set<std::wstring> SelectedTexts(HWND items) {
     const Names shown = ShownTexts(items);
     std::set<std::wstring> selected;
-    for (int i = -1; (i = static_cast<int>(SendMessageW(items, LVM_GETNEXTITEM,
-                                                         static_cast<WPARAM>(i), LVNI_SELECTED))) !=
-                     -1;) {
+    for (int i = -1; (i = static_cast<int>(SendMessageW(
+                          items, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))) != -1;) {
         selected.insert(shown[static_cast<size_t>(i)]);
     }
     return selected;
@@ -106,8 +105,8 @@ int IndexOf(HWND items, const std::wstring& text) {
 
 // The window whose text is at the focus and at the selection mark (the anchor of Shift+arrow).
 std::wstring FocusedText(HWND items) {
-    const auto i = static_cast<int>(SendMessageW(items, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                 LVNI_FOCUSED));
+    const auto i = static_cast<int>(
+        SendMessageW(items, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     return i < 0 ? L"" : ShownTexts(items)[static_cast<size_t>(i)];
 }
 std::wstring MarkedText(HWND items) {
@@ -254,8 +253,7 @@ TEST(ShellViewEmpty, AnEmptyFolderGivesNoNamesAndNoFailure) {
 
 // What the user's F5 does: the dialog's view lists its folder afresh.
 void RefreshView(HWND dialog) {
-    const auto psb =
-        reinterpret_cast<IShellBrowser*>(SendMessageW(dialog, WM_USER + 7, 0, 0));
+    const auto psb = reinterpret_cast<IShellBrowser*>(SendMessageW(dialog, WM_USER + 7, 0, 0));
     ASSERT_NE(psb, nullptr);
     IShellView* psv = nullptr;
     ASSERT_EQ(psb->QueryActiveShellView(&psv), S_OK);
@@ -300,12 +298,11 @@ TEST(ShellViewFigures, DISABLED_FirstAndLaterSearches) {
     Shared.ShowToolTip = 0;
     const CTempDir dir(L"skimvue-shell-figures");
     wchar_t value[32] = {};
-    const int files = GetEnvironmentVariableW(L"SKIMVUE_FIGURES_FILES", value, 32) > 0
-                          ? _wtoi(value)
-                          : 10000;
+    const int files =
+        GetEnvironmentVariableW(L"SKIMVUE_FIGURES_FILES", value, 32) > 0 ? _wtoi(value) : 10000;
     for (int i = 0; i < files; ++i) {
         wchar_t name[64];
-        swprintf(name, 64, L"\\file_%05d_%s.txt", (i * 7919) % files, i % 3 ? L"doc" : L"img");
+        swprintf(name, 64, L"\\file_%05d_%ls.txt", (i * 7919) % files, i % 3 ? L"doc" : L"img");
         WriteFileBytes(dir.Path() + name, "");
     }
     RunInOpenDialog(dir.Path(), [files](HWND, HWND items) {
