@@ -171,17 +171,23 @@ void CExplorerCtrl::SelectBound(int index, int deselectOthers, int focus) {
     const PCUITEMID_CHILD pidl = PidlAt(index);
     if (IsAtListIndex(index)) {
         // The same item, checked by its ID list: selected through the list view's own messages,
-        // which touch only the items whose state changes. Wine's view ignores
-        // SVSI_SELECTIONMARK; the mark is set as the flag asks.
+        // which touch only the items whose state changes (Wine's view deselects by visiting
+        // every item).
         m_list.SelectItem(index, deselectOthers, focus);
-        if (focus == 1) {
-            SendMessageW(m_hWnd, LVM_SETSELECTIONMARK, 0, index);
-        }
-        return;
+    } else {
+        const UINT flags = (focus == 1 ? kSelectFound : static_cast<UINT>(SVSI_SELECT)) |
+                           (deselectOthers == 1 ? static_cast<UINT>(SVSI_DESELECTOTHERS) : 0);
+        Check(m_binding.m_psv->SelectItem(pidl, flags), "failed: m_psv->SelectItem");
     }
-    const UINT flags = (focus == 1 ? kSelectFound : static_cast<UINT>(SVSI_SELECT)) |
-                       (deselectOthers == 1 ? static_cast<UINT>(SVSI_DESELECTOTHERS) : 0);
-    Check(m_binding.m_psv->SelectItem(pidl, flags), "failed: m_psv->SelectItem");
+    if (focus == 1 && m_isListView) {
+        // What SVSI_SELECTIONMARK asks, which Wine's view ignores: Shift+arrow extends from the
+        // found item.
+        const LRESULT focused =
+            SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+        if (focused >= 0) {
+            SendMessageW(m_hWnd, LVM_SETSELECTIONMARK, 0, focused);
+        }
+    }
 }
 
 // One request for all (IFolderView::SelectAndPositionItems, learn.microsoft.com/windows/win32/

@@ -277,6 +277,11 @@ TEST_F(ShellView, AFolderThatChangesWhileSearchedIsReadAgain) {
         ASSERT_TRUE(PumpUntil([&] { return IndexOf(items, L"0_created.txt") != -1; }));
         SelectCurrentCandidate(state);
         EXPECT_EQ(SelectedTexts(items), (std::set<std::wstring>{L"d_delta.pdf"}));
+        EXPECT_EQ(MarkedText(items), L"d_delta.pdf");
+        ResetSearch(state, GetTickCount());
+        EXPECT_EQ(NamesOf(state), ShownTexts(items));
+
+        // As many items as before: only the list view's messages tell of the change.
 
         const std::wstring renamed = dir + L"\\b_renamed.txt";
         ASSERT_TRUE(MoveFileW((dir + L"\\b_beta.txt").c_str(), renamed.c_str()));
