@@ -227,6 +227,14 @@ int CExplorerCtrl::GetItemRect(int index, int ignored, RECT* rect) noexcept {
     });
 }
 
+std::wstring CExplorerCtrl::GetItemLabel(int index, const std::wstring& name) const {
+    if (index < 0 || static_cast<size_t>(index) >= m_items.m_labels.size() ||
+        m_items.m_labels[static_cast<size_t>(index)].empty()) {
+        return name;
+    }
+    return m_items.m_labels[static_cast<size_t>(index)];
+}
+
 void CExplorerCtrl::NoteMessage(unsigned message) noexcept {
     if (m_isListView && ChangesItems(message)) {
         m_itemsCurrent = false;

@@ -25,6 +25,7 @@ class CExplorerCtrl : public CWndCtrl {
     int SelectItem(int index, int deselectOthers, int focus) noexcept override;
     int SelectItems(const std::vector<int>& indices) noexcept override;
     int GetItemRect(int index, int ignored, RECT* rect) noexcept override;
+    std::wstring GetItemLabel(int index, const std::wstring& name) const override;
     void NoteMessage(unsigned message) noexcept override;
 
     // Top-level windows of all open shell windows. On failure the handles found before it stay.

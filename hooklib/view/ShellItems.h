@@ -14,6 +14,9 @@
 struct ShellItems {
     std::vector<unique_pidl> m_pidls;
     ItemNames m_names;
+    // What the view shows for an item whose name is searched otherwise (its extension hidden);
+    // empty where the two are the same.
+    ItemNames m_labels;
     // The positions are the view's item indices: the items were read through IFolderView::Item,
     // as the view cannot list them in view order.
     bool m_byIndex = false;

@@ -38,6 +38,12 @@ class CWndCtrl {
         }
         return result;
     }
+    // The text the view shows for the item at a position, by which UI Automation finds it: the
+    // name read for it unless the view shows it otherwise (a hidden extension).
+    virtual std::wstring GetItemLabel(int index, const std::wstring& name) const {
+        (void)index;
+        return name;
+    }
     // Every message the attached window receives, before it goes on: a controller that keeps the
     // names between searches learns here that the window's items changed.
     virtual void NoteMessage(unsigned message) { (void)message; }

@@ -234,6 +234,30 @@ TEST_F(ExplorerCtrlTest, ABrowserThatShowsAnotherViewIsCheckedAtEachSearch) {
     EXPECT_EQ(view->m_selected, (std::set<int>{1}));
 }
 
+// With extensions hidden, the names searched carry them; UI Automation finds the item by the
+// name the view shows.
+TEST_F(ExplorerCtrlTest, HiddenExtensionsAreSearchedButTheShownNameLocatesTheItem) {
+    const auto hide = [](DWORD value) {
+        RegSetKeyValueW(HKEY_CURRENT_USER,
+                        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced",
+                        L"HideFileExt", REG_DWORD, &value, sizeof(value));
+    };
+    const ShownView shown = MakeShownView(m_frame.get());
+    auto view = MakeView(shown.m_hWndView);
+    auto browser = MakeDouble<CShellBrowserDouble>(ComPtr<IShellView>(view.Get()));
+    SetWindowLongPtrW(m_frame.get(), GWLP_USERDATA, Answer(browser.Get()));
+    CExplorerCtrl ctrl(shown.m_hWndItems);
+    ItemNames names;
+    hide(1);
+    const int result = ctrl.GetItemNames(names);
+    hide(0);
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(names, kGroupedNames);
+    EXPECT_EQ(ctrl.GetItemLabel(0, names[0]), L"b");
+    EXPECT_EQ(ctrl.GetItemLabel(3, names[3]), L"c");
+    EXPECT_EQ(ctrl.GetItemLabel(4, L"past the end"), L"past the end");
+}
+
 TEST(SearchableName, IsTheParsingNameWhereTheViewHidesTheExtension) {
     struct Case {
         const wchar_t* m_display;
