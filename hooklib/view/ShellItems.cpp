@@ -115,10 +115,15 @@ ShellItems ReadShellItems(IFolderView* pfv) {
         items.m_byIndex = true;
     }
     items.m_names.reserve(items.m_pidls.size());
-    for (const unique_pidl& pidl : items.m_pidls) {
+    items.m_labels.resize(items.m_pidls.size());
+    for (size_t i = 0; i < items.m_pidls.size(); ++i) {
+        const PCUITEMID_CHILD pidl = items.m_pidls[i].get();
+        std::wstring display = NameOf(psf.Get(), pidl, SHGDN_INFOLDER);
         items.m_names.push_back(
-            SearchableName(NameOf(psf.Get(), pidl.get(), SHGDN_INFOLDER),
-                           NameOf(psf.Get(), pidl.get(), SHGDN_INFOLDER | SHGDN_FORPARSING)));
+            SearchableName(display, NameOf(psf.Get(), pidl, SHGDN_INFOLDER | SHGDN_FORPARSING)));
+        if (items.m_names.back() != display) {
+            items.m_labels[i] = std::move(display);
+        }
     }
     return items;
 }

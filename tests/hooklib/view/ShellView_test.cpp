@@ -231,6 +231,9 @@ TEST_F(ShellView, HiddenExtensionsAreSearchedAndShownAsMatched) {
         ASSERT_EQ(state.m_candidates.size(), 1u);
         EXPECT_EQ(state.m_candidates[0].m_matchedText, L".pdf");
         EXPECT_EQ(SelectedTexts(items), (std::set<std::wstring>{L"d_delta"}));
+        // UI Automation finds the item by the name the view shows.
+        const int found = static_cast<int>(state.m_candidates[0].m_itemIndex);
+        EXPECT_EQ(state.m_pCtrl->GetItemLabel(found, L"d_delta.pdf"), L"d_delta");
         const Names names = NamesOf(state);
         EXPECT_NE(std::find(names.begin(), names.end(), L"c_folder"), names.end());
         EXPECT_NE(std::find(names.begin(), names.end(), L"a_alpha.txt"), names.end());
