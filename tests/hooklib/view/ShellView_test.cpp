@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shlobj.h>
+#include <wrl/client.h>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include "harness/WinTestSupport.h"
 #include "hook/Attach.h"
 #include "hook/SearchState.h"
+#include "support/UniqueHandle.h"
 #include "search/Keystroke.h"
 #include "support/Messages.h"
 #include "view/ExplorerCtrl.h"
@@ -239,6 +241,37 @@ TEST_F(ShellView, HiddenExtensionsAreSearchedAndShownAsMatched) {
         EXPECT_NE(std::find(names.begin(), names.end(), L"a_alpha.txt"), names.end());
         DetachWindow(items);
     });
+}
+
+// Wine's file browser is an ExplorerBrowser control, whose window answers CWM_GETISHELLBROWSER
+// (Wine's ebrowser.c): its view is bound like a dialog's. Bound, the hidden extension is
+// searched; a list view searched by its own texts would not find it.
+TEST_F(ShellView, AnExplorerBrowserControlIsBoundThroughItsWindow) {
+    const CHiddenExtensions hidden;
+    const unique_com_init com(COINIT_APARTMENTTHREADED);
+    const unique_hwnd host(CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600,
+                                           400, nullptr, nullptr, nullptr, nullptr));
+    Microsoft::WRL::ComPtr<IExplorerBrowser> browser;
+    ASSERT_EQ(CoCreateInstance(CLSID_ExplorerBrowser, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_PPV_ARGS(&browser)),
+              S_OK);
+    RECT bounds{0, 0, 600, 400};
+    FOLDERSETTINGS settings{FVM_DETAILS, 0};
+    ASSERT_EQ(browser->Initialize(host.get(), &bounds, &settings), S_OK);
+    PIDLIST_ABSOLUTE raw = nullptr;
+    ASSERT_EQ(SHParseDisplayName(m_dir.Path().c_str(), nullptr, &raw, 0, nullptr), S_OK);
+    const unique_pidl folder(raw);
+    ASSERT_EQ(browser->BrowseToIDList(folder.get(), SBSP_ABSOLUTE), S_OK);
+    const HWND control = FindWindowExW(host.get(), nullptr, L"ExplorerBrowserControl", nullptr);
+    const HWND view = FindWindowExW(control, nullptr, L"SHELLDLL_DefView", nullptr);
+    const HWND items = FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr);
+    ASSERT_NE(items, nullptr);
+    SearchState& state = Attach(items);
+    Search(state, L"\\.pdf$");
+    ASSERT_EQ(state.m_candidates.size(), 1u);
+    EXPECT_EQ(SelectedTexts(items), (std::set<std::wstring>{L"d_delta"}));
+    DetachWindow(items);
+    browser->Destroy();
 }
 
 TEST(ShellViewEmpty, AnEmptyFolderGivesNoNamesAndNoFailure) {
