@@ -312,7 +312,7 @@ TEST_F(Discovery, AWindowTwoRulesMatchIsHookedOnceAndNeverAgain) {
 TEST_F(Discovery, TheExplorerPassHooksItemViewsUnderAShellViewFirstAndOnce) {
     const unique_com_init com(COINIT_APARTMENTTHREADED);
     auto factory = MakeDouble<CClassFactoryDouble>(MakeDouble<CShellWindowsDouble>(
-        std::vector<ComPtr<IDispatch>>{MakeDouble<CBrowserDouble>(w.m_cabinet.get(), nullptr)}));
+        std::vector<ComPtr<IDispatch>>{MakeDouble<CBrowserDouble>(w.m_cabinet.get())}));
     const CRegisteredClass registration(CLSID_ShellWindows, factory.Get());
     ASSERT_TRUE(registration.IsRegistered());
     TargetListViews = {Rule(L"DirectUIHWND", OwnExeName(), kCabinetClass, L"*")};
