@@ -225,7 +225,8 @@ void PrintShellResults(const RunInfo& info, const std::vector<ShellResults>& vie
     }
     std::printf("\nThe views' own work, ms: listing is from the view's start until it held every\n"
                 "file; every name is LVM_GETITEMTEXTW of each item in the view's thread (each a\n"
-                "trip into the shell), as the list-view controller reads the names.\n");
+                "trip into the shell), as the list-view controller reads names; the shell\n"
+                "controller reads them through the view's IFolderView instead.\n");
     std::printf("%-7s %-8s %10s %11s\n", "names", "view", "listing", "every name");
     for (const ShellResults& shell : views) {
         std::printf("%-7d %-8s %10s %11s\n", shell.m_names, shell.m_view,
