@@ -10,10 +10,12 @@
 // With --exit-log FILE, the message kExitNow (WM_APP+60) makes the program call ExitProcess with
 // wParam as its code at once, and every message sent on its thread from then on is written to
 // FILE: a library loaded into it has nothing to send to any window while the process exits.
-// With --file-dialog DIR the frame opens the system's Open dialog over DIR at once. The item
-// window of the dialog's shell view is timed in the program itself, from its creation to the end
-// of the first attach handshake it answers: the frame's property "SkimvueAttachDelayUs" holds
-// that time in microseconds, plus one (0 while there is none).
+// With --file-dialog DIR the frame opens the system's Open dialog over DIR at once, and again
+// whenever it receives kOpenFileDialog (WM_APP+61) after the last one closed. The item window of
+// each dialog's shell view is timed in the program itself, from its creation to the end of the
+// first attach handshake it answers, and to the dialog's first idle moment (its queue empty, so
+// any key typed before has been handled): the frame's properties "SkimvueAttachDelayUs" and
+// "SkimvueDialogIdleUs" hold those times in microseconds, plus one (none while not yet known).
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
@@ -90,8 +92,9 @@ LRESULT CALLBACK AttachWatch(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 void OpenFileDialog(HWND owner) {
-    SetWindowsHookExW(WH_CBT, CreationWatch, nullptr, GetCurrentThreadId());
-    SetWindowsHookExW(WH_CALLWNDPROCRET, AttachWatch, nullptr, GetCurrentThreadId());
+    ViewItems = nullptr;
+    RemovePropW(owner, L"SkimvueAttachDelayUs");
+    RemovePropW(owner, L"SkimvueDialogIdleUs");
     wchar_t file[MAX_PATH] = {};
     OPENFILENAMEW open{};
     open.lStructSize = sizeof(open);
@@ -257,6 +260,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SetWindowTextW(frame, Title.c_str());
     Frame = frame;
     if (!FileDialogDir.empty()) {
+        SetWindowsHookExW(WH_CBT, CreationWatch, nullptr, GetCurrentThreadId());
+        SetWindowsHookExW(WH_CALLWNDPROCRET, AttachWatch, nullptr, GetCurrentThreadId());
         PostMessageW(frame, kOpenFileDialog, 0, 0);
     }
     MSG msg;
