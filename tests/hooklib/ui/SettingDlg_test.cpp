@@ -306,7 +306,7 @@ TEST_F(SettingDlg, EveryLabelFitsItsTextInTheDialogsFont) {
     RECT client{};
     GetClientRect(dialog.Dialog(), &client);
     const std::vector<TextControl> controls = TextControls(dialog.Dialog());
-    ASSERT_EQ(controls.size(), 16u) << "ten labels, six check boxes";
+    ASSERT_EQ(controls.size(), 18u) << "eleven labels, seven check boxes";
     for (const TextControl& control : controls) {
         EXPECT_GE(control.m_rc.right - control.m_rc.left,
                   TextWidth(control.m_hWnd, control.m_checkMark))
@@ -604,7 +604,7 @@ TEST_F(SettingDlgHints, ButtonsLeaveTheHintAndEmptySpaceHidesIt) {
 TEST_F(SettingDlgHints, AreasFollowTheControlsToANewLayout) {
     CDialogThread dialog;
     HWND hWndDelete = dialog.Item(IDC_SETTING_DELETE);
-    const POINT moved = DialogPoint(dialog.Dialog(), 40, 228);
+    const POINT moved = DialogPoint(dialog.Dialog(), 40, 254);
     POINT client = moved;
     ScreenToClient(dialog.Dialog(), &client);
     SetWindowPos(hWndDelete, nullptr, client.x, client.y, 0, 0,
