@@ -36,6 +36,8 @@ constexpr int kEnableLengthEdit = 1004;
 constexpr int kInputIntervalEdit = 1005;
 constexpr int kAutoPopDelayEdit = 1026;
 constexpr int kOkButton = 1024;
+constexpr int kOnFileDialogCheck = 1029;
+constexpr int kFileDialogExcludeEdit = 1031;
 
 struct Rule {
     std::string m_cls, m_exe, m_root, m_owner;
@@ -498,11 +500,18 @@ HWND OpenSettingsDialog(HWND launcher) {
 }
 
 // A control of another process is read and written through its messages.
-std::wstring EnableLengthShown(HWND dialog) {
-    wchar_t text[32] = {};
-    SendMessageW(GetDlgItem(dialog, kEnableLengthEdit), WM_GETTEXT, 32,
-                 reinterpret_cast<LPARAM>(text));
+std::wstring TextShown(HWND dialog, int id) {
+    wchar_t text[256] = {};
+    SendMessageW(GetDlgItem(dialog, id), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
     return text;
+}
+
+std::wstring EnableLengthShown(HWND dialog) {
+    return TextShown(dialog, kEnableLengthEdit);
+}
+
+bool Checked(HWND dialog, int id) {
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 // The launcher installed as users install it: its two files alone under Program Files (the
@@ -542,13 +551,19 @@ class InstalledLauncher : public EndToEnd {
 };
 
 TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
+    const std::wstring exclude = L"notepad.exe; \u30e1\u30e2.exe";
     HWND launcher = StartInstalled();
     ASSERT_NE(launcher, nullptr);
     HWND dialog = OpenSettingsDialog(launcher);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(EnableLengthShown(dialog), L"3");
+    EXPECT_FALSE(Checked(dialog, kOnFileDialogCheck));
+    EXPECT_EQ(TextShown(dialog, kFileDialogExcludeEdit), L"");
     SendMessageW(GetDlgItem(dialog, kEnableLengthEdit), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(L"5"));
+    SendMessageW(GetDlgItem(dialog, kOnFileDialogCheck), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(GetDlgItem(dialog, kFileDialogExcludeEdit), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(exclude.c_str()));
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kOkButton, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, kOkButton)));
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
@@ -556,6 +571,7 @@ TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
 
     const std::wstring saved = m_userDir + L"\\" + kSettings;
     EXPECT_NE(ReadFileBytes(saved).find("EnableLength=5\r\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(saved).find("EnableOnFileDialog=1\r\n"), std::string::npos);
     EXPECT_EQ(GetFileAttributesW((m_installDir + L"\\" + kSettings).c_str()),
               INVALID_FILE_ATTRIBUTES);
 
@@ -564,6 +580,8 @@ TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
     dialog = OpenSettingsDialog(launcher);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(EnableLengthShown(dialog), L"5");
+    EXPECT_TRUE(Checked(dialog, kOnFileDialogCheck));
+    EXPECT_EQ(TextShown(dialog, kFileDialogExcludeEdit), exclude);
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
     EXPECT_TRUE(ExitInstalled(launcher));
