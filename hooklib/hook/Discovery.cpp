@@ -1,5 +1,6 @@
 #include "hook/Discovery.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "hook/HookLifecycle.h"
