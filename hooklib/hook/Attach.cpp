@@ -17,6 +17,7 @@
 #include "support/WorkerThread.h"
 #include "ui/InputDlg.h"
 #include "view/ExplorerCtrl.h"
+#include "view/ShellBinding.h"
 #include "view/SysListView32Ctrl.h"
 
 namespace {
@@ -28,8 +29,11 @@ namespace {
 std::mutex StatesLock;
 CNeverDestroyed<std::map<HWND, SearchState>> WindowStates;
 
+// A shell view's item window is a shell view whichever message brought it and whatever its
+// class (DirectUIHWND on Windows 10 and 11, SysListView32 in classic dialogs, on the desktop and
+// under Wine): it is read and selected through the view.
 std::unique_ptr<CWndCtrl> MakeController(HWND window, UINT attachMessage) {
-    if (attachMessage == WM_HOOK_ATTACH_EXPLORER) {
+    if (attachMessage == WM_HOOK_ATTACH_EXPLORER || ShellViewWindowOf(window) != nullptr) {
         return std::make_unique<CExplorerCtrl>(window);
     }
     return std::make_unique<CSysListView32Ctrl>(window);
@@ -156,6 +160,9 @@ std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wPa
         return CallPassThrough(window, SearchWndProc, message, wParam, lParam);
     }
     original = state->m_pfnOrigWndProc;
+    if (state->m_pCtrl) {
+        state->m_pCtrl->NoteMessage(message);
+    }
     switch (message) {
     case WM_DESTROY:
     case WM_HOOK_DETACH:

@@ -56,7 +56,8 @@ void SearchState::OnSelected(const Candidate& candidate) {
                      MakeInfoTipPosition(item.left, item.bottom));
         return;
     }
-    m_tipLocator.Locate({m_pCtrl->GetWnd(), m_pTip->GetWnd(),
-                         std::wstring(m_itemNames[candidate.m_itemIndex]),
-                         EffectiveToolTipAutoPopDelay()});
+    m_tipLocator.Locate(
+        {m_pCtrl->GetWnd(), m_pTip->GetWnd(),
+         m_pCtrl->GetItemLabel(index, std::wstring(m_itemNames[candidate.m_itemIndex])),
+         EffectiveToolTipAutoPopDelay()});
 }

@@ -199,7 +199,13 @@ void SelectAllCandidates(SearchCore& state) {
     if (!state.m_pCtrl) {
         return;
     }
+    // One request of the view for all of them: a shell view selects them at once.
+    std::vector<int> indices;
+    indices.reserve(state.m_candidates.size());
     for (const Candidate& candidate : state.m_candidates) {
-        state.m_pCtrl->SelectItem(static_cast<int>(candidate.m_itemIndex), 0, 0);
+        indices.push_back(static_cast<int>(candidate.m_itemIndex));
+    }
+    if (!indices.empty()) {
+        state.m_pCtrl->SelectItems(indices);
     }
 }

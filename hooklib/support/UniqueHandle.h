@@ -9,6 +9,7 @@
 #include <imm.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <shtypes.h>
 #else
 #include <dlfcn.h>
 #include <iconv.h>
@@ -98,6 +99,8 @@ using unique_mapped_view = unique_any<void*, UnmapViewOfFile>;
 using unique_bstr = unique_any<BSTR, SysFreeString>;
 // A string COM allocated for the caller (IShellItem::GetDisplayName and the like).
 using unique_cotaskmem_string = unique_any<wchar_t*, CoTaskMemFree>;
+// An item ID list the shell allocated for the caller (IFolderView::Item, ILClone and the like).
+using unique_pidl = unique_any<ITEMIDLIST*, CoTaskMemFree>;
 
 // GetDC or GetWindowDC of the window (null: the screen), released with it.
 using unique_hdc_window = unique_bound<HWND, HDC, ReleaseDC>;

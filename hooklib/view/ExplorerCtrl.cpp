@@ -1,142 +1,63 @@
 #include "view/ExplorerCtrl.h"
 
-#include <servprov.h>
+#include <commctrl.h>
+#include <exdisp.h>
+#include <shlobj.h>
 
+#include <cstring>
 #include <stdexcept>
 
 #include "support/Barrier.h"
 #include "support/EventLog.h"
 #include "view/ComCheck.h"
-#include "support/UniqueHandle.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// A shell view's root window answers this with its IShellBrowser, without adding a reference.
-constexpr UINT CWM_GETISHELLBROWSER = WM_USER + 7;
-constexpr UINT kViewOrder =
-    static_cast<UINT>(SVGIO_ALLVIEW) | static_cast<UINT>(SVGIO_FLAG_VIEWORDER);
-constexpr DWORD kSelect = SVSI_SELECT;
-constexpr DWORD kSelectAndFocus = SVSI_SELECT | SVSI_ENSUREVISIBLE | SVSI_FOCUSED;
+// The found item: selected alone, focused, scrolled into view, and the anchor of a later
+// Shift+arrow (IShellView::SelectItem, learn.microsoft.com/windows/win32/api/shobjidl_core/
+// nf-shobjidl_core-ishellview-selectitem).
+constexpr UINT kSelectFound = SVSI_SELECT | SVSI_FOCUSED | SVSI_ENSUREVISIBLE | SVSI_SELECTIONMARK;
 
-ComPtr<IShellWindows> CreateShellWindows() {
-    ComPtr<IShellWindows> psw;
-    Check(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&psw)),
-          "failed: CoCreateInstance");
-    return psw;
+bool HasListViewClass(HWND hWnd) {
+    wchar_t name[32] = {};
+    GetClassNameW(hWnd, name, static_cast<int>(std::size(name)));
+    return std::wcscmp(name, WC_LISTVIEWW) == 0;
 }
 
-struct ShellWindow {
-    ComPtr<IWebBrowserApp> m_app;
-    HWND m_hWndTop = nullptr;
-};
-
-struct ShellBrowser {
-    ComPtr<IWebBrowserApp> m_app;
-    ComPtr<IFolderView> m_pfv;
-};
-
-// Calls visit for each shell window in collection order until it returns true. Entries without
-// an object are skipped; an entry that is not a browser fails the whole walk.
-template <class Visit>
-void ForEachShellWindow(IShellWindows* psw, const char* itemText, Visit visit) {
-    LONG count = 0;
-    Check(psw->get_Count(&count), "failed: psw->get_Count");
-    for (LONG i = 0; i < count; ++i) {
-        VARIANT index;
-        VariantInit(&index);
-        index.vt = VT_I4;
-        index.lVal = i;
-        ComPtr<IDispatch> item;
-        Check(psw->Item(index, &item), itemText);
-        if (!item) {
-            continue;
-        }
-        ShellWindow window;
-        Check(item.As(&window.m_app), "failed: query interface of IWebBrowserApp");
-        SHANDLE_PTR hWnd = 0;
-        Check(window.m_app->get_HWND(&hWnd), "failed: get_HWND");
-        window.m_hWndTop = reinterpret_cast<HWND>(hWnd);
-        if (visit(window)) {
-            return;
-        }
-    }
-}
-
-ComPtr<IFolderView> QueryFolderView(IUnknown* browser) {
-    ComPtr<IServiceProvider> provider;
-    Check(browser->QueryInterface(IID_PPV_ARGS(&provider)),
-          "failed: query interface of IServiceProvider");
-    ComPtr<IFolderView> pfv;
-    Check(provider->QueryService(SID_SFolderView, IID_PPV_ARGS(&pfv)),
-          "failed: query interface of IFolderView");
-    CheckNotNull(pfv, "failed: query interface of IFolderView");
-    return pfv;
-}
-
-// The window of the shell view that the folder view object belongs to (its SHELLDLL_DefView),
-// or null when the object does not tell. The default view is one object for both interfaces.
-HWND ViewWindowOf(IFolderView* pfv) {
-    ComPtr<IShellView> psv;
-    HWND hWndView = nullptr;
-    if (pfv == nullptr || FAILED(pfv->QueryInterface(IID_PPV_ARGS(&psv))) || !psv ||
-        FAILED(psv->GetWindow(&hWndView))) {
-        return nullptr;
-    }
-    return hWndView;
-}
-
-// The item view lies inside the view window ("DirectUIHWND" under "SHELLDLL_DefView"), or holds
-// it (the "DirectUIHWND" under "DUIViewWndClassName" that frames a tab's view).
-bool BelongsToView(HWND hWndView, HWND hWnd) {
-    return hWndView != nullptr &&
-           (hWndView == hWnd || IsChild(hWndView, hWnd) || IsChild(hWnd, hWndView));
-}
-
-// The shell window holding the item view hWnd, or none. Every tab of a File Explorer window is
-// a shell window of its own with the same top-level window: of those, the one whose view holds
-// the item view is meant. One whose view window is not told is taken only when no other is
-// known to hold it.
-ShellBrowser FindBrowserHolding(IShellWindows* psw, HWND hWnd) {
-    const HWND hWndRoot = GetAncestor(hWnd, GA_ROOT);
-    ShellBrowser matched;
-    ShellBrowser untold;
-    ForEachShellWindow(psw, "failed: psw->Item", [&](const ShellWindow& window) {
-        if (!IsChild(window.m_hWndTop, hWnd) && hWndRoot != window.m_hWndTop) {
-            return false;
-        }
-        ShellBrowser browser{window.m_app, QueryFolderView(window.m_app.Get())};
-        const HWND hWndView = ViewWindowOf(browser.m_pfv.Get());
-        if (BelongsToView(hWndView, hWnd)) {
-            matched = std::move(browser);
-            return true;
-        }
-        if (hWndView == nullptr && !untold.m_app) {
-            untold = std::move(browser);
-        }
+// The messages by which a view changes the items of its list-view item window (Wine's shlview.c
+// and the classic view insert, delete, rename through LVM_SETITEM, and sort).
+bool ChangesItems(unsigned message) {
+    switch (message) {
+    case LVM_INSERTITEMA:
+    case LVM_INSERTITEMW:
+    case LVM_DELETEITEM:
+    case LVM_DELETEALLITEMS:
+    case LVM_SETITEMA:
+    case LVM_SETITEMW:
+    case LVM_SETITEMTEXTA:
+    case LVM_SETITEMTEXTW:
+    case LVM_SORTITEMS:
+    case LVM_SORTITEMSEX:
+    case LVM_SETITEMCOUNT:
+        return true;
+    default:
         return false;
-    });
-    return matched.m_app ? matched : untold;
+    }
 }
 
-// The pointer the root window returns is only meaningful inside its own process.
-IShellBrowser* AskRootForShellBrowser(HWND hWndRoot) {
-    DWORD processId = 0;
-    if (hWndRoot == nullptr || GetWindowThreadProcessId(hWndRoot, &processId) == 0 ||
-        processId != GetCurrentProcessId()) {
-        return nullptr;
-    }
-    return reinterpret_cast<IShellBrowser*>(SendMessageW(hWndRoot, CWM_GETISHELLBROWSER, 0, 0));
+bool SamePidl(PCUITEMID_CHILD a, PCUITEMID_CHILD b) {
+    const UINT size = ILGetSize(a);
+    return size == ILGetSize(b) && std::memcmp(a, b, size) == 0;
 }
 
 // Runs a read or a selection: a failed call answers -1 and is traced for developers, not logged
-// for users (the connection's failure is), at most once a minute for the window: a view that
-// cannot be read fails at every search. Anything else thrown is left to the entry's barrier.
+// for users (a failed binding is), at most once a minute for the window: a view that cannot be
+// read fails at every search. Anything else thrown is left to the entry's barrier.
 template <class Body> int TracingFailure(const wchar_t* entry, HWND hWnd, Body body) {
     try {
-        body();
-        return 0;
+        return body();
     } catch (const std::runtime_error& e) {
         if (MayReportRepeatedFailure(hWnd)) {
             TraceFailure(entry, e.what());
@@ -147,128 +68,218 @@ template <class Body> int TracingFailure(const wchar_t* entry, HWND hWnd, Body b
 
 } // namespace
 
-CExplorerCtrl::CExplorerCtrl(HWND hWnd) : CWndCtrl(hWnd), m_comInit(COINIT_APARTMENTTHREADED) {}
+CExplorerCtrl::CExplorerCtrl(HWND hWnd)
+    : CWndCtrl(hWnd), m_comInit(COINIT_APARTMENTTHREADED), m_list(hWnd),
+      m_isListView(hWnd != nullptr && HasListViewClass(hWnd)) {}
 
 CExplorerCtrl::~CExplorerCtrl() = default;
 
-void CExplorerCtrl::Connect() noexcept {
+void CExplorerCtrl::Unbind() {
+    m_binding = ShellBinding();
+    m_items = ShellItems();
+    m_itemsCurrent = false;
+}
+
+// Cheap at every new search: one question to the bound browser. A navigation or a tab switch
+// that shows another view in the browser binds afresh.
+bool CExplorerCtrl::EnsureBound() {
+    const HWND hWndView = ShellViewWindowOf(m_hWnd);
+    if (m_binding.m_psb && hWndView == m_binding.m_hWndView && IsStillActive(m_binding)) {
+        return true;
+    }
+    Unbind();
     try {
-        ConnectOrThrow();
-    } catch (const std::exception& e) {
-        m_bConnected = 0;
-        ReportRepeatedErrorEvent(m_hWnd, e.what());
-    } catch (...) {
-        m_bConnected = 0;
-        TraceFailure(L"CExplorerCtrl::Connect", nullptr);
+        m_binding = BindShellView(hWndView);
+        return true;
+    } catch (const std::runtime_error& e) {
+        if (!m_isListView) {
+            ReportRepeatedErrorEvent(m_hWnd, e.what());
+        }
+        return false;
     }
-}
-
-void CExplorerCtrl::ConnectOrThrow() {
-    m_bConnected = 0;
-    m_pfv.Reset();
-    m_pWebBrowserApp.Reset();
-    m_hWndView = nullptr;
-    ComPtr<IShellWindows> psw = CreateShellWindows();
-    CheckNotNull(psw, "failed: CoCreateInstance");
-    if (m_hWnd == nullptr) {
-        return;
-    }
-    ShellBrowser browser = FindBrowserHolding(psw.Get(), m_hWnd);
-    psw.Reset();
-    if (browser.m_app) {
-        m_pWebBrowserApp = std::move(browser.m_app);
-        m_pfv = std::move(browser.m_pfv);
-    } else {
-        ConnectThroughRootWindow();
-    }
-    const HWND hWndView = ViewWindowOf(m_pfv.Get());
-    m_hWndView = BelongsToView(hWndView, m_hWnd) ? hWndView : nullptr;
-    m_bConnected = 1;
-}
-
-bool CExplorerCtrl::StillBound() const {
-    return m_hWndView == nullptr ||
-           (ViewWindowOf(m_pfv.Get()) == m_hWndView && BelongsToView(m_hWndView, m_hWnd));
-}
-
-void CExplorerCtrl::DropStaleConnection() {
-    if (m_bConnected == 1 && !StillBound()) {
-        m_bConnected = 0;
-    }
-}
-
-void CExplorerCtrl::ConnectThroughRootWindow() {
-    const ComPtr<IShellBrowser> psb = AskRootForShellBrowser(GetAncestor(m_hWnd, GA_ROOT));
-    CheckNotNull(psb, "failed: psb NULL");
-    m_pfv = QueryFolderView(psb.Get());
 }
 
 int CExplorerCtrl::GetItemNames(ItemNames& names) noexcept {
     constexpr wchar_t kEntry[] = L"CExplorerCtrl::GetItemNames";
     return Barrier(kEntry, -1, [&] {
         return TracingFailure(kEntry, m_hWnd, [&] {
-            DropStaleConnection();
-            ReadItemNames(names);
+            if (m_hWnd == nullptr) {
+                return -1;
+            }
+            if (!EnsureBound()) {
+                // A list view that no browser host claims (an ExplorerBrowser whose host stays
+                // silent) is still searched as the list view it is.
+                return m_isListView ? m_list.GetItemNames(names) : -1;
+            }
+            ReadNames(names);
+            return 0;
         });
     });
 }
 
-void CExplorerCtrl::ReadItemNames(ItemNames& names) {
-    if (m_bConnected == 0) {
-        Connect();
+// The names of the last read stand while the view says nothing changed: a list-view item window
+// reports every change of its items through its messages (NoteMessage); for any item window the
+// number of items, the folder, the sort columns and the grouping are compared too. What this
+// misses on Windows: a rename, or as many items added as removed, in a DirectUIHWND view between
+// two searches, which sends no message to the item window; the names then stay those of the
+// last read until the count, the folder or the arrangement change, and a selection of a renamed
+// item finds nothing rather than another item, as it goes by the item's ID list.
+void CExplorerCtrl::ReadNames(ItemNames& names) {
+    ViewState state = ReadViewState(m_binding.m_pfv.Get());
+    if (!m_itemsCurrent || !SameViewState(state, m_state)) {
+        m_itemsCurrent = false;
+        m_items = ReadShellItems(m_binding.m_pfv.Get());
+        m_state = std::move(state);
+        m_itemsCurrent = true;
     }
-    CheckNotNull(m_pfv, "failed: m_pfv NULL");
-    ComPtr<IShellItemArray> pArray;
-    Check(m_pfv->Items(kViewOrder, IID_PPV_ARGS(&pArray)), "failed: m_pfv->Items");
-    CheckNotNull(pArray, "failed: m_pfv->Items");
-    DWORD count = 0;
-    Check(pArray->GetCount(&count), "failed: pArray->GetCount");
-    names.resize(count);
-    for (DWORD i = 0; i < count; ++i) {
-        ComPtr<IShellItem> item;
-        Check(pArray->GetItemAt(i, &item), "failed: pArray->GetItemAt");
-        CheckNotNull(item, "failed: pArray->GetItemAt");
-        wchar_t* rawName = nullptr;
-        Check(item->GetDisplayName(SIGDN_NORMALDISPLAY, &rawName),
-              "failed: pArray->GetDisplayName");
-        const unique_cotaskmem_string name(rawName);
-        names[i] = name ? name.get() : L"";
+    names = m_items.m_names;
+}
+
+PCUITEMID_CHILD CExplorerCtrl::PidlAt(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= m_items.m_pidls.size()) {
+        throw std::runtime_error("failed: no item at that position");
     }
+    return m_items.m_pidls[static_cast<size_t>(index)].get();
+}
+
+bool CExplorerCtrl::IsAtListIndex(int index) const {
+    if (!m_isListView || !m_items.m_byIndex) {
+        return false;
+    }
+    PITEMID_CHILD raw = nullptr;
+    if (FAILED(m_binding.m_pfv->Item(index, &raw))) {
+        return false;
+    }
+    const unique_pidl current(raw);
+    return current && SamePidl(current.get(), PidlAt(index));
 }
 
 int CExplorerCtrl::SelectItem(int index, int deselectOthers, int focus) noexcept {
     constexpr wchar_t kEntry[] = L"CExplorerCtrl::SelectItem";
     return Barrier(kEntry, -1, [&] {
         return TracingFailure(kEntry, m_hWnd, [&] {
-            DropStaleConnection();
-            SelectOrThrow(index, deselectOthers, focus);
+            if (!m_binding.m_psv) {
+                return m_isListView ? m_list.SelectItem(index, deselectOthers, focus) : -1;
+            }
+            SelectBound(index, deselectOthers, focus);
+            return 0;
         });
     });
 }
 
-void CExplorerCtrl::SelectOrThrow(int index, int deselectOthers, int focus) {
-    if (m_bConnected == 0) {
-        Connect();
+void CExplorerCtrl::SelectBound(int index, int deselectOthers, int focus) {
+    const PCUITEMID_CHILD pidl = PidlAt(index);
+    if (IsAtListIndex(index)) {
+        // The same item, checked by its ID list: selected through the list view's own messages,
+        // which touch only the items whose state changes (Wine's view deselects by visiting
+        // every item).
+        m_list.SelectItem(index, deselectOthers, focus);
+    } else {
+        const UINT flags = (focus == 1 ? kSelectFound : static_cast<UINT>(SVSI_SELECT)) |
+                           (deselectOthers == 1 ? static_cast<UINT>(SVSI_DESELECTOTHERS) : 0);
+        Check(m_binding.m_psv->SelectItem(pidl, flags), "failed: m_psv->SelectItem");
     }
-    CheckNotNull(m_pfv, "failed: m_pfv NULL");
-    // One call: the view deselects the others itself, touching only the items selected now.
-    const DWORD flags = (focus == 1 ? kSelectAndFocus : kSelect) |
-                        (deselectOthers == 1 ? static_cast<DWORD>(SVSI_DESELECTOTHERS) : 0);
-    Check(m_pfv->SelectItem(index, flags), "failed: m_pfv->SelectItem");
+    if (focus == 1 && m_isListView) {
+        // What SVSI_SELECTIONMARK asks, which Wine's view ignores: Shift+arrow extends from the
+        // found item.
+        const LRESULT focused =
+            SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+        if (focused >= 0) {
+            SendMessageW(m_hWnd, LVM_SETSELECTIONMARK, 0, focused);
+        }
+    }
 }
+
+// One request for all (IFolderView::SelectAndPositionItems, learn.microsoft.com/windows/win32/
+// api/shobjidl_core/nf-shobjidl_core-ifolderview-selectandpositionitems); a view that lacks it
+// (Wine's answers E_NOTIMPL) gets the items one by one.
+int CExplorerCtrl::SelectItems(const std::vector<int>& indices) noexcept {
+    constexpr wchar_t kEntry[] = L"CExplorerCtrl::SelectItems";
+    return Barrier(kEntry, -1, [&] {
+        return TracingFailure(kEntry, m_hWnd, [&] {
+            if (!m_binding.m_pfv || indices.empty()) {
+                return CWndCtrl::SelectItems(indices);
+            }
+            std::vector<PCUITEMID_CHILD> pidls;
+            pidls.reserve(indices.size());
+            for (const int index : indices) {
+                pidls.push_back(PidlAt(index));
+            }
+            if (SUCCEEDED(m_binding.m_pfv->SelectAndPositionItems(
+                    static_cast<UINT>(pidls.size()), pidls.data(), nullptr, SVSI_SELECT))) {
+                return 0;
+            }
+            return CWndCtrl::SelectItems(indices);
+        });
+    });
+}
+
+int CExplorerCtrl::GetItemRect(int index, int ignored, RECT* rect) noexcept {
+    return Barrier(L"CExplorerCtrl::GetItemRect", -1, [&] {
+        if (!m_binding.m_psv) {
+            return m_isListView ? m_list.GetItemRect(index, ignored, rect) : -1;
+        }
+        try {
+            return IsAtListIndex(index) ? m_list.GetItemRect(index, ignored, rect) : -1;
+        } catch (const std::runtime_error&) {
+            return -1;
+        }
+    });
+}
+
+std::wstring CExplorerCtrl::GetItemLabel(int index, const std::wstring& name) const {
+    if (index < 0 || static_cast<size_t>(index) >= m_items.m_labels.size() ||
+        m_items.m_labels[static_cast<size_t>(index)].empty()) {
+        return name;
+    }
+    return m_items.m_labels[static_cast<size_t>(index)];
+}
+
+void CExplorerCtrl::NoteMessage(unsigned message) noexcept {
+    if (m_isListView && ChangesItems(message)) {
+        m_itemsCurrent = false;
+    }
+}
+
+namespace {
+
+// Calls visit for each shell window in collection order. Entries without an object are
+// skipped; an entry that is not a browser fails the whole walk.
+template <class Visit> void ForEachShellWindow(IShellWindows* psw, Visit visit) {
+    LONG count = 0;
+    Check(psw->get_Count(&count), "failed: psw->get_Count");
+    for (LONG i = 0; i < count; ++i) {
+        VARIANT index;
+        VariantInit(&index);
+        index.vt = VT_I4;
+        index.lVal = i;
+        ComPtr<IDispatch> item;
+        Check(psw->Item(index, &item), "failed: m_psw->Item");
+        if (!item) {
+            continue;
+        }
+        ComPtr<IWebBrowserApp> app;
+        Check(item.As(&app), "failed: query interface of IWebBrowserApp");
+        SHANDLE_PTR hWnd = 0;
+        Check(app->get_HWND(&hWnd), "failed: get_HWND");
+        visit(reinterpret_cast<HWND>(hWnd));
+    }
+}
+
+} // namespace
 
 int CExplorerCtrl::GetShellWindowHandles(std::vector<HWND>& handles) noexcept {
     try {
         handles.clear();
-        const ComPtr<IShellWindows> psw = CreateShellWindows();
+        const unique_com_init com(COINIT_APARTMENTTHREADED);
+        ComPtr<IShellWindows> psw;
+        Check(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&psw)),
+              "failed: CoCreateInstance");
         CheckNotNull(psw, "failed: psw NULL");
-        ForEachShellWindow(psw.Get(), "failed: m_psw->Item", [&](const ShellWindow& window) {
-            handles.push_back(window.m_hWndTop);
-            return false;
-        });
+        ForEachShellWindow(psw.Get(), [&](HWND hWnd) { handles.push_back(hWnd); });
         return 0;
     } catch (const std::exception& e) {
-        // The launcher asks at every tick: while Explorer is down, once a minute is enough.
+        // A caller that asks on a timer: while Explorer is down, once a minute is enough.
         ReportRepeatedErrorEvent(nullptr, e.what());
         return -1;
     } catch (...) {

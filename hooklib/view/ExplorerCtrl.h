@@ -1,51 +1,58 @@
 #pragma once
-// The view controller of Explorer folder views: reads and selects items through the shell
-// window that contains the view and its folder view object.
+// The view controller of shell views (File Explorer's folder views, the common file dialogs):
+// binds the view the attached item window belongs to through its browser host, in the window's
+// own process and thread, reads the items in view order with their item ID lists and selects
+// them by those lists, never by a position the view might number otherwise.
 #include <windows.h>
-#include <exdisp.h>
-#include <shobjidl.h>
-#include <wrl/client.h>
 
 #include <vector>
 
 #include "support/UniqueHandle.h"
+#include "view/ShellBinding.h"
+#include "view/ShellItems.h"
+#include "view/SysListView32Ctrl.h"
 #include "view/WndCtrl.h"
 
 class CExplorerCtrl : public CWndCtrl {
   public:
-    // Initialises COM on the calling thread; a null window makes the unbound instance, which
-    // only keeps COM alive for GetShellWindowHandles.
+    // hWnd is the view's item window (the child of SHELLDLL_DefView). Initialises COM on the
+    // calling thread.
     explicit CExplorerCtrl(HWND hWnd);
     ~CExplorerCtrl() override;
 
-    // Finds the folder view of the shell window (of the tab, in a window with tabs) holding the
-    // view; a failure is logged once and leaves the controller unconnected, so the next use
-    // tries again.
-    void Connect() noexcept;
-    // Names in view order. An empty display name clears its entry. 0, or -1 on failure.
+    // Names in view order. Kept between searches and read again only when the view changed.
     int GetItemNames(ItemNames& names) noexcept override;
     int SelectItem(int index, int deselectOthers, int focus) noexcept override;
+    int SelectItems(const std::vector<int>& indices) noexcept override;
+    int GetItemRect(int index, int ignored, RECT* rect) noexcept override;
+    std::wstring GetItemLabel(int index, const std::wstring& name) const override;
+    void NoteMessage(unsigned message) noexcept override;
 
     // Top-level windows of all open shell windows. On failure the handles found before it stay.
     static int GetShellWindowHandles(std::vector<HWND>& handles) noexcept;
 
   private:
-    void ConnectOrThrow();
-    void ConnectThroughRootWindow();
-    // Whether the connected view still holds the attached window; a connection whose view window
-    // was not told is never doubted.
-    bool StillBound() const;
-    // Leaves the controller unconnected when the connection no longer holds, so the next read or
-    // selection connects afresh.
-    void DropStaleConnection();
-    void ReadItemNames(ItemNames& names);
-    void SelectOrThrow(int index, int deselectOthers, int focus);
+    // Binds the view, or keeps the binding while the browser still shows it. False when no host
+    // binds it: reported once a minute, unless the item window is a list view whose own
+    // messages stand in.
+    bool EnsureBound();
+    void Unbind();
+    void ReadNames(ItemNames& names);
+    void SelectBound(int index, int deselectOthers, int focus);
+    // The item ID list kept for a position of the last read; throws for a position it lacks.
+    PCUITEMID_CHILD PidlAt(int index) const;
+    // Whether the list view's item index still holds the item of that position (the positions
+    // were read as indices and nothing moved since): it can then be selected as an index.
+    bool IsAtListIndex(int index) const;
 
-    int m_bConnected = 0;
-    // First, so the interfaces below are released before COM is uninitialised.
+    // First, so everything below is released before COM is uninitialised.
     unique_com_init m_comInit;
-    Microsoft::WRL::ComPtr<IWebBrowserApp> m_pWebBrowserApp;
-    Microsoft::WRL::ComPtr<IFolderView> m_pfv;
-    // The window of the connected view, when the view told it and it holds the attached window.
-    HWND m_hWndView = nullptr;
+    CSysListView32Ctrl m_list;
+    const bool m_isListView;
+    ShellBinding m_binding;
+    ShellItems m_items;
+    ViewState m_state;
+    // The names kept are those of the bound view as the last read found them; a list-view item
+    // window's change messages clear it.
+    bool m_itemsCurrent = false;
 };

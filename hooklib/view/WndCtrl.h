@@ -1,6 +1,8 @@
 #pragma once
-// What the search needs from a view: the display names of all items (entry i is the item with
-// index i), the selection of an item by that index, and the view's window.
+// What the search needs from a view: the names of all items in the order the view shows them,
+// the selection of an item by its position in that list, and the view's window. A controller
+// keeps what it needs to find the item of a position again (a list view's index, a shell view's
+// item ID list) from the read of the names until the next one.
 #include <string>
 #include <vector>
 
@@ -27,6 +29,24 @@ class CWndCtrl {
     // deselectOthers 1: the item becomes the only selected one; focus 1: it also gets the focus
     // and is scrolled into view. 0 on success, -1 on failure.
     virtual int SelectItem(int index, int deselectOthers, int focus) = 0;
+    // Adds the items at these positions to the selection; focus stays where it is. A view that
+    // can select many items at once does it in one request. 0, or -1 when any selection failed.
+    virtual int SelectItems(const std::vector<int>& indices) {
+        int result = 0;
+        for (const int index : indices) {
+            result = SelectItem(index, 0, 0) == 0 ? result : -1;
+        }
+        return result;
+    }
+    // The text the view shows for the item at a position, by which UI Automation finds it: the
+    // name read for it unless the view shows it otherwise (a hidden extension).
+    virtual std::wstring GetItemLabel(int index, const std::wstring& name) const {
+        (void)index;
+        return name;
+    }
+    // Every message the attached window receives, before it goes on: a controller that keeps the
+    // names between searches learns here that the window's items changed.
+    virtual void NoteMessage(unsigned message) { (void)message; }
 #ifdef _WIN32
     // The item's bounds in screen pixels, where the view can tell them at once on its own
     // thread: 0 with rect set; -1 when only a slower way (UI Automation) can find them.

@@ -1,19 +1,13 @@
 #pragma once
-// Stand-ins for the Shell objects the Explorer controller talks to: the shell-window collection,
-// a shell window's browser, a root window's shell browser, the folder view and its items.
-// Each injected failure is named after the call (see Fails).
+// Stand-ins for the Shell windows collection that GetShellWindowHandles lists. Each injected
+// failure is named after the call (see Fails).
 #include <windows.h>
 #include <exdisp.h>
-#include <servprov.h>
 #include <shobjidl.h>
 
-#include <set>
-#include <string>
 #include <vector>
 
 #include "ComDoubles.h"
-
-using Names = std::vector<std::wstring>;
 
 template <class Interface> class CDispatchStubs : public Interface {
   public:
@@ -23,64 +17,10 @@ template <class Interface> class CDispatchStubs : public Interface {
     SKIMVUE_NOT_CALLED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
 };
 
-// A folder view over names in view order; asked without SVGIO_FLAG_VIEWORDER it answers in the
-// reverse (storage) order. Faults: "Items", "SelectItem". Like the default view, it is also the
-// shell view, whose window is hWndView (none told when null).
-class CFolderViewDouble : public CUnknownImpl<IFolderView, IShellView> {
+// A shell window of the collection: it tells its top-level window (fault "get_HWND").
+class CBrowserDouble : public CUnknownImpl<CDispatchStubs<IWebBrowserApp>> {
   public:
-    explicit CFolderViewDouble(Names names, HWND hWndView = nullptr)
-        : m_names(std::move(names)), m_hWndView(hWndView) {}
-
-    SKIMVUE_NOT_CALLED(GetCurrentViewMode, UINT*)
-    SKIMVUE_NOT_CALLED(SetCurrentViewMode, UINT)
-    SKIMVUE_NOT_CALLED(GetFolder, REFIID, void**)
-    SKIMVUE_NOT_CALLED(Item, int, PITEMID_CHILD*)
-    SKIMVUE_NOT_CALLED(ItemCount, UINT, int*)
-    HRESULT STDMETHODCALLTYPE Items(UINT flags, REFIID riid, void** ppv) override;
-    SKIMVUE_NOT_CALLED(GetSelectionMarkedItem, int*)
-    SKIMVUE_NOT_CALLED(GetFocusedItem, int*)
-    SKIMVUE_NOT_CALLED(GetItemPosition, PCUITEMID_CHILD, POINT*)
-    SKIMVUE_NOT_CALLED(GetSpacing, POINT*)
-    SKIMVUE_NOT_CALLED(GetDefaultSpacing, POINT*)
-    SKIMVUE_NOT_CALLED(GetAutoArrange)
-    HRESULT STDMETHODCALLTYPE SelectItem(int item, DWORD flags) override;
-    SKIMVUE_NOT_CALLED(SelectAndPositionItems, UINT, PCUITEMID_CHILD_ARRAY, POINT*, DWORD)
-
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* hWnd) override;
-    SKIMVUE_NOT_CALLED(ContextSensitiveHelp, BOOL)
-    SKIMVUE_NOT_CALLED(TranslateAccelerator, MSG*)
-    SKIMVUE_NOT_CALLED(EnableModeless, BOOL)
-    SKIMVUE_NOT_CALLED(UIActivate, UINT)
-    SKIMVUE_NOT_CALLED(Refresh)
-    SKIMVUE_NOT_CALLED(CreateViewWindow, IShellView*, LPCFOLDERSETTINGS, IShellBrowser*, RECT*,
-                       HWND*)
-    SKIMVUE_NOT_CALLED(DestroyViewWindow)
-    SKIMVUE_NOT_CALLED(GetCurrentInfo, LPFOLDERSETTINGS)
-    SKIMVUE_NOT_CALLED(AddPropertySheetPages, DWORD, LPFNSVADDPROPSHEETPAGE, LPARAM)
-    SKIMVUE_NOT_CALLED(SaveViewState)
-    SKIMVUE_NOT_CALLED(SelectItem, PCUITEMID_CHILD, SVSIF)
-    SKIMVUE_NOT_CALLED(GetItemObject, UINT, REFIID, void**)
-
-    Names m_names;
-    std::set<int> m_selected;
-    int m_iFocused = -1;
-    int m_iVisible = -1;
-    int m_cSelectCalls = 0;
-    HWND m_hWndView;
-
-  protected:
-    void* Find(REFIID riid) override;
-};
-
-// Faults: "get_HWND". Without services it does not answer IServiceProvider; with them it hands
-// out its folder view as SID_SFolderView (fault "QueryService").
-class CBrowserDouble : public CUnknownImpl<CDispatchStubs<IWebBrowserApp>, IServiceProvider> {
-  public:
-    CBrowserDouble(HWND hWndTop, Microsoft::WRL::ComPtr<IFolderView> pfv, bool withServices = true)
-        : m_hWndTop(hWndTop), m_pfv(std::move(pfv)), m_bServices(withServices) {}
-
-    // Browsing elsewhere: the browser's view is another folder view object from now on.
-    void Browse(Microsoft::WRL::ComPtr<IFolderView> pfv) { m_pfv = std::move(pfv); }
+    explicit CBrowserDouble(HWND hWndTop) : m_hWndTop(hWndTop) {}
 
     SKIMVUE_NOT_CALLED(GoBack)
     SKIMVUE_NOT_CALLED(GoForward)
@@ -127,15 +67,12 @@ class CBrowserDouble : public CUnknownImpl<CDispatchStubs<IWebBrowserApp>, IServ
     SKIMVUE_NOT_CALLED(put_MenuBar, VARIANT_BOOL)
     SKIMVUE_NOT_CALLED(get_FullScreen, VARIANT_BOOL*)
     SKIMVUE_NOT_CALLED(put_FullScreen, VARIANT_BOOL)
-    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** ppv) override;
 
   protected:
     void* Find(REFIID riid) override;
 
   private:
     HWND m_hWndTop;
-    Microsoft::WRL::ComPtr<IFolderView> m_pfv;
-    bool m_bServices;
 };
 
 // An automation object in the collection that is not a browser.
@@ -167,34 +104,4 @@ class CShellWindowsDouble : public CUnknownImpl<CDispatchStubs<IShellWindows>> {
 
   private:
     std::vector<Microsoft::WRL::ComPtr<IDispatch>> m_entries;
-};
-
-// What a root window hands out for CWM_GETISHELLBROWSER; serves its folder view
-// (fault "QueryService").
-class CShellBrowserDouble : public CUnknownImpl<IShellBrowser, IServiceProvider> {
-  public:
-    explicit CShellBrowserDouble(Microsoft::WRL::ComPtr<IFolderView> pfv) : m_pfv(std::move(pfv)) {}
-
-    SKIMVUE_NOT_CALLED(GetWindow, HWND*)
-    SKIMVUE_NOT_CALLED(ContextSensitiveHelp, BOOL)
-    SKIMVUE_NOT_CALLED(InsertMenusSB, HMENU, LPOLEMENUGROUPWIDTHS)
-    SKIMVUE_NOT_CALLED(SetMenuSB, HMENU, HOLEMENU, HWND)
-    SKIMVUE_NOT_CALLED(RemoveMenusSB, HMENU)
-    SKIMVUE_NOT_CALLED(SetStatusTextSB, LPCWSTR)
-    SKIMVUE_NOT_CALLED(EnableModelessSB, BOOL)
-    SKIMVUE_NOT_CALLED(TranslateAcceleratorSB, MSG*, WORD)
-    SKIMVUE_NOT_CALLED(BrowseObject, PCUIDLIST_RELATIVE, UINT)
-    SKIMVUE_NOT_CALLED(GetViewStateStream, DWORD, IStream**)
-    SKIMVUE_NOT_CALLED(GetControlWindow, UINT, HWND*)
-    SKIMVUE_NOT_CALLED(SendControlMsg, UINT, UINT, WPARAM, LPARAM, LRESULT*)
-    SKIMVUE_NOT_CALLED(QueryActiveShellView, IShellView**)
-    SKIMVUE_NOT_CALLED(OnViewWindowActive, IShellView*)
-    SKIMVUE_NOT_CALLED(SetToolbarItems, LPTBBUTTONSB, UINT, UINT)
-    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** ppv) override;
-
-  protected:
-    void* Find(REFIID riid) override;
-
-  private:
-    Microsoft::WRL::ComPtr<IFolderView> m_pfv;
 };

@@ -1,0 +1,146 @@
+#include "view/ShellBinding.h"
+
+#include <iterator>
+#include <stdexcept>
+#include <string_view>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// A browser host answers with its IShellBrowser, without adding a reference for the caller.
+constexpr UINT CWM_GETISHELLBROWSER = WM_USER + 7;
+
+// The windows that hold a shell browser: a File Explorer tab (Windows 10 and 11 give every tab
+// a browser of its own), an Explorer frame (CabinetWClass; ExploreWClass and ExplorerWClass
+// are the frame names of the explore mode of older versions, and of Wine's file browser), the
+// ExplorerBrowser control's window (Wine's ebrowser.c answers the message there; Windows
+// documents the control only through IExplorerBrowser, so there it may stay silent and the
+// walk goes on), and a common file dialog (#32770). Nearest first wins, so a tab is asked
+// before its frame.
+constexpr std::wstring_view kHostClasses[] = {
+    L"ShellTabWindowClass", L"CabinetWClass",          L"ExploreWClass",
+    L"ExplorerWClass",      L"ExplorerBrowserControl", L"#32770",
+};
+
+constexpr wchar_t kViewClass[] = L"SHELLDLL_DefView";
+
+// The window's parent, not its owner, and none above a top-level window.
+HWND ParentOf(HWND hWnd) {
+    const HWND parent = GetAncestor(hWnd, GA_PARENT);
+    return parent == GetDesktopWindow() ? nullptr : parent;
+}
+
+bool HasClass(HWND hWnd, std::wstring_view name) {
+    wchar_t text[64] = {};
+    const int length = GetClassNameW(hWnd, text, static_cast<int>(std::size(text)));
+    return length > 0 && std::wstring_view(text, static_cast<size_t>(length)) == name;
+}
+
+bool IsHostClass(HWND hWnd) {
+    for (const std::wstring_view name : kHostClasses) {
+        if (HasClass(hWnd, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsReadable(const void* address, size_t size, DWORD type) {
+    MEMORY_BASIC_INFORMATION info{};
+    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
+                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    if (VirtualQuery(address, &info, sizeof(info)) != sizeof(info) || info.State != MEM_COMMIT ||
+        (info.Protect & kReadable) == 0 || (info.Protect & PAGE_GUARD) != 0 ||
+        (type != 0 && info.Type != type)) {
+        return false;
+    }
+    const auto end = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
+    return static_cast<const char*>(address) + size <= end;
+}
+
+// The answer is used as a pointer, and a window of these classes in another program may use the
+// message for something else: only an object in readable memory whose table of methods lies in
+// a loaded module is taken for an interface.
+bool LooksLikeInterface(const void* answer) {
+    if (answer == nullptr || !IsReadable(answer, sizeof(void*), 0)) {
+        return false;
+    }
+    const void* table = *static_cast<const void* const*>(answer);
+    return IsReadable(table, sizeof(void*), MEM_IMAGE);
+}
+
+// The host's browser, or null. Only hosts of this thread are asked: the answer is an object of
+// the host's apartment, and a host of another thread would be a blocking call.
+ComPtr<IShellBrowser> AskHost(HWND host) {
+    if (GetWindowThreadProcessId(host, nullptr) != GetCurrentThreadId()) {
+        return nullptr;
+    }
+    const auto answer =
+        reinterpret_cast<IShellBrowser*>(SendMessageW(host, CWM_GETISHELLBROWSER, 0, 0));
+    return LooksLikeInterface(answer) ? ComPtr<IShellBrowser>(answer) : nullptr;
+}
+
+HWND ActiveViewWindow(IShellBrowser* psb, ComPtr<IShellView>& psv) {
+    HWND hWndView = nullptr;
+    if (FAILED(psb->QueryActiveShellView(&psv)) || !psv || FAILED(psv->GetWindow(&hWndView))) {
+        return nullptr;
+    }
+    return hWndView;
+}
+
+// How far the best attempt came, for the text of the failure.
+struct Attempt {
+    const char* m_failure = "failed: SendMessageW(CWM_GETISHELLBROWSER)";
+};
+
+// The binding through this host's browser, or none (attempt tells why).
+bool TryHost(HWND host, HWND hWndView, ShellBinding& binding, Attempt& attempt) {
+    ComPtr<IShellBrowser> psb = AskHost(host);
+    if (!psb) {
+        return false;
+    }
+    ComPtr<IShellView> psv;
+    const HWND active = ActiveViewWindow(psb.Get(), psv);
+    if (active != hWndView) {
+        attempt.m_failure = active == nullptr ? "failed: psb->QueryActiveShellView"
+                                              : "failed: psv->GetWindow is another view";
+        return false;
+    }
+    ComPtr<IFolderView> pfv;
+    if (FAILED(psv.As(&pfv)) || !pfv) {
+        attempt.m_failure = "failed: query interface of IFolderView";
+        return false;
+    }
+    binding = {std::move(psb), std::move(psv), std::move(pfv), hWndView};
+    return true;
+}
+
+} // namespace
+
+HWND ShellViewWindowOf(HWND hWndItems) {
+    const HWND parent = ParentOf(hWndItems);
+    return parent != nullptr && HasClass(parent, kViewClass) ? parent : nullptr;
+}
+
+ShellBinding BindShellView(HWND hWndView) {
+    if (hWndView == nullptr) {
+        throw std::runtime_error("failed: GetParent is no SHELLDLL_DefView");
+    }
+    Attempt attempt;
+    ShellBinding binding;
+    for (HWND host = ParentOf(hWndView); host != nullptr; host = ParentOf(host)) {
+        if (IsHostClass(host) && TryHost(host, hWndView, binding, attempt)) {
+            return binding;
+        }
+    }
+    throw std::runtime_error(attempt.m_failure);
+}
+
+bool IsStillActive(const ShellBinding& binding) noexcept {
+    if (!binding.m_psb || !IsWindow(binding.m_hWndView)) {
+        return false;
+    }
+    ComPtr<IShellView> psv;
+    return ActiveViewWindow(binding.m_psb.Get(), psv) == binding.m_hWndView;
+}

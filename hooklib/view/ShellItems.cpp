@@ -1,0 +1,165 @@
+#include "view/ShellItems.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <wrl/client.h>
+
+#include <cwchar>
+
+#include "view/ComCheck.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr UINT kViewOrder =
+    static_cast<UINT>(SVGIO_ALLVIEW) | static_cast<UINT>(SVGIO_FLAG_VIEWORDER);
+
+// The item's ID list relative to its folder, copied out of the shell item.
+unique_pidl ChildOf(IShellItem* item) {
+    PIDLIST_ABSOLUTE raw = nullptr;
+    Check(SHGetIDListFromObject(item, &raw), "failed: SHGetIDListFromObject");
+    const unique_pidl absolute(raw);
+    unique_pidl child(ILClone(ILFindLastID(absolute.get())));
+    CheckNotNull(child, "failed: ILClone");
+    return child;
+}
+
+// SVGIO_FLAG_VIEWORDER lists the items in the order the view shows them (IFolderView::Items,
+// learn.microsoft.com/windows/win32/api/shobjidl_core/nf-shobjidl_core-ifolderview-items), which
+// grouping and arranging make differ from the index order. False where the view cannot.
+bool ReadInViewOrder(IFolderView* pfv, std::vector<unique_pidl>& pidls) {
+    ComPtr<IShellItemArray> array;
+    if (FAILED(pfv->Items(kViewOrder, IID_PPV_ARGS(&array))) || !array) {
+        return false;
+    }
+    DWORD count = 0;
+    Check(array->GetCount(&count), "failed: pArray->GetCount");
+    pidls.reserve(count);
+    for (DWORD i = 0; i < count; ++i) {
+        ComPtr<IShellItem> item;
+        Check(array->GetItemAt(i, &item), "failed: pArray->GetItemAt");
+        CheckNotNull(item, "failed: pArray->GetItemAt");
+        pidls.push_back(ChildOf(item.Get()));
+    }
+    return true;
+}
+
+// Index order (IFolderView::Item). It is the view order of a list-view item window, which shows
+// its items in index order; Wine's view answers Items with E_NOTIMPL.
+void ReadByIndex(IFolderView* pfv, std::vector<unique_pidl>& pidls) {
+    int count = 0;
+    Check(pfv->ItemCount(SVGIO_ALLVIEW, &count), "failed: m_pfv->ItemCount");
+    pidls.reserve(count > 0 ? static_cast<size_t>(count) : 0);
+    for (int i = 0; i < count; ++i) {
+        PITEMID_CHILD raw = nullptr;
+        Check(pfv->Item(i, &raw), "failed: m_pfv->Item");
+        unique_pidl pidl(raw);
+        CheckNotNull(pidl, "failed: m_pfv->Item");
+        pidls.push_back(std::move(pidl));
+    }
+}
+
+// The item's name in one form, or empty where the folder has none of that form.
+std::wstring NameOf(IShellFolder* psf, PCUITEMID_CHILD pidl, SHGDNF flags) {
+    STRRET name{};
+    wchar_t text[MAX_PATH * 2] = {};
+    if (FAILED(psf->GetDisplayNameOf(pidl, flags, &name)) ||
+        FAILED(StrRetToBufW(&name, pidl, text, static_cast<UINT>(std::size(text))))) {
+        return {};
+    }
+    return text;
+}
+
+bool SameSort(const std::vector<SORTCOLUMN>& a, const std::vector<SORTCOLUMN>& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].direction != b[i].direction || !IsEqualPropertyKey(a[i].propkey, b[i].propkey)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+unique_pidl FolderOf(IFolderView* pfv) {
+    ComPtr<IPersistFolder2> folder;
+    PIDLIST_ABSOLUTE raw = nullptr;
+    if (FAILED(pfv->GetFolder(IID_PPV_ARGS(&folder))) || !folder ||
+        FAILED(folder->GetCurFolder(&raw))) {
+        return unique_pidl();
+    }
+    return unique_pidl(raw);
+}
+
+std::vector<SORTCOLUMN> SortOf(IFolderView2* pfv2) {
+    int count = 0;
+    if (FAILED(pfv2->GetSortColumnCount(&count)) || count <= 0) {
+        return {};
+    }
+    std::vector<SORTCOLUMN> sort(static_cast<size_t>(count));
+    return SUCCEEDED(pfv2->GetSortColumns(sort.data(), count)) ? sort : std::vector<SORTCOLUMN>();
+}
+
+} // namespace
+
+ShellItems ReadShellItems(IFolderView* pfv) {
+    ComPtr<IShellFolder> psf;
+    Check(pfv->GetFolder(IID_PPV_ARGS(&psf)), "failed: m_pfv->GetFolder");
+    CheckNotNull(psf, "failed: m_pfv->GetFolder");
+    ShellItems items;
+    if (!ReadInViewOrder(pfv, items.m_pidls)) {
+        items.m_pidls.clear();
+        ReadByIndex(pfv, items.m_pidls);
+        items.m_byIndex = true;
+    }
+    items.m_names.reserve(items.m_pidls.size());
+    items.m_labels.resize(items.m_pidls.size());
+    for (size_t i = 0; i < items.m_pidls.size(); ++i) {
+        const PCUITEMID_CHILD pidl = items.m_pidls[i].get();
+        std::wstring display = NameOf(psf.Get(), pidl, SHGDN_INFOLDER);
+        items.m_names.push_back(
+            SearchableName(display, NameOf(psf.Get(), pidl, SHGDN_INFOLDER | SHGDN_FORPARSING)));
+        if (items.m_names.back() != display) {
+            items.m_labels[i] = std::move(display);
+        }
+    }
+    return items;
+}
+
+std::wstring SearchableName(const std::wstring& display, const std::wstring& parsing) {
+    // "report.pdf" shown as "report": the parsing name is the display name, a dot and a name
+    // without a dot or a path separator. Names that differ otherwise (a folder shown under a
+    // localised name, a drive with its label) are searched as shown.
+    if (display.empty() || parsing.size() < display.size() + 2 ||
+        parsing.compare(0, display.size(), display) != 0 || parsing[display.size()] != L'.') {
+        return display;
+    }
+    const std::wstring_view extension = std::wstring_view(parsing).substr(display.size() + 1);
+    return extension.find_first_of(L".\\/:") == std::wstring_view::npos ? parsing : display;
+}
+
+ViewState ReadViewState(IFolderView* pfv) {
+    ViewState state;
+    if (FAILED(pfv->ItemCount(SVGIO_ALLVIEW, &state.m_count))) {
+        state.m_count = -1;
+    }
+    state.m_folder = FolderOf(pfv);
+    ComPtr<IFolderView2> pfv2;
+    if (SUCCEEDED(pfv->QueryInterface(IID_PPV_ARGS(&pfv2))) && pfv2) {
+        state.m_sort = SortOf(pfv2.Get());
+        if (FAILED(pfv2->GetGroupBy(&state.m_groupBy, &state.m_groupAscending))) {
+            state.m_groupBy = PROPERTYKEY{};
+            state.m_groupAscending = FALSE;
+        }
+    }
+    return state;
+}
+
+bool SameViewState(const ViewState& a, const ViewState& b) {
+    const bool sameFolder = !a.m_folder == !b.m_folder &&
+                            (!a.m_folder || ILIsEqual(a.m_folder.get(), b.m_folder.get()));
+    return a.m_count == b.m_count && sameFolder && SameSort(a.m_sort, b.m_sort) &&
+           IsEqualPropertyKey(a.m_groupBy, b.m_groupBy) && a.m_groupAscending == b.m_groupAscending;
+}
