@@ -4,11 +4,11 @@
 # root beside the tests' one: a private Xvfb display and a prefix in the build tree), so a test
 # run at the same time is neither typed into nor stopped under it.
 #   tools/bench-e2e.sh [--runs N] [--bits 64|32|both] [--sizes 1000,10000,100000]
-#                      [--views list,browser,dialog] [--tooltip] [--file-dialogs] [--keys]
+#                      [--views list,browser,dialog] [--tooltip] [--dialog-rule] [--keys]
 # --views picks the rows: the list view of the benchmark's own target, Wine's file browser and a
 # file dialog over real folders (all by default); --tooltip runs the library with its tooltip
-# on; --file-dialogs attaches the dialog through the library's file-dialog setting rather than a
-# rule; --keys also lists every key's times. Each run's output is also kept in
+# on; --dialog-rule attaches the dialog through a list-view rule rather than the library's
+# file-dialog setting; --keys also lists every key's times. Each run's output is also kept in
 # BUILD/bench-e2e-results/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,7 +16,7 @@ build=${SKIMVUE_BUILD_DIR:-$here/build}
 
 usage() {
   echo "usage: bench-e2e.sh [--runs N] [--bits 64|32|both] [--sizes LIST] [--views LIST]" \
-    "[--tooltip] [--file-dialogs] [--keys]" >&2
+    "[--tooltip] [--dialog-rule] [--keys]" >&2
   exit 2
 }
 
@@ -31,7 +31,7 @@ while [ $# -gt 0 ]; do
       shift 2
       ;;
     --sizes | --views) args+=("$1" "${2:?}"); shift 2 ;;
-    --tooltip | --file-dialogs | --keys) args+=("$1"); shift ;;
+    --tooltip | --dialog-rule | --keys) args+=("$1"); shift ;;
     *) usage ;;
   esac
 done

@@ -6,9 +6,9 @@
 // the library attached; and the host's memory before and after attaching. The same keys in real
 // shell views over real folders of as many files: Wine's file browser and a file dialog.
 //   skimvue_e2e_bench [--sizes 1000,10000,100000] [--views list,browser,dialog] [--tooltip]
-//                     [--file-dialogs] [--keys]
-// --views picks the rows (all by default); --file-dialogs attaches the dialog through the
-// library's file-dialog setting instead of a rule; --keys also lists every key's times.
+//                     [--dialog-rule] [--keys]
+// --views picks the rows (all by default); --dialog-rule attaches the dialog through a list-view
+// rule instead of the library's file-dialog setting; --keys also lists every key's times.
 #include <windows.h>
 
 #include <cstdio>
@@ -312,7 +312,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring sizes;
     std::wstring views;
     bool toolTip = false;
-    bool fileDialogs = false;
+    bool fileDialogs = true;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--sizes" && i + 1 < argc) {
@@ -321,8 +321,8 @@ int wmain(int argc, wchar_t** argv) {
             views = argv[++i];
         } else if (arg == L"--tooltip") {
             toolTip = true;
-        } else if (arg == L"--file-dialogs") {
-            fileDialogs = true;
+        } else if (arg == L"--dialog-rule") {
+            fileDialogs = false;
         } else if (arg == L"--keys") {
             ListKeys = true;
         }
