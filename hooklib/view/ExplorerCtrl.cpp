@@ -50,13 +50,14 @@ bool ChangesItems(unsigned message) {
     }
 }
 
-// The read-ahead runs in parts of a few milliseconds, one at each tick of a timer: WM_TIMER is
-// the last message GetMessage returns, after input and painting, so a part runs only when the
-// thread has nothing else to do, and a key waits for at most one part.
+// The read-ahead runs in parts, one at each tick of a timer: WM_TIMER is the last message
+// GetMessage returns, after input, posted messages and painting, so a part starts only when the
+// thread has nothing else to do, and it stops as soon as anything else waits in the queue. A key
+// typed meanwhile waits for a few items' names at most.
 constexpr UINT kReadAheadPeriod = USER_TIMER_MINIMUM;
-constexpr auto kReadAheadPart = std::chrono::milliseconds(5);
-// Items read between two looks at the clock and the input queue.
-constexpr unsigned kItemsPerLook = 16;
+constexpr auto kReadAheadPart = std::chrono::milliseconds(16);
+// Items read between two looks at the clock and the queue.
+constexpr unsigned kItemsPerLook = 8;
 // A view attached while its browser is still making it the active one binds a few ticks later.
 constexpr int kBindAttempts = 20;
 
@@ -67,8 +68,9 @@ constexpr int kBindAttempts = 20;
 // opened with SHChangeNotification_Lock and freed with SHChangeNotification_Unlock.
 constexpr int kWatchSources = SHCNRF_ShellLevel | SHCNRF_InterruptLevel | SHCNRF_NewDelivery;
 
-bool InputWaiting() {
-    return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
+// The high word of GetQueueStatus tells what is in the queue now, whether seen before or not.
+bool MessageWaiting() {
+    return HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0;
 }
 
 bool SamePidl(PCUITEMID_CHILD a, PCUITEMID_CHILD b) {
@@ -253,7 +255,7 @@ void CExplorerCtrl::ReadAhead() {
     unsigned read = 0;
     ContinueRead([&] {
         return ++read % kItemsPerLook == 0 &&
-               (std::chrono::steady_clock::now() >= end || InputWaiting());
+               (std::chrono::steady_clock::now() >= end || MessageWaiting());
     });
 }
 

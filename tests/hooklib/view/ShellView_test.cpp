@@ -341,6 +341,24 @@ void PumpFor(DWORD ms) {
     PumpUntil([&] { return GetTickCount() - start >= ms; });
 }
 
+// Lets one tick of the controller's read-ahead run while another message waits in the queue, so
+// its part stops at once.
+void ReadOnePart(HWND items, const CWndCtrl* ctrl) {
+    PostMessageW(items, WM_NULL, 0, 0);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 5000) {
+        MSG msg;
+        if (PeekMessageW(&msg, items, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+            if (msg.wParam == reinterpret_cast<WPARAM>(ctrl)) {
+                return;
+            }
+        }
+        Sleep(1);
+    }
+    ADD_FAILURE() << "the read-ahead never ran";
+}
+
 // The names are read ahead, while the view is idle, in parts of a few milliseconds: a folder of
 // a few thousand files takes several parts.
 class ShellViewReadAhead : public ShellView {
@@ -368,7 +386,7 @@ TEST_F(ShellViewReadAhead, NamesAreReadyAfterIdleWithoutAKey) {
 TEST_F(ShellViewReadAhead, AKeyDuringTheReadFinishesItAndFindsTheItem) {
     RunInOpenDialog(m_dir.Path(), [](HWND, HWND items) {
         SearchState& state = Attach(items);
-        PumpFor(25);
+        ReadOnePart(items, state.m_pCtrl.get());
         // Part of the names is read.
         ASSERT_FALSE(ControllerOf(state).HasNamesAhead());
         Search(state, L"target");
@@ -394,7 +412,7 @@ TEST_F(ShellViewReadAhead, ADetachDuringTheReadLeavesNothingBehind) {
     RunInOpenDialog(dir, [&dir](HWND, HWND items) {
         SearchState& state = Attach(items);
         StrayTimer = reinterpret_cast<WPARAM>(state.m_pCtrl.get());
-        PumpFor(25);
+        ReadOnePart(items, state.m_pCtrl.get());
         ASSERT_FALSE(ControllerOf(state).HasNamesAhead());
         DetachWindow(items);
         Strays = 0;
@@ -434,8 +452,44 @@ TEST_F(ShellView, AChangeNotificationOfTheFolderMakesTheNamesBeReadAgain) {
     });
 }
 
-// By hand: figures of the first key of a search (names read through the shell) and of later
-// searches (names kept), on a folder of SKIMVUE_FIGURES_FILES files (default 10000):
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// One search as the first key of it runs: the names, then the search and the selection.
+void TimeSearch(SearchState& state, const char* what) {
+    const auto start = Clock::now();
+    ResetSearch(state, GetTickCount());
+    const auto read = Clock::now();
+    SearchWholeText(state, L"file_0123");
+    const auto selected = Clock::now();
+    std::printf("  %s: names %.1f ms, search and select %.1f ms, total %.1f ms\n", what,
+                Ms(read - start), Ms(selected - read), Ms(selected - start));
+}
+
+// Where the first selection of a view spends its time: the list view's own messages, one by one.
+void TimeFirstSelection(HWND items, int index) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    const auto start = Clock::now();
+    SendMessageW(items, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    const auto deselected = Clock::now();
+    item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(items, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+    const auto set = Clock::now();
+    SendMessageW(items, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), 0);
+    const auto visible = Clock::now();
+    std::printf("  list view: deselect all %.1f ms, select and focus %.1f ms, ensure visible "
+                "%.1f ms\n",
+                Ms(deselected - start), Ms(set - deselected), Ms(visible - set));
+}
+
+// By hand: figures of the first key of a search, typed at once after the dialog opened and after
+// a second of idling (names read ahead), of later searches, and of the parts of the first
+// selection, on a folder of SKIMVUE_FIGURES_FILES files (default 10000):
 //   skimvue_shell_view_tests.exe --gtest_also_run_disabled_tests --gtest_filter=*Figures*
 TEST(ShellViewFigures, DISABLED_FirstAndLaterSearches) {
     const CSettingsGuard guard;
@@ -449,31 +503,38 @@ TEST(ShellViewFigures, DISABLED_FirstAndLaterSearches) {
         swprintf(name, 64, L"\\file_%05d_%ls.txt", (i * 7919) % files, i % 3 ? L"doc" : L"img");
         WriteFileBytes(dir.Path() + name, "");
     }
-    RunInOpenDialog(dir.Path(), [files](HWND, HWND items) {
-        using Clock = std::chrono::steady_clock;
-        const auto ms = [](Clock::duration d) {
-            return std::chrono::duration<double, std::milli>(d).count();
-        };
+    std::printf("%d files\n", files);
+    RunInOpenDialog(dir.Path(), [](HWND, HWND items) {
         ASSERT_EQ(AttachWindow(items, WM_HOOK_ATTACH_LISTVIEW), 1);
         SearchState& state = *FindSearchState(items);
-        for (int run = 0; run < 4; ++run) {
-            const auto start = Clock::now();
-            ResetSearch(state, GetTickCount());
-            const auto read = Clock::now();
-            SearchWholeText(state, L"file_0123");
-            const auto selected = Clock::now();
-            SelectNextCandidate(state);
-            const auto next = Clock::now();
-            std::printf("%d files, search %d: names %.1f ms, search and select %.1f ms, next "
-                        "%.2f ms\n",
-                        files, run + 1, ms(read - start), ms(selected - read), ms(next - selected));
-        }
-        SearchWholeText(state, L"img");
-        const auto start = Clock::now();
-        SelectAllCandidates(state);
-        std::printf("select all of %zu: %.1f ms\n", state.m_candidates.size(),
-                    ms(Clock::now() - start));
+        TimeSearch(state, "first search, typed at once");
+        TimeSearch(state, "later search");
         DetachWindow(items);
+    });
+    RunInOpenDialog(dir.Path(), [](HWND, HWND items) {
+        ASSERT_EQ(AttachWindow(items, WM_HOOK_ATTACH_LISTVIEW), 1);
+        SearchState& state = *FindSearchState(items);
+        PumpFor(1000);
+        TimeSearch(state, "first search, after 1 s idle");
+        TimeSearch(state, "later search");
+        const auto start = Clock::now();
+        SelectNextCandidate(state);
+        std::printf("  next %.2f ms\n", Ms(Clock::now() - start));
+        DetachWindow(items);
+    });
+    // The first selection of a view that has not painted yet pays for its first painting.
+    RunInOpenDialog(dir.Path(), [](HWND, HWND items) {
+        std::printf("  a selection at once, before the first painting:\n");
+        TimeFirstSelection(items, 4321);
+        TimeFirstSelection(items, 1234);
+    });
+    RunInOpenDialog(dir.Path(), [](HWND dialog, HWND items) {
+        const auto start = Clock::now();
+        UpdateWindow(dialog);
+        std::printf("  the dialog's first painting: %.1f ms, then a selection:\n",
+                    Ms(Clock::now() - start));
+        TimeFirstSelection(items, 4321);
+        TimeFirstSelection(items, 1234);
     });
 }
 
