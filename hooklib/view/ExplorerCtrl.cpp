@@ -108,6 +108,7 @@ void CExplorerCtrl::Unbind() {
     m_items = ShellItems();
     m_itemsCurrent = false;
     m_pending.reset();
+    m_ahead.reset();
 }
 
 void CExplorerCtrl::WatchFolder() {
@@ -162,24 +163,30 @@ int CExplorerCtrl::GetItemNames(ItemNames& names) noexcept {
 // The names of the last read stand while the view says nothing changed: a list-view item window
 // reports every change of its items through its messages (NoteMessage), the shell reports the
 // folder's changes (WatchFolder); for any item window the number of items, the folder, the sort
-// columns and the grouping are compared too. A read begun ahead is finished here, unless the
-// view changed since it began.
+// columns and the grouping are compared too. A read done ahead is taken, one begun ahead is
+// finished here, unless the view changed since it began.
 void CExplorerCtrl::ReadNames(ItemNames& names) {
     ViewState state = ReadViewState(m_binding.m_pfv.Get());
     if (!m_itemsCurrent || !SameViewState(state, m_state)) {
-        if (!m_pending || !SameViewState(state, m_pendingState)) {
-            StartRead(std::move(state));
+        if (!m_ahead || !SameViewState(state, m_aheadState)) {
+            if (!m_pending || !SameViewState(state, m_pendingState)) {
+                StartRead(std::move(state));
+            }
+            ContinueRead([] { return false; });
+            if (!m_ahead) {
+                throw std::runtime_error("failed: the view changed while read");
+            }
         }
-        ContinueRead([] { return false; });
-        if (!m_itemsCurrent) {
-            throw std::runtime_error("failed: the view changed while read");
-        }
+        m_items = std::move(*m_ahead);
+        m_state = std::move(m_aheadState);
+        m_ahead.reset();
+        m_itemsCurrent = true;
     }
     names = m_items.m_names;
 }
 
 void CExplorerCtrl::StartRead(ViewState state) {
-    m_itemsCurrent = false;
+    m_ahead.reset();
     m_pending.reset();
     m_pending.emplace(m_binding.m_pfv.Get());
     m_pendingState = std::move(state);
@@ -207,15 +214,15 @@ void CExplorerCtrl::ContinueRead(const std::function<bool()>& stop) {
         m_pending = std::move(reader);
         return;
     }
-    m_items = reader->Take();
-    m_state = std::move(m_pendingState);
-    m_itemsCurrent = true;
+    m_ahead = reader->Take();
+    m_aheadState = std::move(m_pendingState);
     m_readAheadTimer.reset();
 }
 
 void CExplorerCtrl::MarkStale() {
     ++m_changesNoticed;
     m_itemsCurrent = false;
+    m_ahead.reset();
     m_pending.reset();
     ScheduleReadAhead();
 }
@@ -245,7 +252,7 @@ void CExplorerCtrl::ReadAhead() {
     }
     if (!m_pending) {
         ViewState state = ReadViewState(m_binding.m_pfv.Get());
-        if (m_itemsCurrent && SameViewState(state, m_state)) {
+        if (m_ahead || (m_itemsCurrent && SameViewState(state, m_state))) {
             m_readAheadTimer.reset();
             return;
         }

@@ -35,7 +35,7 @@ class CExplorerCtrl : public CWndCtrl {
 
     // Whether the names of the bound view are read and stand for the next search as they are
     // (unless the view changed without telling: its count, folder or arrangement).
-    bool HasNamesAhead() const noexcept { return m_itemsCurrent; }
+    bool HasNamesAhead() const noexcept { return m_itemsCurrent || m_ahead.has_value(); }
 
     // Top-level windows of all open shell windows. On failure the handles found before it stay.
     static int GetShellWindowHandles(std::vector<HWND>& handles) noexcept;
@@ -55,7 +55,7 @@ class CExplorerCtrl : public CWndCtrl {
     // One short part of the read, from the timer: it stops early when input waits.
     void ReadAhead();
     void StartRead(ViewState state);
-    // Reads on until done or stop answers true; done, the names are the view's.
+    // Reads on until done or stop answers true; done, the items are kept for the next search.
     void ContinueRead(const std::function<bool()>& stop);
     void SelectBound(int index, int deselectOthers, int focus);
     // The item ID list kept for a position of the last read; throws for a position it lacks.
@@ -77,6 +77,10 @@ class CExplorerCtrl : public CWndCtrl {
     // A read begun ahead of a search, and the view as it was when it began.
     std::optional<CShellItemsReader> m_pending;
     ViewState m_pendingState;
+    // A read done ahead, which the next search takes. Kept apart from m_items, whose positions
+    // the current search's candidates still name.
+    std::optional<ShellItems> m_ahead;
+    ViewState m_aheadState;
     unique_window_timer m_readAheadTimer;
     int m_failedBinds = 0;
     unsigned m_changesNoticed = 0;

@@ -147,6 +147,10 @@ class CHiddenExtensions {
     }
 };
 
+CExplorerCtrl& ControllerOf(const SearchState& state) {
+    return dynamic_cast<CExplorerCtrl&>(*state.m_pCtrl);
+}
+
 class ShellView : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -300,7 +304,7 @@ void RefreshView(HWND dialog) {
 // The shell tells the view of a new file (SHChangeNotify, as every program that changes files
 // for the user does), a refresh shows a renamed one; the view updates its list, and the next
 // search sees it. A candidate found before the change is still selected as itself, though its
-// index moved.
+// index moved and the names were read again ahead of the next search.
 TEST_F(ShellView, AFolderThatChangesWhileSearchedIsReadAgain) {
     const std::wstring dir = m_dir.Path();
     RunInOpenDialog(dir, [&dir](HWND dialog, HWND items) {
@@ -311,6 +315,7 @@ TEST_F(ShellView, AFolderThatChangesWhileSearchedIsReadAgain) {
         WriteFileBytes(created, "x");
         SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW | SHCNF_FLUSH, created.c_str(), nullptr);
         ASSERT_TRUE(PumpUntil([&] { return IndexOf(items, L"0_created.txt") != -1; }));
+        ASSERT_TRUE(PumpUntil([&] { return ControllerOf(state).HasNamesAhead(); }));
         SelectCurrentCandidate(state);
         EXPECT_EQ(SelectedTexts(items), (std::set<std::wstring>{L"d_delta.pdf"}));
         EXPECT_EQ(MarkedText(items), L"d_delta.pdf");
@@ -329,10 +334,6 @@ TEST_F(ShellView, AFolderThatChangesWhileSearchedIsReadAgain) {
         EXPECT_EQ(state.m_candidates.size(), 2u);
         DetachWindow(items);
     });
-}
-
-CExplorerCtrl& ControllerOf(const SearchState& state) {
-    return dynamic_cast<CExplorerCtrl&>(*state.m_pCtrl);
 }
 
 // Handles what reaches the dialog's thread for a while, as an idle dialog does.
