@@ -52,7 +52,7 @@ class CExplorerCtrl : public CWndCtrl {
     // The names must be read again; the read starts when the thread is next idle.
     void MarkStale();
     void ScheduleReadAhead();
-    // One short part of the read, from the timer: it stops early when input waits.
+    // One short part of the read, from the timer: it stops as soon as another message waits.
     void ReadAhead();
     void StartRead(ViewState state);
     // Reads on until done or stop answers true; done, the items are kept for the next search.
@@ -81,9 +81,14 @@ class CExplorerCtrl : public CWndCtrl {
     // the current search's candidates still name.
     std::optional<ShellItems> m_ahead;
     ViewState m_aheadState;
+    // Runs while names are to be read ahead.
     unique_window_timer m_readAheadTimer;
+    // Ticks that found no host to bind since the timer was set.
     int m_failedBinds = 0;
+    // Counts MarkStale calls: a read that saw one while it ran is dropped.
     unsigned m_changesNoticed = 0;
+    // A read runs further up the stack.
     bool m_reading = false;
+    // The bound folder's change notifications, registered to the item window.
     unique_change_notify m_folderWatch;
 };
