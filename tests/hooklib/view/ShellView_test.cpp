@@ -521,11 +521,16 @@ TEST(ShellViewFigures, DISABLED_FirstAndLaterSearches) {
         TimeSearch(state, "later search");
         DetachWindow(items);
     });
-    RunInOpenDialog(dir, [](HWND, HWND items) {
+    // SKIMVUE_FIGURES_IDLE_MS: how long the dialog idles first (default 1000).
+    const DWORD idle =
+        GetEnvironmentVariableW(L"SKIMVUE_FIGURES_IDLE_MS", value, 32) > 0 ? _wtoi(value) : 1000;
+    RunInOpenDialog(dir, [idle](HWND, HWND items) {
         ASSERT_EQ(AttachWindow(items, WM_HOOK_ATTACH_LISTVIEW), 1);
         SearchState& state = *FindSearchState(items);
-        PumpFor(1000);
-        TimeSearch(state, "first search, after 1 s idle");
+        PumpFor(idle);
+        std::printf("  after %lu ms idle (names read ahead: %s):\n", idle,
+                    ControllerOf(state).HasNamesAhead() ? "yes" : "no");
+        TimeSearch(state, "first search after idling");
         TimeSearch(state, "later search");
         const auto start = Clock::now();
         SelectNextCandidate(state);
