@@ -1,5 +1,8 @@
 // The tray launcher: one instance, an icon in the notification area, and the hook library
-// started at once and asked every 200 milliseconds to hook the windows that appeared since.
+// started at once. The library learns of new windows from window events, delivered through this
+// thread's message loop; every 200 milliseconds it is asked as well to hook what the events do
+// not bring (the windows of list-view rules, a window refused before): a walk of the window tree
+// that calls into no other process, with a handshake only for a window not hooked yet.
 #include <windows.h>
 #include <shellapi.h>
 

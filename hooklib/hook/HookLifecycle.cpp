@@ -1,11 +1,12 @@
 #include "hook/HookLifecycle.h"
 
 #include <algorithm>
-#include <memory>
+#include <optional>
 
 #include "hook/Attach.h"
 #include "hook/Discovery.h"
 #include "hook/HookBackoff.h"
+#include "hook/WindowEvents.h"
 #include "settings/ParamFile.h"
 #include "settings/SharedBlock.h"
 #include "support/Barrier.h"
@@ -15,7 +16,6 @@
 #include "support/PathParts.h"
 #include "support/UniqueHandle.h"
 #include "support/WindowIdentity.h"
-#include "view/ExplorerCtrl.h"
 
 std::vector<HWND> HookedWindows;
 
@@ -27,10 +27,57 @@ constexpr UINT kAttachTimeoutMs = 5000;
 constexpr UINT kDetachTimeoutMs = 2000;
 
 HMODULE StartedModule = nullptr;
-// Never destroyed: a launcher that exits without HookEnd must not uninitialise COM under the
-// loader lock.
-CNeverDestroyed<std::unique_ptr<CExplorerCtrl>> UnboundCtrl;
 CHookBackoff Backoff;
+// Never destroyed: a launcher that exits without HookEnd must not unhook under the loader lock.
+CNeverDestroyed<std::optional<CWindowEvents>> NewWindows;
+
+// A pass or a handshake is under way. Window events arrive whenever this thread dispatches
+// sent messages, waiting for a handshake's answer included; the handshake's result lives in one
+// shared field, so a window announced meanwhile waits in Announced until the work is done.
+bool Busy = false;
+std::vector<HWND> Announced;
+
+void OfferAnnounced() {
+    while (!Announced.empty()) {
+        const HWND window = Announced.front();
+        Announced.erase(Announced.begin());
+        OfferShellViewsAround(window);
+    }
+}
+
+class CBusyScope {
+  public:
+    CBusyScope() : m_wasBusy(Busy) { Busy = true; }
+    ~CBusyScope() { Busy = m_wasBusy; }
+    CBusyScope(const CBusyScope&) = delete;
+    CBusyScope& operator=(const CBusyScope&) = delete;
+
+  private:
+    bool m_wasBusy;
+};
+
+// Runs work, then the windows announced meanwhile; does nothing when called from inside work.
+template <class Work> void RunExclusive(Work&& work) {
+    if (Busy) {
+        return;
+    }
+    const CBusyScope busy;
+    work();
+    OfferAnnounced();
+}
+
+// Events come for every window of the desktop: only those that may hold a view are kept, each
+// once, so the queue stays short however long a handshake waits.
+void OnNewWindow(HWND window) noexcept {
+    Barrier(L"OnNewWindow", [window] {
+        if (!MayHoldShellView(window) ||
+            std::find(Announced.begin(), Announced.end(), window) != Announced.end()) {
+            return;
+        }
+        Announced.push_back(window);
+        RunExclusive([] {});
+    });
+}
 
 bool IsHooked(HWND window) {
     return std::find(HookedWindows.begin(), HookedWindows.end(), window) != HookedWindows.end();
@@ -67,6 +114,7 @@ int TryHookWindow(HWND window, UINT attachMessage) {
     if (!hook) {
         return 0;
     }
+    const CBusyScope busy;
     Shared.AttachResult = 0;
     DWORD_PTR ignored = 0;
     const LRESULT sent = SendMessageTimeoutW(
@@ -102,22 +150,32 @@ int HookWindow(HWND window, UINT attachMessage) {
     return hooked;
 }
 
+// The window events bring a new view at once; the passes, run on the launcher's timer, find what
+// the events cannot: the windows open before the start, those of rules, those refused once. The
+// launcher's own windows hold no view and are left out of the events.
 int StartHooking(HWND launcherWindow) {
     Shared.LauncherWindow = launcherWindow;
     if (StartedModule == nullptr) {
         FirstStart();
     }
-    if (!*UnboundCtrl) {
-        *UnboundCtrl = std::make_unique<CExplorerCtrl>(nullptr);
-    }
-    if (IsOn(EnableOnExplorer) && *UnboundCtrl) {
-        RunExplorerPass();
-    }
-    if (IsOn(EnableOnListView)) {
-        RunListViewPass();
-    }
-    PruneClosedWindows();
+    WatchNewWindows(WINEVENT_SKIPOWNPROCESS);
+    RunExclusive([] {
+        if (IsOn(EnableOnExplorer) || IsOn(Shared.EnableOnFileDialog)) {
+            RunShellViewPass();
+        }
+        if (IsOn(EnableOnListView)) {
+            RunListViewPass();
+        }
+        PruneClosedWindows();
+    });
     return 1;
+}
+
+bool WatchNewWindows(DWORD flags) {
+    if (!*NewWindows) {
+        NewWindows->emplace(OnNewWindow, flags);
+    }
+    return (*NewWindows)->IsWatching();
 }
 
 int EndHooking() {
@@ -128,7 +186,8 @@ int EndHooking() {
                             SMTO_ABORTIFHUNG, kDetachTimeoutMs, &ignored);
         HookedWindows.erase(HookedWindows.begin());
     }
-    UnboundCtrl->reset();
+    NewWindows->reset();
+    Announced.clear();
     return 1;
 }
 

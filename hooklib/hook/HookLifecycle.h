@@ -9,11 +9,16 @@
 // Windows this process hooked whose handshake attached them, in the order they attached.
 extern std::vector<HWND> HookedWindows;
 
-// First call in a process: loads the settings, records the library directory and starts COM for
-// listing Explorer windows. Every call: hooks the windows found since and forgets closed ones.
+// First call in a process: loads the settings and records the library directory. Every call:
+// watches for new windows (WatchNewWindows with WINEVENT_SKIPOWNPROCESS) if not yet watching,
+// hooks the windows found since and forgets closed ones. The calling thread must pump messages.
 int StartHooking(HWND launcherWindow);
 
-// Detaches every hooked window, in the order they attached.
+// Starts offering the shell views of every window that appears, as the window events announce
+// it, unless already watching; flags: further WINEVENT_ flags. True while watching.
+bool WatchNewWindows(DWORD flags);
+
+// Stops watching and detaches every hooked window, in the order they attached.
 int EndHooking();
 
 // 1 when the window was hooked and attached, 0 otherwise. A window that failed is tried again

@@ -6,4 +6,5 @@ list(APPEND SKIMVUE_WINDOWS_SOURCES
   hook/HookLifecycle.cpp
   hook/SearchState.cpp
   hook/TipLocator.cpp
+  hook/WindowEvents.cpp
   hook/SubclassChain.cpp)

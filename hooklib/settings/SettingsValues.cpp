@@ -45,6 +45,16 @@ void ExchangeRuleField(CProfileStore& store, bool save, const std::wstring& key,
     std::copy_n(text.begin(), std::min(text.size(), kRuleFieldLength - 1), field);
 }
 
+void ExchangeExcludeList(CProfileStore& store, bool save) {
+    constexpr wchar_t kKey[] = L"FileDialogExcludeExeNames";
+    if (save) {
+        store.Write(kKey, ReadFileDialogExcludeExeNames());
+        return;
+    }
+    StoreFileDialogExcludeExeNames(
+        store.Read(kKey, ReadFileDialogExcludeExeNames(), kFileDialogExcludeLength));
+}
+
 void ExchangeRuleCount(CProfileStore& store, bool save) {
     ExchangeDecimal(store, save, L"NumberOfTargetListView", NumberOfTargetListView);
     if (save) {
@@ -110,6 +120,8 @@ void ExchangeSettings(CProfileStore& store, bool save) {
     ExchangeDecimal(store, save, L"SwitchMigemoByShift", Shared.SwitchMigemoByShift);
     ExchangeDecimal(store, save, L"EnableOnExplorer", EnableOnExplorer);
     ExchangeDecimal(store, save, L"EnableOnListView", EnableOnListView);
+    ExchangeDecimal(store, save, L"EnableOnFileDialog", Shared.EnableOnFileDialog);
+    ExchangeExcludeList(store, save);
     ExchangeRuleCount(store, save);
     ExchangeRules(store, save);
 }

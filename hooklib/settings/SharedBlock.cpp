@@ -30,6 +30,8 @@ SKIMVUE_SHARED SharedBlock Shared = {
     nullptr,            // LibraryModule
     {},                 // LibraryDir
     nullptr,            // FirstAttachModule
+    0,                  // EnableOnFileDialog
+    {},                 // FileDialogExcludeExeNames
 };
 
 int32_t EnableOnExplorer = 1;
@@ -41,6 +43,17 @@ namespace {
 
 template <class T> T ReadShared(T SharedBlock::*field) {
     return std::atomic_ref<T>(Shared.*field).load(std::memory_order_relaxed);
+}
+
+// A text field of the block up to its terminator; one without a terminator reads as empty.
+template <size_t N> std::wstring ReadText(const wchar_t (&field)[N]) {
+    const wchar_t* end = std::find(field, field + N, L'\0');
+    return end == field + N ? std::wstring() : std::wstring(field, end);
+}
+
+// text must fit with its terminator; the rest of the field is cleared.
+template <size_t N> void StoreText(wchar_t (&field)[N], const std::wstring& text) {
+    std::fill(std::copy(text.begin(), text.end(), field), field + N, L'\0');
 }
 
 } // namespace
@@ -64,12 +77,7 @@ KeyBinding EffectiveKeyBinding(KeyBinding SharedBlock::*field) {
 }
 
 std::wstring ReadLibraryDir() {
-    const wchar_t* begin = Shared.LibraryDir;
-    const wchar_t* end = std::find(begin, begin + kLibraryDirLength, L'\0');
-    if (end == begin + kLibraryDirLength) {
-        return std::wstring();
-    }
-    return std::wstring(begin, end);
+    return ReadText(Shared.LibraryDir);
 }
 
 bool StoreLibraryDir(const std::wstring& dir) {
@@ -77,7 +85,21 @@ bool StoreLibraryDir(const std::wstring& dir) {
         Shared.LibraryDir[0] = L'\0';
         return false;
     }
-    std::fill(std::copy(dir.begin(), dir.end(), Shared.LibraryDir),
-              Shared.LibraryDir + kLibraryDirLength, L'\0');
+    StoreText(Shared.LibraryDir, dir);
     return true;
+}
+
+std::wstring ReadFileDialogExcludeExeNames() {
+    return ReadText(Shared.FileDialogExcludeExeNames);
+}
+
+bool StoreFileDialogExcludeExeNames(const std::wstring& names) {
+    if (names.size() < kFileDialogExcludeLength) {
+        StoreText(Shared.FileDialogExcludeExeNames, names);
+        return true;
+    }
+    const size_t cut = names.rfind(L';', kFileDialogExcludeLength - 1);
+    StoreText(Shared.FileDialogExcludeExeNames,
+              cut == std::wstring::npos ? std::wstring() : names.substr(0, cut));
+    return false;
 }

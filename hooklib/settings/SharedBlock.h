@@ -11,6 +11,8 @@
 #include "settings/TargetListView.h"
 
 constexpr size_t kLibraryDirLength = 260;
+// Room for the list of executables whose file dialogs are left alone, terminator included.
+constexpr size_t kFileDialogExcludeLength = 1024;
 
 struct SharedBlock {
     int32_t EnableLength;
@@ -29,6 +31,10 @@ struct SharedBlock {
     void* LibraryModule;
     wchar_t LibraryDir[kLibraryDirLength];
     void* FirstAttachModule;
+    // Fields added later go here, after every older one, so the older ones keep their offsets.
+    int32_t EnableOnFileDialog;
+    // File names separated by ';'.
+    wchar_t FileDialogExcludeExeNames[kFileDialogExcludeLength];
 };
 
 extern SharedBlock Shared;
@@ -76,3 +82,10 @@ std::wstring ReadLibraryDir();
 // Stores dir into LibraryDir; a directory that does not fit leaves LibraryDir empty rather
 // than truncated. True when stored.
 bool StoreLibraryDir(const std::wstring& dir);
+
+// FileDialogExcludeExeNames as a string, read bounded as ReadLibraryDir reads.
+std::wstring ReadFileDialogExcludeExeNames();
+
+// Stores names into FileDialogExcludeExeNames. A list that does not fit keeps its names up to
+// the last ';' that fits: a name cut in the middle would name another program. True when whole.
+bool StoreFileDialogExcludeExeNames(const std::wstring& names);

@@ -82,6 +82,7 @@ template <class Owner, class Handle, auto Release> class unique_bound {
 using unique_handle = unique_any<HANDLE, CloseHandle>;
 using unique_hmodule = unique_any<HMODULE, FreeLibrary>;
 using unique_hhook = unique_any<HHOOK, UnhookWindowsHookEx>;
+using unique_hwineventhook = unique_any<HWINEVENTHOOK, UnhookWinEvent>;
 using unique_hwnd = unique_any<HWND, DestroyWindow>;
 using unique_hfont = unique_any<HFONT, DeleteObject>;
 using unique_hbitmap = unique_any<HBITMAP, DeleteObject>;

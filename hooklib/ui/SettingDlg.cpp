@@ -56,12 +56,13 @@ struct FlagControl {
     int m_id;
     int32_t* m_value;
 };
-std::array<FlagControl, 6> FlagControls() {
+std::array<FlagControl, 7> FlagControls() {
     return {{{IDC_SETTING_DISABLE_IME, &Shared.DisableIme},
              {IDC_SETTING_SHOW_TOOLTIP, &Shared.ShowToolTip},
              {IDC_SETTING_PRIOR_FORWARD, &Shared.PriorForwardMatch},
              {IDC_SETTING_MIGEMO_SHIFT, &Shared.SwitchMigemoByShift},
              {IDC_SETTING_ON_EXPLORER, &EnableOnExplorer},
+             {IDC_SETTING_ON_FILEDIALOG, &Shared.EnableOnFileDialog},
              {IDC_SETTING_ON_LISTVIEW, &EnableOnListView}}};
 }
 
@@ -111,6 +112,12 @@ const HintRow kHintRows[] = {
     {{IDC_SETTING_ON_EXPLORER},
      IDC_SETTING_ON_EXPLORER,
      L"エクスプローラー上でSkimvueを有効にする\r\n初期値:ON"},
+    {{IDC_SETTING_ON_FILEDIALOG},
+     IDC_SETTING_ON_FILEDIALOG,
+     L"どのプログラムのファイルを開く・保存ダイアログでもSkimvueを有効にする\r\n初期値:OFF"},
+    {{IDC_SETTING_EXCLUDE_LABEL, IDC_SETTING_EXCLUDE_EXES},
+     IDC_SETTING_EXCLUDE_EXES,
+     L"ファイルダイアログで有効にしない実行ファイル名\r\n;で区切る(例:a.exe;b.exe)"},
     {{IDC_SETTING_ON_LISTVIEW},
      IDC_SETTING_ON_LISTVIEW,
      L"エクスプローラー以外のリストビュー上でSkimvueを有効にする\r\n初期値:OFF"},
@@ -243,6 +250,9 @@ void CSettingDlg::ShowValues() {
         ShowKeyBinding(Item(binding.m_modifierId), Item(binding.m_keyId),
                        EffectiveKeyBinding(binding.m_binding));
     }
+    SendDlgItemMessageW(m_hWnd, IDC_SETTING_EXCLUDE_EXES, EM_LIMITTEXT,
+                        kFileDialogExcludeLength - 1, 0);
+    SetDlgItemTextW(m_hWnd, IDC_SETTING_EXCLUDE_EXES, ReadFileDialogExcludeExeNames().c_str());
     FillRuleList();
 }
 
@@ -485,6 +495,10 @@ void CSettingDlg::StoreValues() {
     }
     EnableOnExplorer = flag(IDC_SETTING_ON_EXPLORER);
     EnableOnListView = flag(IDC_SETTING_ON_LISTVIEW);
+    Shared.EnableOnFileDialog = flag(IDC_SETTING_ON_FILEDIALOG);
+    wchar_t exclude[kFileDialogExcludeLength] = {};
+    GetDlgItemTextW(m_hWnd, IDC_SETTING_EXCLUDE_EXES, exclude, kFileDialogExcludeLength);
+    StoreFileDialogExcludeExeNames(exclude);
     StoreRules();
 }
 

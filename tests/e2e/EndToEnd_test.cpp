@@ -36,6 +36,8 @@ constexpr int kEnableLengthEdit = 1004;
 constexpr int kInputIntervalEdit = 1005;
 constexpr int kAutoPopDelayEdit = 1026;
 constexpr int kOkButton = 1024;
+constexpr int kOnFileDialogCheck = 1029;
+constexpr int kFileDialogExcludeEdit = 1031;
 
 struct Rule {
     std::string m_cls, m_exe, m_root, m_owner;
@@ -314,6 +316,97 @@ HWND WaitLauncherWindow() {
     return launcher;
 }
 
+struct ViewSearch {
+    DWORD m_processId;
+    HWND m_items;
+};
+
+BOOL CALLBACK FindViewItemsIn(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ViewSearch*>(param);
+    if (ReadClassName(window) == L"SysListView32" &&
+        ReadClassName(GetParent(window)) == L"SHELLDLL_DefView") {
+        search->m_items = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindDialogView(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ViewSearch*>(param);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search->m_processId && ReadClassName(window) == L"#32770") {
+        EnumChildWindows(window, FindViewItemsIn, param);
+    }
+    return search->m_items == nullptr;
+}
+
+// The item window of the shell view in a dialog of the process, once it lists count items.
+HWND WaitDialogView(DWORD processId, LRESULT count) {
+    ViewSearch search{processId, nullptr};
+    PumpUntil(
+        [&] {
+            EnumWindows(FindDialogView, reinterpret_cast<LPARAM>(&search));
+            return search.m_items != nullptr &&
+                   SendMessageW(search.m_items, LVM_GETITEMCOUNT, 0, 0) == count;
+        },
+        10000);
+    return search.m_items;
+}
+
+// A time the target stamped, in microseconds, once it is there.
+INT_PTR TargetStamp(const Target& target, const wchar_t* name) {
+    INT_PTR stamp = 0;
+    PumpUntil(
+        [&] { return (stamp = reinterpret_cast<INT_PTR>(GetPropW(target.m_frame, name))) != 0; });
+    return stamp - 1;
+}
+
+// Every program's Open dialog is searched once the setting is on, from the first key typed as
+// soon as its view is there, dialog after dialog: the window event brings each view to the
+// launcher at once, not at the timer's next pass. The view is attached within 50 ms, or before
+// the dialog has looked at its queue at all (a dialog still setting itself up answers the
+// handshake only then), so no key reaches it first. "mma" is found inside a name, which the
+// list view's own type-ahead (by prefix) never selects.
+TEST_F(EndToEnd, EveryFileDialogIsSearchedFromTheFirstKeyTypedOnceItsViewIsThere) {
+    constexpr UINT kOpenFileDialog = WM_APP + 61;
+    const CTempDir folder(L"skimvue-e2e-dialog");
+    for (const wchar_t* name : {L"alpha.txt", L"beta.txt", L"gamma.txt"}) {
+        WriteFileBytes(folder.Path() + L"\\" + name, "x");
+    }
+    WriteRules({}, BinDir(), "EnableOnFileDialog=1\r\n");
+    StartLauncher();
+    ASSERT_NE(WaitLauncherWindow(), nullptr);
+    PumpMessagesFor(500);
+    Target& target = StartTarget(L"e2e file dialog", L"--file-dialog \"" + folder.Path() + L"\"");
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        const HWND items = WaitDialogView(target.m_process.Id(), 3);
+        ASSERT_NE(items, nullptr);
+        const HWND dialog = GetAncestor(items, GA_ROOT);
+        RECT list{};
+        GetWindowRect(items, &list);
+        ASSERT_TRUE(FocusWindow(dialog));
+        // An empty corner of the list: the click gives it the focus and selects nothing. A point
+        // of its own each time: xdotool waits for a pointer already there to move.
+        ASSERT_TRUE(ClickAt(POINT{list.right - 10 - 2 * run, list.bottom - 12}));
+        ASSERT_TRUE(Xdotool(L"type --delay 60 mma"));
+        EXPECT_EQ(SelectionSettled(items, {2}), (std::vector<int>{2}));
+
+        const INT_PTR attachedUs = TargetStamp(target, L"SkimvueAttachDelayUs");
+        const INT_PTR idleUs = TargetStamp(target, L"SkimvueDialogIdleUs");
+        std::printf("dialog %d: its view was attached %.1f ms after its window was created; the "
+                    "dialog was idle first after %.1f ms\n",
+                    run, attachedUs / 1000.0, idleUs / 1000.0);
+        EXPECT_GE(attachedUs, 0);
+        EXPECT_LT(attachedUs, std::max<INT_PTR>(50000, idleUs));
+
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
+        PostMessageW(target.m_frame, kOpenFileDialog, 0, 0);
+    }
+}
+
 // A restarted Explorer has a new notification area without the old icons, and announces it to
 // every top-level window with the registered message "TaskbarCreated".
 TEST_F(EndToEnd, ANewTaskbarGetsTheTrayIconAgain) {
@@ -408,11 +501,18 @@ HWND OpenSettingsDialog(HWND launcher) {
 }
 
 // A control of another process is read and written through its messages.
-std::wstring EnableLengthShown(HWND dialog) {
-    wchar_t text[32] = {};
-    SendMessageW(GetDlgItem(dialog, kEnableLengthEdit), WM_GETTEXT, 32,
-                 reinterpret_cast<LPARAM>(text));
+std::wstring TextShown(HWND dialog, int id) {
+    wchar_t text[256] = {};
+    SendMessageW(GetDlgItem(dialog, id), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
     return text;
+}
+
+std::wstring EnableLengthShown(HWND dialog) {
+    return TextShown(dialog, kEnableLengthEdit);
+}
+
+bool Checked(HWND dialog, int id) {
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 // The launcher installed as users install it: its two files alone under Program Files (the
@@ -452,13 +552,19 @@ class InstalledLauncher : public EndToEnd {
 };
 
 TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
+    const std::wstring exclude = L"notepad.exe; \u30e1\u30e2.exe";
     HWND launcher = StartInstalled();
     ASSERT_NE(launcher, nullptr);
     HWND dialog = OpenSettingsDialog(launcher);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(EnableLengthShown(dialog), L"3");
+    EXPECT_FALSE(Checked(dialog, kOnFileDialogCheck));
+    EXPECT_EQ(TextShown(dialog, kFileDialogExcludeEdit), L"");
     SendMessageW(GetDlgItem(dialog, kEnableLengthEdit), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(L"5"));
+    SendMessageW(GetDlgItem(dialog, kOnFileDialogCheck), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(GetDlgItem(dialog, kFileDialogExcludeEdit), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(exclude.c_str()));
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kOkButton, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, kOkButton)));
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
@@ -466,6 +572,7 @@ TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
 
     const std::wstring saved = m_userDir + L"\\" + kSettings;
     EXPECT_NE(ReadFileBytes(saved).find("EnableLength=5\r\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(saved).find("EnableOnFileDialog=1\r\n"), std::string::npos);
     EXPECT_EQ(GetFileAttributesW((m_installDir + L"\\" + kSettings).c_str()),
               INVALID_FILE_ATTRIBUTES);
 
@@ -474,6 +581,8 @@ TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
     dialog = OpenSettingsDialog(launcher);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(EnableLengthShown(dialog), L"5");
+    EXPECT_TRUE(Checked(dialog, kOnFileDialogCheck));
+    EXPECT_EQ(TextShown(dialog, kFileDialogExcludeEdit), exclude);
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
     EXPECT_TRUE(ExitInstalled(launcher));

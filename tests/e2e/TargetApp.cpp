@@ -10,8 +10,15 @@
 // With --exit-log FILE, the message kExitNow (WM_APP+60) makes the program call ExitProcess with
 // wParam as its code at once, and every message sent on its thread from then on is written to
 // FILE: a library loaded into it has nothing to send to any window while the process exits.
+// With --file-dialog DIR the frame opens the system's Open dialog over DIR at once, and again
+// whenever it receives kOpenFileDialog (WM_APP+61) after the last one closed. The item window of
+// each dialog's shell view is timed in the program itself, from its creation to the end of the
+// first attach handshake it answers, and to the dialog's first idle moment (its queue empty, so
+// any key typed before has been handled): the frame's properties "SkimvueAttachDelayUs" and
+// "SkimvueDialogIdleUs" hold those times in microseconds, plus one (none while not yet known).
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <string>
@@ -34,7 +41,70 @@ std::wstring Title = L"Skimvue target";
 int CharsSeen = 0;
 int AttachOffers = 0;
 constexpr UINT kExitNow = WM_APP + 60;
+constexpr UINT kOpenFileDialog = WM_APP + 61;
 unique_handle ExitLog;
+std::wstring FileDialogDir;
+HWND Frame = nullptr;
+// The shell view's item window and the counter's value when it was created.
+HWND ViewItems = nullptr;
+LARGE_INTEGER ViewCreated{};
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// The window is being created: its class and parent are known already.
+LRESULT CALLBACK CreationWatch(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && ViewItems == nullptr) {
+        const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+        const auto window = reinterpret_cast<HWND>(wParam);
+        if (ClassOf(window) == L"SysListView32" &&
+            ClassOf(create->lpcs->hwndParent) == L"SHELLDLL_DefView") {
+            QueryPerformanceCounter(&ViewCreated);
+            ViewItems = window;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Microseconds since the view's item window was created, plus one, into the frame's property
+// name unless it holds a time already.
+void StampSinceViewCreated(const wchar_t* name) {
+    if (ViewItems == nullptr || GetPropW(Frame, name) != nullptr) {
+        return;
+    }
+    LARGE_INTEGER now{}, frequency{};
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    const LONGLONG us = (now.QuadPart - ViewCreated.QuadPart) * 1000000 / frequency.QuadPart;
+    SetPropW(Frame, name, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(us + 1)));
+}
+
+// After the window procedure: the library's own hook, which runs before it, has attached by then.
+LRESULT CALLBACK AttachWatch(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == ViewItems && sent->message == WM_HOOK_ATTACH_EXPLORER) {
+        StampSinceViewCreated(L"SkimvueAttachDelayUs");
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void OpenFileDialog(HWND owner) {
+    ViewItems = nullptr;
+    RemovePropW(owner, L"SkimvueAttachDelayUs");
+    RemovePropW(owner, L"SkimvueDialogIdleUs");
+    wchar_t file[MAX_PATH] = {};
+    OPENFILENAMEW open{};
+    open.lStructSize = sizeof(open);
+    open.hwndOwner = owner;
+    open.lpstrFile = file;
+    open.nMaxFile = MAX_PATH;
+    open.lpstrInitialDir = FileDialogDir.c_str();
+    open.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
+    GetOpenFileNameW(&open);
+}
 
 LRESULT CALLBACK ExitWatch(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION) {
@@ -97,9 +167,18 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case kExitNow:
         ExitNow(static_cast<UINT>(wParam));
         return 0;
+    case kOpenFileDialog:
+        OpenFileDialog(window);
+        return 0;
+    case WM_ENTERIDLE:
+        // The dialog's loop found its queue empty for the first time: its set-up is over.
+        StampSinceViewCreated(L"SkimvueDialogIdleUs");
+        return 0;
     case WM_DESTROY:
         RemovePropW(window, L"SkimvueAttached");
         RemovePropW(window, L"SkimvueAttachOffers");
+        RemovePropW(window, L"SkimvueAttachDelayUs");
+        RemovePropW(window, L"SkimvueDialogIdleUs");
         PostQuitMessage(0);
         return 0;
     default:
@@ -158,6 +237,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             owned = true;
         } else if (arg == L"--exit-log" && i + 1 < argc) {
             OpenExitLog(argv[++i]);
+        } else if (arg == L"--file-dialog" && i + 1 < argc) {
+            FileDialogDir = argv[++i];
         }
     }
     Register(className.c_str());
@@ -177,6 +258,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SetFocus(GetWindow(frame, GW_CHILD));
     SetTimer(frame, 1, 50, nullptr);
     SetWindowTextW(frame, Title.c_str());
+    Frame = frame;
+    if (!FileDialogDir.empty()) {
+        SetWindowsHookExW(WH_CBT, CreationWatch, nullptr, GetCurrentThreadId());
+        SetWindowsHookExW(WH_CALLWNDPROCRET, AttachWatch, nullptr, GetCurrentThreadId());
+        PostMessageW(frame, kOpenFileDialog, 0, 0);
+    }
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -89,6 +89,9 @@ void WriteExtremes(SharedBlock& block, unsigned round) {
     std::fill(std::begin(block.LibraryDir), std::end(block.LibraryDir),
               round % 2 == 0 ? L'z' : L'\0');
     block.FirstAttachModule = PickPointer(round, 14);
+    block.EnableOnFileDialog = Pick(kExtremeInts, round, 15);
+    std::fill(std::begin(block.FileDialogExcludeExeNames),
+              std::end(block.FileDialogExcludeExeNames), round % 2 == 0 ? L';' : L'\0');
 }
 
 int SharedStorm(const wchar_t* dll, const wchar_t* stopEvent) {

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "../view/ShellDoubles.h"
 #include "harness/SettingsGuard.h"
 #include "harness/TestListView.h"
 #include "harness/WinTestSupport.h"
+#include "harness/XInput.h"
 #include "hook/Attach.h"
 #include "hook/HookLifecycle.h"
 #include "support/Messages.h"
@@ -30,13 +30,11 @@
 #include "support/PathParts.h"
 #include "view/ExplorerCtrl.h"
 
-using Microsoft::WRL::ComPtr;
-
 namespace {
 
 constexpr wchar_t kOwnerClass[] = L"SkimvueDiscoveryOwner";
 constexpr wchar_t kFrameClass[] = L"SkimvueDiscoveryFrame";
-constexpr wchar_t kCabinetClass[] = L"SkimvueDiscoveryCabinet";
+constexpr wchar_t kPlainHostClass[] = L"SkimvueDiscoveryPlainHost";
 
 // Every attach and detach message that reached a recorded window's own procedure, in order.
 struct Received {
@@ -122,19 +120,37 @@ std::string IniRule(int index, const TargetListView& rule) {
            "RootOwnerClsName=" + ToUtf8(rule.RootOwnerClsName) + "\r\n";
 }
 
+// A window of a list-view class: a real one, as comctl32 owns the class name.
+HWND MakeListView(HWND parent) {
+    return MakeWindow(WC_LISTVIEWW, parent, WS_CHILD | LVS_LIST);
+}
+
+// A dialog as the dialog manager makes them: the system's class "#32770".
+HWND MakeDialogWindow() {
+    return MakeWindow(WC_DIALOG, nullptr, WS_POPUP);
+}
+
 // The windows the rules look for:
 //   owner (hidden, SkimvueDiscoveryOwner)
 //     frame (top-level, SkimvueDiscoveryFrame, owned by owner)
 //       holder (STATIC) > list (SysListView32)
 //       items (DirectUIHWND)
-//   cabinet (top-level, listed as an Explorer window)
-//     SHELLDLL_DefView > explorerItems (DirectUIHWND)
-//     DUIViewWndClassName > tabItems (DirectUIHWND)
+// The shell views, as Windows 10 and 11 nest them, and the look-alikes that hold none:
+//   cabinet (CabinetWClass)
+//     ShellTabWindowClass > DUIViewWndClassName > frameHost (DirectUIHWND, the frame's own
+//       layout) > CtrlNotifySink > SHELLDLL_DefView > firstTabItems (DirectUIHWND)
+//     ShellTabWindowClass (a tab in the background) > SHELLDLL_DefView > secondTabItems
 //     STATIC > strayItems (DirectUIHWND)
+//   explore (ExploreWClass) > SHELLDLL_DefView > classicItems (SysListView32)
+//   fileDialog (#32770) > SHELLDLL_DefView > dialogItems (SysListView32)
+//   taskDialog (#32770) > taskItems (DirectUIHWND), and > CtrlNotifySink > deepTaskItems
+//   plainHost (a class of this program) > SHELLDLL_DefView > plainItems (DirectUIHWND)
 struct Windows {
     Windows() {
-        for (const wchar_t* name : {kOwnerClass, kFrameClass, kCabinetClass, L"SHELLDLL_DefView",
-                                    L"DUIViewWndClassName", L"DirectUIHWND"}) {
+        for (const wchar_t* name :
+             {kOwnerClass, kFrameClass, kPlainHostClass, L"CabinetWClass", L"ExploreWClass",
+              L"ShellTabWindowClass", L"DUIViewWndClassName", L"CtrlNotifySink",
+              L"SHELLDLL_DefView", L"DirectUIHWND"}) {
             RegisterPlainClass(name);
         }
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
@@ -144,25 +160,52 @@ struct Windows {
         m_frame.reset(MakeWindow(kFrameClass, m_owner.get(), WS_POPUPWINDOW | WS_CAPTION));
         m_holder = MakeWindow(L"STATIC", m_frame.get());
         // A list-style view has no header control of its own, which a "*" class would find too.
-        m_list = MakeWindow(WC_LISTVIEWW, m_holder, WS_CHILD | LVS_LIST);
+        m_list = MakeListView(m_holder);
         m_items = MakeWindow(L"DirectUIHWND", m_frame.get());
-        m_cabinet.reset(MakeWindow(kCabinetClass, nullptr, WS_OVERLAPPEDWINDOW));
-        m_explorerItems =
-            MakeWindow(L"DirectUIHWND", MakeWindow(L"SHELLDLL_DefView", m_cabinet.get()));
-        m_tabItems =
-            MakeWindow(L"DirectUIHWND", MakeWindow(L"DUIViewWndClassName", m_cabinet.get()));
-        m_strayItems = MakeWindow(L"DirectUIHWND", MakeWindow(L"STATIC", m_cabinet.get()));
+        MakeShellWindows();
     }
+    void MakeShellWindows() {
+        m_cabinet.reset(MakeWindow(L"CabinetWClass", nullptr, WS_OVERLAPPEDWINDOW));
+        const HWND firstTab = MakeWindow(L"ShellTabWindowClass", m_cabinet.get());
+        m_frameHost = MakeWindow(L"DirectUIHWND", MakeWindow(L"DUIViewWndClassName", firstTab));
+        const HWND sink = MakeWindow(L"CtrlNotifySink", m_frameHost);
+        m_firstTabItems = ItemsIn(MakeWindow(L"SHELLDLL_DefView", sink));
+        const HWND secondTab = MakeWindow(L"ShellTabWindowClass", m_cabinet.get());
+        m_secondTabItems = ItemsIn(MakeWindow(L"SHELLDLL_DefView", secondTab));
+        m_strayItems = MakeWindow(L"DirectUIHWND", MakeWindow(L"STATIC", m_cabinet.get()));
+        m_explore.reset(MakeWindow(L"ExploreWClass", nullptr, WS_OVERLAPPEDWINDOW));
+        m_classicItems = MakeListView(MakeWindow(L"SHELLDLL_DefView", m_explore.get()));
+        m_fileDialog.reset(MakeDialogWindow());
+        m_dialogItems = MakeListView(MakeWindow(L"SHELLDLL_DefView", m_fileDialog.get()));
+        m_taskDialog.reset(MakeDialogWindow());
+        m_taskItems = MakeWindow(L"DirectUIHWND", m_taskDialog.get());
+        m_deepTaskItems =
+            MakeWindow(L"DirectUIHWND", MakeWindow(L"CtrlNotifySink", m_taskDialog.get()));
+        m_plainHost.reset(MakeWindow(kPlainHostClass, nullptr, WS_OVERLAPPEDWINDOW));
+        m_plainItems = ItemsIn(MakeWindow(L"SHELLDLL_DefView", m_plainHost.get()));
+    }
+    static HWND ItemsIn(HWND view) { return MakeWindow(L"DirectUIHWND", view); }
+
     // The frame goes before its owner.
     unique_hwnd m_owner;
     unique_hwnd m_frame;
-    unique_hwnd m_cabinet;
     HWND m_holder;
     HWND m_list;
     HWND m_items;
-    HWND m_explorerItems;
-    HWND m_tabItems;
+    unique_hwnd m_cabinet;
+    HWND m_frameHost;
+    HWND m_firstTabItems;
+    HWND m_secondTabItems;
     HWND m_strayItems;
+    unique_hwnd m_explore;
+    HWND m_classicItems;
+    unique_hwnd m_fileDialog;
+    HWND m_dialogItems;
+    unique_hwnd m_taskDialog;
+    HWND m_taskItems;
+    HWND m_deepTaskItems;
+    unique_hwnd m_plainHost;
+    HWND m_plainItems;
 };
 
 class Discovery : public ::testing::Test {
@@ -307,25 +350,134 @@ TEST_F(Discovery, AWindowTwoRulesMatchIsHookedOnceAndNeverAgain) {
     EXPECT_EQ(HookedWindows, std::vector<HWND>{w.m_list});
 }
 
+std::vector<HWND> Sorted(std::vector<HWND> windows) {
+    std::sort(windows.begin(), windows.end());
+    return windows;
+}
+
+// Which shell views a start takes, by the settings. Every view of an Explorer window is taken,
+// however deep and in every tab; a dialog's only while file dialogs are on and its program is
+// not on the list. The DirectUIHWND of a task dialog, the Explorer frame's own layout window and
+// a view in a window of no host class are never taken.
+TEST_F(Discovery, EachStartTakesTheShellViewsOfTheHostsTheSettingsName) {
+    const std::wstring exe = OwnExeName();
+    const std::vector<HWND> explorer{w.m_firstTabItems, w.m_secondTabItems, w.m_classicItems};
+    struct Case {
+        const char* m_label;
+        int32_t m_onExplorer;
+        int32_t m_onFileDialog;
+        std::wstring m_exclude;
+        std::vector<HWND> m_taken;
+    };
+    const std::vector<Case> cases = {
+        {"both off", 0, 0, L"", {}},
+        {"explorer", 1, 0, L"", explorer},
+        {"file dialogs", 0, 1, L"", {w.m_dialogItems}},
+        {"file dialogs, flag as 2", 0, 2, L"", {}},
+        {"both",
+         1,
+         1,
+         L"",
+         {w.m_firstTabItems, w.m_secondTabItems, w.m_classicItems, w.m_dialogItems}},
+        {"excluded", 0, 1, L"other.exe; " + Upper(exe) + L" ;more.exe", {}},
+        {"excluded alone", 0, 1, exe, {}},
+        {"a part of the name",
+         0,
+         1,
+         exe.substr(0, exe.rfind(L'.')) + L";" + exe.substr(1),
+         {w.m_dialogItems}},
+        {"explorer, this program excluded", 1, 1, exe, explorer},
+    };
+    for (const Case& c : cases) {
+        EnableOnExplorer = c.m_onExplorer;
+        EnableOnListView = 0;
+        Shared.EnableOnFileDialog = c.m_onFileDialog;
+        StoreFileDialogExcludeExeNames(c.m_exclude);
+        StartHooking(nullptr);
+        EXPECT_EQ(Sorted(HookedWindows), Sorted(c.m_taken)) << c.m_label;
+        for (HWND items : c.m_taken) {
+            EXPECT_EQ(MessagesTo(items), std::vector<UINT>{WM_HOOK_ATTACH_EXPLORER}) << c.m_label;
+        }
+        EndHooking();
+        ReceivedMessages.clear();
+    }
+}
+
+// A rule may name a shell view's item window itself (Wine's views are list views): it is read
+// through its view all the same, as the Explorer pass would have attached it.
+TEST_F(Discovery, ARuleThatFindsAShellViewsItemWindowAttachesItAsOne) {
+    RunRules({Rule(L"SysListView32", OwnExeName(), L"#32770", L"*")});
+    EXPECT_EQ(ReceivedMessages,
+              (std::vector<Received>{{w.m_dialogItems, WM_HOOK_ATTACH_EXPLORER}}));
+    RunRules({Rule(L"*", OwnExeName(), L"ExploreWClass", L"*")});
+    EXPECT_EQ(MessagesTo(w.m_classicItems), std::vector<UINT>{WM_HOOK_ATTACH_EXPLORER});
+}
+
 // The Explorer pass runs first and takes the item views under a shell view; a rule that names
 // one of them again changes nothing, and only then hooks the item view the Explorer pass left.
-TEST_F(Discovery, TheExplorerPassHooksItemViewsUnderAShellViewFirstAndOnce) {
-    const unique_com_init com(COINIT_APARTMENTTHREADED);
-    auto factory = MakeDouble<CClassFactoryDouble>(MakeDouble<CShellWindowsDouble>(
-        std::vector<ComPtr<IDispatch>>{MakeDouble<CBrowserDouble>(w.m_cabinet.get())}));
-    const CRegisteredClass registration(CLSID_ShellWindows, factory.Get());
-    ASSERT_TRUE(registration.IsRegistered());
-    TargetListViews = {Rule(L"DirectUIHWND", OwnExeName(), kCabinetClass, L"*")};
+TEST_F(Discovery, TheShellViewPassRunsFirstAndARuleHooksNothingTwice) {
+    TargetListViews = {Rule(L"DirectUIHWND", OwnExeName(), L"CabinetWClass", L"*")};
     EnableOnExplorer = 1;
     EnableOnListView = 0;
     StartHooking(nullptr);
-    EXPECT_EQ(HookedWindows, (std::vector<HWND>{w.m_explorerItems, w.m_tabItems}));
+    EXPECT_EQ(Sorted(HookedWindows),
+              Sorted({w.m_firstTabItems, w.m_secondTabItems, w.m_classicItems}));
 
     EnableOnListView = 1;
     StartHooking(nullptr);
-    EXPECT_EQ(HookedWindows, (std::vector<HWND>{w.m_explorerItems, w.m_tabItems, w.m_strayItems}));
-    for (HWND items : {w.m_explorerItems, w.m_tabItems, w.m_strayItems}) {
+    EXPECT_EQ(HookedWindows.size(), 5u) << "the frame's layout window and the stray one too";
+    for (HWND items : {w.m_firstTabItems, w.m_secondTabItems, w.m_frameHost, w.m_strayItems}) {
         EXPECT_EQ(MessagesTo(items), std::vector<UINT>{WM_HOOK_ATTACH_EXPLORER});
+    }
+}
+
+// A view that appears is taken when its window event comes, before any pass runs. The watch
+// here leaves this program's windows in, which the launcher's leaves out.
+TEST_F(Discovery, AViewThatAppearsIsTakenFromItsWindowEventWithoutAPass) {
+    EnableOnExplorer = 1;
+    Shared.EnableOnFileDialog = 1;
+    ASSERT_TRUE(WatchNewWindows(0));
+    const unique_hwnd dialog(MakeDialogWindow());
+    const HWND items = MakeListView(MakeWindow(L"SHELLDLL_DefView", dialog.get()));
+    const unique_hwnd cabinet(MakeWindow(L"CabinetWClass", nullptr, WS_OVERLAPPEDWINDOW));
+    const HWND tab = MakeWindow(L"ShellTabWindowClass", cabinet.get());
+    const HWND tabItems = Windows::ItemsIn(MakeWindow(L"SHELLDLL_DefView", tab));
+    EXPECT_TRUE(PumpUntil([&] { return HookedWindows.size() == 2; }, 2000));
+    EXPECT_EQ(Sorted(HookedWindows), Sorted({items, tabItems}));
+    EXPECT_EQ(MessagesTo(items), std::vector<UINT>{WM_HOOK_ATTACH_EXPLORER});
+
+    EndHooking();
+    ReceivedMessages.clear();
+    const unique_hwnd unwatched(MakeDialogWindow());
+    MakeListView(MakeWindow(L"SHELLDLL_DefView", unwatched.get()));
+    PumpMessagesFor(300);
+    EXPECT_TRUE(ReceivedMessages.empty()) << "the watch ends with the hooking";
+}
+
+TEST(Discovery_ExeList, NamesCompareWholeInAnyLetterCase) {
+    struct Case {
+        const wchar_t* m_list;
+        const wchar_t* m_exe;
+        bool m_on;
+    };
+    const Case cases[] = {
+        {L"notepad.exe", L"notepad.exe", true},
+        {L"NOTEPAD.EXE", L"Notepad.exe", true},
+        {L"a.exe;notepad.exe;b.exe", L"notepad.exe", true},
+        {L" a.exe ;\tnotepad.exe\t; ", L"notepad.exe", true},
+        {L"\u00c9DIT.EXE", L"\u00e9dit.exe", true},
+        {L"\u65e5\u672c.exe", L"\u65e5\u672c.exe", true},
+        {L"notepad", L"notepad.exe", false},
+        {L"otepad.exe", L"notepad.exe", false},
+        {L"notepad.exe2", L"notepad.exe", false},
+        {L"", L"notepad.exe", false},
+        {L";;", L"notepad.exe", false},
+        {L"notepad.exe", L"", false},
+        {L";", L"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsOnExeList(c.m_list, c.m_exe), c.m_on)
+            << ToUtf8(c.m_list) << " / " << ToUtf8(c.m_exe);
     }
 }
 

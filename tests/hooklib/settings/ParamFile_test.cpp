@@ -70,6 +70,8 @@ TEST_F(ParamFile, DefaultSaveWritesTheExactText) {
                                      "SwitchMigemoByShift=0\r\n"
                                      "EnableOnExplorer=1\r\n"
                                      "EnableOnListView=0\r\n"
+                                     "EnableOnFileDialog=0\r\n"
+                                     "FileDialogExcludeExeNames=\r\n"
                                      "NumberOfTargetListView=0\r\n");
 }
 

@@ -63,6 +63,8 @@ TEST_F(SettingsValues, DefaultSaveWritesEveryKeyInOrder) {
         {L"SwitchMigemoByShift", L"0"},
         {L"EnableOnExplorer", L"1"},
         {L"EnableOnListView", L"0"},
+        {L"EnableOnFileDialog", L"0"},
+        {L"FileDialogExcludeExeNames", L""},
         {L"NumberOfTargetListView", L"0"}};
     EXPECT_EQ(m_profile.m_writes, expected);
 }
@@ -107,6 +109,8 @@ TEST_F(SettingsValues, LoadReadsEveryKey) {
                           {L"SwitchMigemoByShift", L"1"},
                           {L"EnableOnExplorer", L"0"},
                           {L"EnableOnListView", L"1"},
+                          {L"EnableOnFileDialog", L"1"},
+                          {L"FileDialogExcludeExeNames", L"a.exe;\u30c6.exe"},
                           {L"NumberOfTargetListView", L"1"},
                           {L"TargetListView[0].ClsName", L"SysListView32"},
                           {L"TargetListView[0].ExeName", L"\u30c6\u30b9\u30c8.exe"},
@@ -127,6 +131,8 @@ TEST_F(SettingsValues, LoadReadsEveryKey) {
     EXPECT_EQ(Shared.SwitchMigemoByShift, 1);
     EXPECT_EQ(EnableOnExplorer, 0);
     EXPECT_EQ(EnableOnListView, 1);
+    EXPECT_EQ(Shared.EnableOnFileDialog, 1);
+    EXPECT_EQ(ReadFileDialogExcludeExeNames(), L"a.exe;\u30c6.exe");
     ASSERT_EQ(TargetListViews.size(), 1u);
     EXPECT_STREQ(TargetListViews[0].ClsName, L"SysListView32");
     EXPECT_STREQ(TargetListViews[0].ExeName, L"\u30c6\u30b9\u30c8.exe");
@@ -202,7 +208,7 @@ TEST_F(SettingsValues, HugeRuleCountLoadsTheFirstThousandRules) {
     EXPECT_EQ(NumberOfTargetListView, kMaxTargetListViews);
     ASSERT_EQ(TargetListViews.size(), static_cast<size_t>(kMaxTargetListViews));
     EXPECT_STREQ(TargetListViews[999].ClsName, L"last");
-    EXPECT_LT(m_profile.m_reads, 14 + 4 * kMaxTargetListViews + 1);
+    EXPECT_LT(m_profile.m_reads, 16 + 4 * kMaxTargetListViews + 1);
 }
 
 TEST_F(SettingsValues, LongRuleFieldIsCutToItsBuffer) {
@@ -222,6 +228,8 @@ TEST_F(SettingsValues, SaveThenLoadRestoresEverything) {
     Shared.EnableLength = 4;
     Shared.KeyBind_SelAll = KEYBIND_CTRL | L'@';
     EnableOnListView = 1;
+    Shared.EnableOnFileDialog = 1;
+    StoreFileDialogExcludeExeNames(L"x.exe;y.exe");
     TargetListViews = {Rule(L"x", L"y", L"z", L"w")};
     NumberOfTargetListView = 1;
     ExchangeSettings(m_profile, true);
@@ -229,11 +237,15 @@ TEST_F(SettingsValues, SaveThenLoadRestoresEverything) {
     Shared.EnableLength = 0;
     Shared.KeyBind_SelAll = 0;
     EnableOnListView = 0;
+    Shared.EnableOnFileDialog = 0;
+    StoreFileDialogExcludeExeNames(L"");
     TargetListViews.clear();
     ExchangeSettings(m_profile, false);
     EXPECT_EQ(Shared.EnableLength, saved.EnableLength);
     EXPECT_EQ(Shared.KeyBind_SelAll, saved.KeyBind_SelAll);
     EXPECT_EQ(EnableOnListView, 1);
+    EXPECT_EQ(Shared.EnableOnFileDialog, 1);
+    EXPECT_EQ(ReadFileDialogExcludeExeNames(), L"x.exe;y.exe");
     ASSERT_EQ(TargetListViews.size(), 1u);
     EXPECT_STREQ(TargetListViews[0].RootOwnerClsName, L"w");
 }
@@ -267,6 +279,8 @@ TEST(SharedBlock_Defaults, HoldTheInitialValues) {
     EXPECT_EQ(EnableOnExplorer, 1);
     EXPECT_EQ(EnableOnListView, 0);
     EXPECT_EQ(NumberOfTargetListView, 0);
+    EXPECT_EQ(Shared.EnableOnFileDialog, 0);
+    EXPECT_EQ(ReadFileDialogExcludeExeNames(), L"");
 }
 
 // Whatever another process writes into a field, its accessor gives a value its readers accept:
@@ -322,6 +336,27 @@ TEST(SharedBlock_LibraryDir, UnterminatedValueReadsAsEmpty) {
     CSettingsGuard guard;
     std::fill(std::begin(Shared.LibraryDir), std::end(Shared.LibraryDir), L'z');
     EXPECT_EQ(ReadLibraryDir(), L"");
+}
+
+// A list too long for the block keeps the names that fit whole: a name cut in the middle would
+// leave another program's dialogs alone. Every such store is as long as the block allows.
+TEST(SharedBlock_FileDialogExcludeExeNames, ATooLongListKeepsTheNamesThatFitWhole) {
+    CSettingsGuard guard;
+    const std::wstring name(99, L'n'); // with its separator, 100 characters
+    std::wstring fits;
+    while (fits.size() + 100 < kFileDialogExcludeLength) {
+        fits += name + L';';
+    }
+    fits.pop_back();
+    EXPECT_TRUE(StoreFileDialogExcludeExeNames(fits));
+    EXPECT_EQ(ReadFileDialogExcludeExeNames(), fits);
+    EXPECT_FALSE(StoreFileDialogExcludeExeNames(fits + L";" + name + L";" + name));
+    EXPECT_EQ(ReadFileDialogExcludeExeNames(), fits);
+    EXPECT_FALSE(StoreFileDialogExcludeExeNames(std::wstring(kFileDialogExcludeLength, L'x')));
+    EXPECT_EQ(ReadFileDialogExcludeExeNames(), L"");
+    std::fill(std::begin(Shared.FileDialogExcludeExeNames),
+              std::end(Shared.FileDialogExcludeExeNames), L'z');
+    EXPECT_EQ(ReadFileDialogExcludeExeNames(), L"");
 }
 
 } // namespace

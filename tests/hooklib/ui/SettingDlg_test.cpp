@@ -53,6 +53,8 @@ class SettingDlg : public ::testing::Test {
         Shared.KeyBind_Input = KEYBIND_CTRL | L'/';
         EnableOnExplorer = 0;
         EnableOnListView = 1;
+        Shared.EnableOnFileDialog = 1;
+        StoreFileDialogExcludeExeNames(L"a.exe;日本.exe");
         TargetListViews = {Rule(L"SysListView32", L"a.exe", L"RootA", L"*"),
                            Rule(L"SysListView32", L"b.exe", L"RootB", L"OwnerB"),
                            Rule(L"DirectUIHWND", L"*", L"*", L"*"),
@@ -127,6 +129,8 @@ TEST_F(SettingDlg, ShowsEveryVariableWithTheVersionInTheTitle) {
     EXPECT_FALSE(checked(IDC_SETTING_MIGEMO_SHIFT));
     EXPECT_FALSE(checked(IDC_SETTING_ON_EXPLORER));
     EXPECT_TRUE(checked(IDC_SETTING_ON_LISTVIEW));
+    EXPECT_TRUE(checked(IDC_SETTING_ON_FILEDIALOG));
+    EXPECT_EQ(TextOf(dialog.Item(IDC_SETTING_EXCLUDE_EXES)), L"a.exe;日本.exe");
     EXPECT_EQ(Selected(dialog.Item(IDC_SETTING_NEXT_MOD)), L"Ctrl");
     EXPECT_EQ(Selected(dialog.Item(IDC_SETTING_NEXT_KEY)), L";");
     EXPECT_EQ(Selected(dialog.Item(IDC_SETTING_SELALL_MOD)), L"Alt");
@@ -180,6 +184,8 @@ TEST_F(SettingDlg, OkStoresEveryControlAndWritesTheExactFile) {
         SendMessageW(dialog.Item(IDC_SETTING_SHOW_TOOLTIP), BM_SETCHECK, BST_CHECKED, 0);
         SendMessageW(dialog.Item(IDC_SETTING_PRIOR_FORWARD), BM_SETCHECK, BST_UNCHECKED, 0);
         SendMessageW(dialog.Item(IDC_SETTING_ON_EXPLORER), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageW(dialog.Item(IDC_SETTING_ON_FILEDIALOG), BM_SETCHECK, BST_UNCHECKED, 0);
+        SetWindowTextW(dialog.Item(IDC_SETTING_EXCLUDE_EXES), L"b.exe; C.EXE");
         SendMessageW(dialog.Item(IDC_SETTING_BACK_MOD), CB_SETCURSEL, 1, 0);
         ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
         ASSERT_TRUE(dialog.WaitClosed());
@@ -192,6 +198,8 @@ TEST_F(SettingDlg, OkStoresEveryControlAndWritesTheExactFile) {
     EXPECT_EQ(Shared.PriorForwardMatch, 0);
     EXPECT_EQ(Shared.KeyBind_Back, KEYBIND_CTRL | L'B');
     EXPECT_EQ(EnableOnExplorer, 1);
+    EXPECT_EQ(Shared.EnableOnFileDialog, 0);
+    EXPECT_EQ(ReadFileDialogExcludeExeNames(), L"b.exe; C.EXE");
     EXPECT_EQ(NumberOfTargetListView, 4);
     EXPECT_EQ(ReadFileBytes(m_path), "[General]\r\n"
                                      "EnableLength=4\r\n"
@@ -207,6 +215,8 @@ TEST_F(SettingDlg, OkStoresEveryControlAndWritesTheExactFile) {
                                      "SwitchMigemoByShift=0\r\n"
                                      "EnableOnExplorer=1\r\n"
                                      "EnableOnListView=1\r\n"
+                                     "EnableOnFileDialog=0\r\n"
+                                     "FileDialogExcludeExeNames=b.exe; C.EXE\r\n"
                                      "NumberOfTargetListView=4\r\n"
                                      "TargetListView[0].ClsName=SysListView32\r\n"
                                      "TargetListView[0].ExeName=a.exe\r\n"
@@ -296,7 +306,7 @@ TEST_F(SettingDlg, EveryLabelFitsItsTextInTheDialogsFont) {
     RECT client{};
     GetClientRect(dialog.Dialog(), &client);
     const std::vector<TextControl> controls = TextControls(dialog.Dialog());
-    ASSERT_EQ(controls.size(), 16u) << "ten labels, six check boxes";
+    ASSERT_EQ(controls.size(), 18u) << "eleven labels, seven check boxes";
     for (const TextControl& control : controls) {
         EXPECT_GE(control.m_rc.right - control.m_rc.left,
                   TextWidth(control.m_hWnd, control.m_checkMark))
@@ -363,6 +373,8 @@ TEST_F(SettingDlg, TabOrderFollowsTheLayout) {
                                     IDC_SETTING_INPUT_MOD,
                                     IDC_SETTING_INPUT_KEY,
                                     IDC_SETTING_ON_EXPLORER,
+                                    IDC_SETTING_ON_FILEDIALOG,
+                                    IDC_SETTING_EXCLUDE_EXES,
                                     IDC_SETTING_ON_LISTVIEW,
                                     IDC_SETTING_DELETE,
                                     IDC_SETTING_RULES,
@@ -592,7 +604,7 @@ TEST_F(SettingDlgHints, ButtonsLeaveTheHintAndEmptySpaceHidesIt) {
 TEST_F(SettingDlgHints, AreasFollowTheControlsToANewLayout) {
     CDialogThread dialog;
     HWND hWndDelete = dialog.Item(IDC_SETTING_DELETE);
-    const POINT moved = DialogPoint(dialog.Dialog(), 40, 228);
+    const POINT moved = DialogPoint(dialog.Dialog(), 40, 254);
     POINT client = moved;
     ScreenToClient(dialog.Dialog(), &client);
     SetWindowPos(hWndDelete, nullptr, client.x, client.y, 0, 0,
