@@ -186,9 +186,10 @@ void CExplorerCtrl::ReadNames(ItemNames& names) {
 }
 
 void CExplorerCtrl::StartRead(ViewState state) {
+    KnownNames known = KnownNamesOf(m_ahead ? *m_ahead : m_items);
     m_ahead.reset();
     m_pending.reset();
-    m_pending.emplace(m_binding.m_pfv.Get());
+    m_pending.emplace(m_binding.m_pfv.Get(), std::move(known));
     m_pendingState = std::move(state);
 }
 

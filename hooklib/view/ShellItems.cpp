@@ -36,6 +36,10 @@ ComPtr<IShellItemArray> ViewOrderOf(IFolderView* pfv) {
     return array;
 }
 
+std::string PidlBytes(PCUITEMID_CHILD pidl) {
+    return std::string(reinterpret_cast<const char*>(pidl), ILGetSize(pidl));
+}
+
 // The item's name in one form, or empty where the folder has none of that form.
 std::wstring NameOf(IShellFolder* psf, PCUITEMID_CHILD pidl, SHGDNF flags) {
     STRRET name{};
@@ -80,7 +84,18 @@ unique_pidl FolderOf(IFolderView* pfv) {
     return unique_pidl(raw);
 }
 
-CShellItemsReader::CShellItemsReader(IFolderView* pfv) : m_pfv(pfv), m_array(ViewOrderOf(pfv)) {
+KnownNames KnownNamesOf(const ShellItems& items) {
+    KnownNames known;
+    known.reserve(items.m_pidls.size());
+    for (size_t i = 0; i < items.m_pidls.size(); ++i) {
+        known.emplace(PidlBytes(items.m_pidls[i].get()),
+                      std::make_pair(items.m_names[i], items.m_labels[i]));
+    }
+    return known;
+}
+
+CShellItemsReader::CShellItemsReader(IFolderView* pfv, KnownNames known)
+    : m_pfv(pfv), m_array(ViewOrderOf(pfv)), m_known(std::move(known)) {
     Check(pfv->GetFolder(IID_PPV_ARGS(&m_psf)), "failed: m_pfv->GetFolder");
     CheckNotNull(m_psf, "failed: m_pfv->GetFolder");
     if (m_array) {
@@ -117,11 +132,17 @@ unique_pidl CShellItemsReader::PidlAt(size_t index) const {
 bool CShellItemsReader::Read(const std::function<bool()>& stop) {
     while (m_next < m_count) {
         unique_pidl pidl = PidlAt(m_next);
-        std::wstring display = NameOf(m_psf.Get(), pidl.get(), SHGDN_INFOLDER);
-        std::wstring name = SearchableName(
-            display, NameOf(m_psf.Get(), pidl.get(), SHGDN_INFOLDER | SHGDN_FORPARSING));
-        m_items.m_labels.push_back(name != display ? std::move(display) : std::wstring());
-        m_items.m_names.push_back(std::move(name));
+        const auto known = m_known.find(PidlBytes(pidl.get()));
+        if (known != m_known.end()) {
+            m_items.m_names.push_back(std::move(known->second.first));
+            m_items.m_labels.push_back(std::move(known->second.second));
+        } else {
+            std::wstring display = NameOf(m_psf.Get(), pidl.get(), SHGDN_INFOLDER);
+            std::wstring name = SearchableName(
+                display, NameOf(m_psf.Get(), pidl.get(), SHGDN_INFOLDER | SHGDN_FORPARSING));
+            m_items.m_labels.push_back(name != display ? std::move(display) : std::wstring());
+            m_items.m_names.push_back(std::move(name));
+        }
         m_items.m_pidls.push_back(std::move(pidl));
         ++m_next;
         if (stop()) {

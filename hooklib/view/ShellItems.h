@@ -9,6 +9,8 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "support/UniqueHandle.h"
@@ -25,13 +27,19 @@ struct ShellItems {
     bool m_byIndex = false;
 };
 
+// Names already read (the name searched and the label), by the bytes of the item's ID list: a
+// read after a change asks the shell only for the items it has not seen. A file system item
+// renamed or changed has another ID list (its name, size and times are in it).
+using KnownNames = std::unordered_map<std::string, std::pair<std::wstring, std::wstring>>;
+KnownNames KnownNamesOf(const ShellItems& items);
+
 // Reads a view's items a part at a time, so that a read can be spread over the moments the
 // view's thread is idle. Its calls throw std::runtime_error naming the failed call
 // ("failed: ...").
 class CShellItemsReader {
   public:
     // Takes the view's folder and the list of its items (or their count, read by index).
-    explicit CShellItemsReader(IFolderView* pfv);
+    explicit CShellItemsReader(IFolderView* pfv, KnownNames known = {});
 
     // Reads items until all are read (true) or stop answers true, asked after each item.
     bool Read(const std::function<bool()>& stop);
@@ -49,6 +57,7 @@ class CShellItemsReader {
     size_t m_count = 0;
     size_t m_next = 0;
     ShellItems m_items;
+    KnownNames m_known;
 };
 
 // The name a user reads for an item: its display name, or, where the view hides the item's
