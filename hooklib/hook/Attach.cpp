@@ -141,6 +141,17 @@ std::optional<LRESULT> HandleKey(HWND window, SearchState& state, UINT message, 
     return outcome.m_result;
 }
 
+// The controller's own messages (its timer, its change notifications): handled as a key is, so a
+// detach that arrives meanwhile waits for the handler.
+std::optional<LRESULT> HandleOwnMessage(HWND window, SearchState& state, UINT message,
+                                        WPARAM wParam, LPARAM lParam) {
+    const CHandlerScope scope(window, state);
+    if (state.m_pCtrl && state.m_pCtrl->HandleOwnMessage(message, wParam, lParam)) {
+        return 0;
+    }
+    return std::nullopt;
+}
+
 // A detach asked for while a key handler of the window runs; true when it was deferred.
 bool DeferDetach(HWND window) {
     SearchState* state = FindSearchState(window);
@@ -172,6 +183,9 @@ std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wPa
     case WM_CHAR:
     case WM_SYSKEYDOWN:
         return HandleKey(window, *state, message, wParam, lParam);
+    case WM_TIMER:
+    case WM_HOOK_SHELL_CHANGE:
+        return HandleOwnMessage(window, *state, message, wParam, lParam);
     default:
         return std::nullopt;
     }

@@ -9,6 +9,7 @@
 #include <imm.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <shlobj.h>
 #include <shtypes.h>
 #else
 #include <dlfcn.h>
@@ -102,10 +103,15 @@ using unique_cotaskmem_string = unique_any<wchar_t*, CoTaskMemFree>;
 // An item ID list the shell allocated for the caller (IFolderView::Item, ILClone and the like).
 using unique_pidl = unique_any<ITEMIDLIST*, CoTaskMemFree>;
 
+// A registration of SHChangeNotifyRegister.
+using unique_change_notify = unique_any<ULONG, SHChangeNotifyDeregister>;
+
 // GetDC or GetWindowDC of the window (null: the screen), released with it.
 using unique_hdc_window = unique_bound<HWND, HDC, ReleaseDC>;
 // ImmGetContext of the window, released with it.
 using unique_himc = unique_bound<HWND, HIMC, ImmReleaseContext>;
+// A timer of SetTimer on the window, by its identifier.
+using unique_window_timer = unique_bound<HWND, UINT_PTR, KillTimer>;
 // What SelectObject replaced in the device context, selected back.
 using unique_select_object = unique_bound<HDC, HGDIOBJ, SelectObject>;
 

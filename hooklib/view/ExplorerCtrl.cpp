@@ -4,11 +4,14 @@
 #include <exdisp.h>
 #include <shlobj.h>
 
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include "support/Barrier.h"
 #include "support/EventLog.h"
+#include "support/Messages.h"
 #include "view/ComCheck.h"
 
 using Microsoft::WRL::ComPtr;
@@ -47,6 +50,29 @@ bool ChangesItems(unsigned message) {
     }
 }
 
+// The read-ahead runs in parts, one at each tick of a timer: WM_TIMER is the last message
+// GetMessage returns, after input, posted messages and painting, so a part starts only when the
+// thread has nothing else to do, and it stops as soon as anything else waits in the queue. A key
+// typed meanwhile waits for a few items' names at most.
+constexpr UINT kReadAheadPeriod = USER_TIMER_MINIMUM;
+constexpr auto kReadAheadPart = std::chrono::milliseconds(16);
+// Items read between two looks at the clock and the queue.
+constexpr unsigned kItemsPerLook = 8;
+// A view attached while its browser is still making it the active one binds a few ticks later.
+constexpr int kBindAttempts = 20;
+
+// The folder's changes in the items it shows (creations, deletions, renames, attributes, a
+// refresh), notified by the shell and, through the file system, for any program's change.
+// SHChangeNotifyRegister, learn.microsoft.com/windows/win32/api/shlobj_core/
+// nf-shlobj_core-shchangenotifyregister: SHCNRF_NewDelivery delivers through shared memory,
+// opened with SHChangeNotification_Lock and freed with SHChangeNotification_Unlock.
+constexpr int kWatchSources = SHCNRF_ShellLevel | SHCNRF_InterruptLevel | SHCNRF_NewDelivery;
+
+// The high word of GetQueueStatus tells what is in the queue now, whether seen before or not.
+bool MessageWaiting() {
+    return HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0;
+}
+
 bool SamePidl(PCUITEMID_CHILD a, PCUITEMID_CHILD b) {
     const UINT size = ILGetSize(a);
     return size == ILGetSize(b) && std::memcmp(a, b, size) == 0;
@@ -70,14 +96,30 @@ template <class Body> int TracingFailure(const wchar_t* entry, HWND hWnd, Body b
 
 CExplorerCtrl::CExplorerCtrl(HWND hWnd)
     : CWndCtrl(hWnd), m_comInit(COINIT_APARTMENTTHREADED), m_list(hWnd),
-      m_isListView(hWnd != nullptr && HasListViewClass(hWnd)) {}
+      m_isListView(hWnd != nullptr && HasListViewClass(hWnd)) {
+    ScheduleReadAhead();
+}
 
 CExplorerCtrl::~CExplorerCtrl() = default;
 
 void CExplorerCtrl::Unbind() {
+    m_folderWatch.reset();
     m_binding = ShellBinding();
     m_items = ShellItems();
     m_itemsCurrent = false;
+    m_pending.reset();
+    m_ahead.reset();
+}
+
+void CExplorerCtrl::WatchFolder() {
+    const unique_pidl folder = FolderOf(m_binding.m_pfv.Get());
+    if (!folder) {
+        return;
+    }
+    // Non-recursive: the view shows the folder's own items only.
+    SHChangeNotifyEntry entry{folder.get(), FALSE};
+    m_folderWatch = unique_change_notify(SHChangeNotifyRegister(
+        m_hWnd, kWatchSources, SHCNE_DISKEVENTS, WM_HOOK_SHELL_CHANGE, 1, &entry));
 }
 
 // Cheap at every new search: one question to the bound browser. A navigation or a tab switch
@@ -90,6 +132,7 @@ bool CExplorerCtrl::EnsureBound() {
     Unbind();
     try {
         m_binding = BindShellView(hWndView);
+        WatchFolder();
         return true;
     } catch (const std::runtime_error& e) {
         if (!m_isListView) {
@@ -118,21 +161,110 @@ int CExplorerCtrl::GetItemNames(ItemNames& names) noexcept {
 }
 
 // The names of the last read stand while the view says nothing changed: a list-view item window
-// reports every change of its items through its messages (NoteMessage); for any item window the
-// number of items, the folder, the sort columns and the grouping are compared too. What this
-// misses on Windows: a rename, or as many items added as removed, in a DirectUIHWND view between
-// two searches, which sends no message to the item window; the names then stay those of the
-// last read until the count, the folder or the arrangement change, and a selection of a renamed
-// item finds nothing rather than another item, as it goes by the item's ID list.
+// reports every change of its items through its messages (NoteMessage), the shell reports the
+// folder's changes (WatchFolder); for any item window the number of items, the folder, the sort
+// columns and the grouping are compared too. A read done ahead is taken, one begun ahead is
+// finished here, unless the view changed since it began.
 void CExplorerCtrl::ReadNames(ItemNames& names) {
     ViewState state = ReadViewState(m_binding.m_pfv.Get());
     if (!m_itemsCurrent || !SameViewState(state, m_state)) {
-        m_itemsCurrent = false;
-        m_items = ReadShellItems(m_binding.m_pfv.Get());
-        m_state = std::move(state);
+        if (!m_ahead || !SameViewState(state, m_aheadState)) {
+            if (!m_pending || !SameViewState(state, m_pendingState)) {
+                StartRead(std::move(state));
+            }
+            ContinueRead([] { return false; });
+            if (!m_ahead) {
+                throw std::runtime_error("failed: the view changed while read");
+            }
+        }
+        m_items = std::move(*m_ahead);
+        m_state = std::move(m_aheadState);
+        m_ahead.reset();
         m_itemsCurrent = true;
     }
     names = m_items.m_names;
+}
+
+void CExplorerCtrl::StartRead(ViewState state) {
+    KnownNames known = KnownNamesOf(m_ahead ? *m_ahead : m_items);
+    m_ahead.reset();
+    m_pending.reset();
+    m_pending.emplace(m_binding.m_pfv.Get(), std::move(known));
+    m_pendingState = std::move(state);
+}
+
+// The reader is held here while it reads: a change noticed meanwhile (a message the shell's
+// calls let through) drops the read rather than the reader under it, and a timer tick meanwhile
+// leaves it alone.
+void CExplorerCtrl::ContinueRead(const std::function<bool()>& stop) {
+    std::optional<CShellItemsReader> reader = std::exchange(m_pending, std::nullopt);
+    const unsigned changes = m_changesNoticed;
+    m_reading = true;
+    bool done = false;
+    try {
+        done = reader->Read(stop);
+    } catch (...) {
+        m_reading = false;
+        throw;
+    }
+    m_reading = false;
+    if (changes != m_changesNoticed) {
+        return;
+    }
+    if (!done) {
+        m_pending = std::move(reader);
+        return;
+    }
+    m_ahead = reader->Take();
+    m_aheadState = std::move(m_pendingState);
+    m_readAheadTimer.reset();
+}
+
+void CExplorerCtrl::MarkStale() {
+    ++m_changesNoticed;
+    m_itemsCurrent = false;
+    m_ahead.reset();
+    m_pending.reset();
+    ScheduleReadAhead();
+}
+
+// Set once, not at every change: a view filling itself sends a message per item.
+void CExplorerCtrl::ScheduleReadAhead() {
+    if (m_readAheadTimer || m_hWnd == nullptr) {
+        return;
+    }
+    // The controller's address: no identifier the window's own code would choose.
+    const auto id = reinterpret_cast<UINT_PTR>(this);
+    if (SetTimer(m_hWnd, id, kReadAheadPeriod, nullptr) != 0) {
+        m_readAheadTimer = unique_window_timer(m_hWnd, id);
+        m_failedBinds = 0;
+    }
+}
+
+void CExplorerCtrl::ReadAhead() {
+    if (m_reading) {
+        return;
+    }
+    if (!EnsureBound()) {
+        if (++m_failedBinds >= kBindAttempts) {
+            m_readAheadTimer.reset();
+        }
+        return;
+    }
+    if (!m_pending) {
+        ViewState state = ReadViewState(m_binding.m_pfv.Get());
+        if (m_ahead || (m_itemsCurrent && SameViewState(state, m_state))) {
+            m_readAheadTimer.reset();
+            return;
+        }
+        StartRead(std::move(state));
+    }
+    const auto end = std::chrono::steady_clock::now() + kReadAheadPart;
+    unsigned read = 0;
+    ContinueRead([&] {
+        return ++read % kItemsPerLook == 0 &&
+               (std::chrono::steady_clock::now() >= end || MessageWaiting());
+    });
 }
 
 PCUITEMID_CHILD CExplorerCtrl::PidlAt(int index) const {
@@ -237,8 +369,37 @@ std::wstring CExplorerCtrl::GetItemLabel(int index, const std::wstring& name) co
 
 void CExplorerCtrl::NoteMessage(unsigned message) noexcept {
     if (m_isListView && ChangesItems(message)) {
-        m_itemsCurrent = false;
+        MarkStale();
     }
+}
+
+bool CExplorerCtrl::HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    constexpr wchar_t kEntry[] = L"CExplorerCtrl::ReadAhead";
+    if (message == WM_TIMER && wParam == reinterpret_cast<UINT_PTR>(this)) {
+        Barrier(kEntry, [&] {
+            // A read that fails is left to the next search, which reports it.
+            try {
+                ReadAhead();
+            } catch (const std::runtime_error& e) {
+                TraceFailure(kEntry, e.what());
+                m_pending.reset();
+                m_readAheadTimer.reset();
+            }
+        });
+        return true;
+    }
+    if (message == WM_HOOK_SHELL_CHANGE) {
+        PIDLIST_ABSOLUTE* pidls = nullptr;
+        LONG event = 0;
+        const HANDLE lock = SHChangeNotification_Lock(reinterpret_cast<HANDLE>(wParam),
+                                                      static_cast<DWORD>(lParam), &pidls, &event);
+        if (lock != nullptr) {
+            SHChangeNotification_Unlock(lock);
+        }
+        MarkStale();
+        return true;
+    }
+    return false;
 }
 
 namespace {

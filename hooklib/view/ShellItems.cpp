@@ -27,37 +27,17 @@ unique_pidl ChildOf(IShellItem* item) {
 
 // SVGIO_FLAG_VIEWORDER lists the items in the order the view shows them (IFolderView::Items,
 // learn.microsoft.com/windows/win32/api/shobjidl_core/nf-shobjidl_core-ifolderview-items), which
-// grouping and arranging make differ from the index order. False where the view cannot.
-bool ReadInViewOrder(IFolderView* pfv, std::vector<unique_pidl>& pidls) {
+// grouping and arranging make differ from the index order. Null where the view cannot.
+ComPtr<IShellItemArray> ViewOrderOf(IFolderView* pfv) {
     ComPtr<IShellItemArray> array;
-    if (FAILED(pfv->Items(kViewOrder, IID_PPV_ARGS(&array))) || !array) {
-        return false;
+    if (FAILED(pfv->Items(kViewOrder, IID_PPV_ARGS(&array)))) {
+        return nullptr;
     }
-    DWORD count = 0;
-    Check(array->GetCount(&count), "failed: pArray->GetCount");
-    pidls.reserve(count);
-    for (DWORD i = 0; i < count; ++i) {
-        ComPtr<IShellItem> item;
-        Check(array->GetItemAt(i, &item), "failed: pArray->GetItemAt");
-        CheckNotNull(item, "failed: pArray->GetItemAt");
-        pidls.push_back(ChildOf(item.Get()));
-    }
-    return true;
+    return array;
 }
 
-// Index order (IFolderView::Item). It is the view order of a list-view item window, which shows
-// its items in index order; Wine's view answers Items with E_NOTIMPL.
-void ReadByIndex(IFolderView* pfv, std::vector<unique_pidl>& pidls) {
-    int count = 0;
-    Check(pfv->ItemCount(SVGIO_ALLVIEW, &count), "failed: m_pfv->ItemCount");
-    pidls.reserve(count > 0 ? static_cast<size_t>(count) : 0);
-    for (int i = 0; i < count; ++i) {
-        PITEMID_CHILD raw = nullptr;
-        Check(pfv->Item(i, &raw), "failed: m_pfv->Item");
-        unique_pidl pidl(raw);
-        CheckNotNull(pidl, "failed: m_pfv->Item");
-        pidls.push_back(std::move(pidl));
-    }
+std::string PidlBytes(PCUITEMID_CHILD pidl) {
+    return std::string(reinterpret_cast<const char*>(pidl), ILGetSize(pidl));
 }
 
 // The item's name in one form, or empty where the folder has none of that form.
@@ -83,16 +63,6 @@ bool SameSort(const std::vector<SORTCOLUMN>& a, const std::vector<SORTCOLUMN>& b
     return true;
 }
 
-unique_pidl FolderOf(IFolderView* pfv) {
-    ComPtr<IPersistFolder2> folder;
-    PIDLIST_ABSOLUTE raw = nullptr;
-    if (FAILED(pfv->GetFolder(IID_PPV_ARGS(&folder))) || !folder ||
-        FAILED(folder->GetCurFolder(&raw))) {
-        return unique_pidl();
-    }
-    return unique_pidl(raw);
-}
-
 std::vector<SORTCOLUMN> SortOf(IFolderView2* pfv2) {
     int count = 0;
     if (FAILED(pfv2->GetSortColumnCount(&count)) || count <= 0) {
@@ -104,28 +74,82 @@ std::vector<SORTCOLUMN> SortOf(IFolderView2* pfv2) {
 
 } // namespace
 
-ShellItems ReadShellItems(IFolderView* pfv) {
-    ComPtr<IShellFolder> psf;
-    Check(pfv->GetFolder(IID_PPV_ARGS(&psf)), "failed: m_pfv->GetFolder");
-    CheckNotNull(psf, "failed: m_pfv->GetFolder");
-    ShellItems items;
-    if (!ReadInViewOrder(pfv, items.m_pidls)) {
-        items.m_pidls.clear();
-        ReadByIndex(pfv, items.m_pidls);
-        items.m_byIndex = true;
+unique_pidl FolderOf(IFolderView* pfv) {
+    ComPtr<IPersistFolder2> folder;
+    PIDLIST_ABSOLUTE raw = nullptr;
+    if (FAILED(pfv->GetFolder(IID_PPV_ARGS(&folder))) || !folder ||
+        FAILED(folder->GetCurFolder(&raw))) {
+        return unique_pidl();
     }
-    items.m_names.reserve(items.m_pidls.size());
-    items.m_labels.resize(items.m_pidls.size());
+    return unique_pidl(raw);
+}
+
+KnownNames KnownNamesOf(const ShellItems& items) {
+    KnownNames known;
+    known.reserve(items.m_pidls.size());
     for (size_t i = 0; i < items.m_pidls.size(); ++i) {
-        const PCUITEMID_CHILD pidl = items.m_pidls[i].get();
-        std::wstring display = NameOf(psf.Get(), pidl, SHGDN_INFOLDER);
-        items.m_names.push_back(
-            SearchableName(display, NameOf(psf.Get(), pidl, SHGDN_INFOLDER | SHGDN_FORPARSING)));
-        if (items.m_names.back() != display) {
-            items.m_labels[i] = std::move(display);
+        known.emplace(PidlBytes(items.m_pidls[i].get()),
+                      std::make_pair(items.m_names[i], items.m_labels[i]));
+    }
+    return known;
+}
+
+CShellItemsReader::CShellItemsReader(IFolderView* pfv, KnownNames known)
+    : m_pfv(pfv), m_array(ViewOrderOf(pfv)), m_known(std::move(known)) {
+    Check(pfv->GetFolder(IID_PPV_ARGS(&m_psf)), "failed: m_pfv->GetFolder");
+    CheckNotNull(m_psf, "failed: m_pfv->GetFolder");
+    if (m_array) {
+        DWORD count = 0;
+        Check(m_array->GetCount(&count), "failed: pArray->GetCount");
+        m_count = count;
+    } else {
+        // Index order (IFolderView::Item). It is the view order of a list-view item window,
+        // which shows its items in index order; Wine's view answers Items with E_NOTIMPL.
+        int count = 0;
+        Check(pfv->ItemCount(SVGIO_ALLVIEW, &count), "failed: m_pfv->ItemCount");
+        m_count = count > 0 ? static_cast<size_t>(count) : 0;
+        m_items.m_byIndex = true;
+    }
+    m_items.m_pidls.reserve(m_count);
+    m_items.m_names.reserve(m_count);
+    m_items.m_labels.reserve(m_count);
+}
+
+unique_pidl CShellItemsReader::PidlAt(size_t index) const {
+    if (m_array) {
+        ComPtr<IShellItem> item;
+        Check(m_array->GetItemAt(static_cast<DWORD>(index), &item), "failed: pArray->GetItemAt");
+        CheckNotNull(item, "failed: pArray->GetItemAt");
+        return ChildOf(item.Get());
+    }
+    PITEMID_CHILD raw = nullptr;
+    Check(m_pfv->Item(static_cast<int>(index), &raw), "failed: m_pfv->Item");
+    unique_pidl pidl(raw);
+    CheckNotNull(pidl, "failed: m_pfv->Item");
+    return pidl;
+}
+
+bool CShellItemsReader::Read(const std::function<bool()>& stop) {
+    while (m_next < m_count) {
+        unique_pidl pidl = PidlAt(m_next);
+        const auto known = m_known.find(PidlBytes(pidl.get()));
+        if (known != m_known.end()) {
+            m_items.m_names.push_back(std::move(known->second.first));
+            m_items.m_labels.push_back(std::move(known->second.second));
+        } else {
+            std::wstring display = NameOf(m_psf.Get(), pidl.get(), SHGDN_INFOLDER);
+            std::wstring name = SearchableName(
+                display, NameOf(m_psf.Get(), pidl.get(), SHGDN_INFOLDER | SHGDN_FORPARSING));
+            m_items.m_labels.push_back(name != display ? std::move(display) : std::wstring());
+            m_items.m_names.push_back(std::move(name));
+        }
+        m_items.m_pidls.push_back(std::move(pidl));
+        ++m_next;
+        if (stop()) {
+            break;
         }
     }
-    return items;
+    return IsDone();
 }
 
 std::wstring SearchableName(const std::wstring& display, const std::wstring& parsing) {

@@ -5,7 +5,12 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include <wrl/client.h>
+
+#include <functional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "support/UniqueHandle.h"
@@ -22,8 +27,38 @@ struct ShellItems {
     bool m_byIndex = false;
 };
 
-// Reads every item; throws std::runtime_error naming the failed call ("failed: ...").
-ShellItems ReadShellItems(IFolderView* pfv);
+// Names already read (the name searched and the label), by the bytes of the item's ID list: a
+// read after a change asks the shell only for the items it has not seen. A file system item
+// renamed or changed has another ID list (its name, size and times are in it).
+using KnownNames = std::unordered_map<std::string, std::pair<std::wstring, std::wstring>>;
+KnownNames KnownNamesOf(const ShellItems& items);
+
+// Reads a view's items a part at a time, so that a read can be spread over the moments the
+// view's thread is idle. Its calls throw std::runtime_error naming the failed call
+// ("failed: ...").
+class CShellItemsReader {
+  public:
+    // Takes the view's folder and the list of its items (or their count, read by index).
+    explicit CShellItemsReader(IFolderView* pfv, KnownNames known = {});
+
+    // Reads items until all are read (true) or stop answers true, asked after each item.
+    bool Read(const std::function<bool()>& stop);
+    bool IsDone() const { return m_next == m_count; }
+    // What was read; the reader is spent.
+    ShellItems Take() { return std::move(m_items); }
+
+  private:
+    unique_pidl PidlAt(size_t index) const;
+
+    Microsoft::WRL::ComPtr<IFolderView> m_pfv;
+    Microsoft::WRL::ComPtr<IShellFolder> m_psf;
+    // The items in view order, where the view can list them so.
+    Microsoft::WRL::ComPtr<IShellItemArray> m_array;
+    size_t m_count = 0;
+    size_t m_next = 0;
+    ShellItems m_items;
+    KnownNames m_known;
+};
 
 // The name a user reads for an item: its display name, or, where the view hides the item's
 // extension, its parsing name (the display name with the extension).
@@ -41,4 +76,6 @@ struct ViewState {
 };
 
 ViewState ReadViewState(IFolderView* pfv);
+// The view's folder as an absolute ID list, or null where the view cannot tell.
+unique_pidl FolderOf(IFolderView* pfv);
 bool SameViewState(const ViewState& a, const ViewState& b);

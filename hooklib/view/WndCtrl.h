@@ -54,6 +54,12 @@ class CWndCtrl {
         (void)index, (void)ignored, (void)rect;
         return -1;
     }
+    // A message meant for the controller itself (its timer, the shell's change notifications),
+    // which the window never sees: true when it was one, and it was handled.
+    virtual bool HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        (void)message, (void)wParam, (void)lParam;
+        return false;
+    }
 #endif
 
   protected:
