@@ -1,5 +1,8 @@
 #include "Corpus.h"
 
+#include <cwctype>
+#include <unordered_set>
+
 std::vector<std::wstring> CCorpus::Names(size_t count) {
     static const std::vector<std::wstring> english{L"report",   L"invoice", L"draft",   L"meeting",
                                                    L"notes",    L"budget",  L"photo",   L"summary",
@@ -23,4 +26,35 @@ std::vector<std::wstring> CCorpus::Names(size_t count) {
         names.push_back(std::move(name));
     }
     return names;
+}
+
+namespace {
+
+std::wstring Folded(std::wstring name) {
+    for (wchar_t& c : name) {
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    }
+    return name;
+}
+
+std::wstring Numbered(const std::wstring& name, int number) {
+    const size_t dot = name.rfind(L'.');
+    const size_t stem = dot == std::wstring::npos ? name.size() : dot;
+    return name.substr(0, stem) + L" (" + std::to_wstring(number) + L")" + name.substr(stem);
+}
+
+} // namespace
+
+std::vector<std::wstring> UniqueFileNames(const std::vector<std::wstring>& names) {
+    std::unordered_set<std::wstring> taken;
+    std::vector<std::wstring> unique;
+    unique.reserve(names.size());
+    for (const std::wstring& name : names) {
+        std::wstring candidate = name;
+        for (int number = 2; !taken.insert(Folded(candidate)).second; ++number) {
+            candidate = Numbered(name, number);
+        }
+        unique.push_back(std::move(candidate));
+    }
+    return unique;
 }

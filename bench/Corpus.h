@@ -21,3 +21,8 @@ class CCorpus {
 
     uint32_t m_state;
 };
+
+// The names as files of one folder can hold them: a name met again (letter case aside, as
+// Windows file systems compare names) gets " (2)", " (3)", ... before its extension, as
+// Explorer names copies; other names stay as they are, in their order.
+std::vector<std::wstring> UniqueFileNames(const std::vector<std::wstring>& names);

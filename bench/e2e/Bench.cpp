@@ -3,17 +3,23 @@
 // another process, with the real library hooked into it through the real hook and handshake
 // (this program calls the library's HookStart and HookEnd as the launcher does), against the
 // list view's own type-ahead on the same list; the host's own work on the list with and without
-// the library attached; and the host's memory before and after attaching.
-//   skimvue_e2e_bench [--sizes 1000,10000,100000] [--tooltip] [--keys]
-// --keys also lists every key's times as it goes.
+// the library attached; and the host's memory before and after attaching. The same keys in real
+// shell views over real folders of as many files: Wine's file browser and a file dialog.
+//   skimvue_e2e_bench [--sizes 1000,10000,100000] [--views list,browser,dialog] [--tooltip]
+//                     [--dialog-rule] [--keys]
+// --views picks the rows (all by default); --dialog-rule attaches the dialog through a list-view
+// rule instead of the library's file-dialog setting; --keys also lists every key's times.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BenchTarget.h"
 #include "Results.h"
+#include "ShellFolder.h"
+#include "ShellTarget.h"
 #include "harness/WinTestSupport.h"
 #include "harness/XInput.h"
 #include "hook/Exports.h"
@@ -35,6 +41,9 @@ constexpr DWORD kKeyTimeoutMs = 120000;
 constexpr DWORD kTypingBudgetMs = 60000;
 constexpr DWORD kReadyTimeoutMs = 180000;
 constexpr DWORD kHostOpsTimeoutMs = 600000;
+// Wine's views list a folder in one go before they show it: 100,000 files took 5 s on the
+// machine this was written on, a slow or busy one is given minutes.
+constexpr DWORD kListTimeoutMs = 600000;
 
 constexpr wchar_t kRuleFrame[] = L"SkimvueBenchFrame";
 // The same list in a frame no rule names: the list view alone.
@@ -69,21 +78,31 @@ void Progress(int names, const std::string& what) {
 }
 
 // The settings file beside this program's copy of the library, which its first HookStart reads.
-void WriteSettings(bool toolTip) {
-    const std::string rule = "TargetListView[0].";
+// Rules for the target's list view and for the shell views' item windows: Wine's file
+// browser's (under its frame ExplorerWClass) and, unless the file-dialog setting is to attach
+// it, the dialog target's (under its #32770).
+void WriteSettings(bool toolTip, bool fileDialogs) {
     const std::vector<std::string> lines{"[General]",
                                          "EnableOnExplorer=0",
                                          "EnableOnListView=1",
                                          "InputInterval=" + std::to_string(kInputIntervalMs),
                                          std::string("ShowToolTip=") + (toolTip ? "1" : "0"),
-                                         "NumberOfTargetListView=1",
-                                         rule + "ClsName=SysListView32",
-                                         rule + "ExeName=skimvue_bench_target.exe",
-                                         rule + "RootClsName=" + Narrow(kRuleFrame),
-                                         rule + "RootOwnerClsName=*"};
+                                         std::string("EnableOnFileDialog=") +
+                                             (fileDialogs ? "1" : "0")};
+    std::vector<std::pair<std::string, std::string>> rules{
+        {"skimvue_bench_target.exe", Narrow(kRuleFrame)}, {"explorer.exe", "ExplorerWClass"}};
+    if (!fileDialogs) {
+        rules.emplace_back("skimvue_bench_dialog.exe", "#32770");
+    }
     std::string text;
     for (const std::string& line : lines) {
         text += line + "\r\n";
+    }
+    text += "NumberOfTargetListView=" + std::to_string(rules.size()) + "\r\n";
+    for (size_t i = 0; i < rules.size(); ++i) {
+        const std::string rule = "TargetListView[" + std::to_string(i) + "].";
+        text += rule + "ClsName=SysListView32\r\n" + rule + "ExeName=" + rules[i].first + "\r\n" +
+                rule + "RootClsName=" + rules[i].second + "\r\n" + rule + "RootOwnerClsName=*\r\n";
     }
     const std::wstring library = LibraryPath();
     WriteFileBytes(library.substr(0, library.rfind(L'.')) + L".ini", text);
@@ -99,19 +118,20 @@ void ListKey(int names, const std::wstring& query, const KeyRecord& record) {
 }
 
 void AddKeys(std::vector<TypedKey>& keys, const std::vector<KeyRecord>& records,
-             const std::wstring& query, bool processFirst, SizeResults& results) {
+             const std::wstring& query, bool processFirst, int names,
+             std::vector<std::string>& problems) {
     for (size_t i = 0; i < records.size(); ++i) {
         const KeyRecord& record = records[i];
-        ListKey(results.m_names, query, record);
+        ListKey(names, query, record);
         const bool selected = record.m_selectedMs >= 0;
         keys.push_back(TypedKey{selected ? record.m_selectedMs : record.m_handledMs, selected,
                                 static_cast<int>(i), processFirst && i == 0});
     }
     if (records.size() < query.size()) {
-        results.m_problems.push_back(
-            std::to_string(results.m_names) + " names, \"" + Narrow(query) +
-            "\": " + std::to_string(query.size() - records.size()) +
-            " key(s) lost or not handled within " + std::to_string(kKeyTimeoutMs / 1000) + " s");
+        problems.push_back(std::to_string(names) + " names, \"" + Narrow(query) +
+                           "\": " + std::to_string(query.size() - records.size()) +
+                           " key(s) lost or not handled within " +
+                           std::to_string(kKeyTimeoutMs / 1000) + " s");
     }
 }
 
@@ -135,13 +155,13 @@ void RunTypeAhead(const SizePlan& plan, SizeResults& results) {
         for (const std::wstring& query : plan.m_queries[kind]) {
             PumpMessagesFor(kTypeAheadPauseMs);
             AddKeys(results.m_typeAhead[kind], target.Type(query, kTypeDelayMs, kKeyTimeoutMs),
-                    query, false, results);
+                    query, false, results.m_names, results.m_problems);
         }
     }
 }
 
-// HookStart as the launcher's timer calls it, until the target's list view is attached.
-bool Attach(CBenchTarget& target) {
+// HookStart as the launcher's timer calls it, until the target's view is attached.
+template <class Target> bool Attach(Target& target) {
     for (int attempt = 0; attempt < 10; ++attempt) {
         SkimvueDll::HookStart(nullptr);
         if (target.IsAttached()) {
@@ -152,18 +172,29 @@ bool Attach(CBenchTarget& target) {
     return false;
 }
 
+// True once the keys of a kind of query took the typing budget, with the queries skipped
+// (those from next on) reported.
+bool OverBudget(const SizePlan& plan, QueryKind kind, size_t next, DWORD typingStart,
+                std::vector<std::string>& problems) {
+    if (GetTickCount() - typingStart <= kTypingBudgetMs) {
+        return false;
+    }
+    const size_t total = plan.m_queries[kind].size();
+    problems.push_back(std::to_string(plan.m_names) + " names, " +
+                       (kind == kRomajiQuery ? "romaji" : "plain") + ": " +
+                       std::to_string(total - next) + " of " + std::to_string(total) +
+                       " queries skipped, the keys took " +
+                       std::to_string((GetTickCount() - typingStart) / 1000) + " s");
+    return true;
+}
+
 // Each query after a pause that starts a new search; the memory around the first romaji one.
 void TypeQueries(CBenchTarget& target, const SizePlan& plan, QueryKind kind, SizeResults& results) {
     const bool romaji = kind == kRomajiQuery;
     const DWORD typingStart = GetTickCount();
     for (size_t i = 0; i < plan.m_queries[kind].size(); ++i) {
         const std::wstring& query = plan.m_queries[kind][i];
-        if (GetTickCount() - typingStart > kTypingBudgetMs) {
-            results.m_problems.push_back(
-                std::to_string(plan.m_names) + " names, " + (romaji ? "romaji" : "plain") + ": " +
-                std::to_string(plan.m_queries[kind].size() - i) + " of " +
-                std::to_string(plan.m_queries[kind].size()) + " queries skipped, the keys took " +
-                std::to_string((GetTickCount() - typingStart) / 1000) + " s");
+        if (OverBudget(plan, kind, i, typingStart, results.m_problems)) {
             break;
         }
         PumpMessagesFor(kSearchPauseMs);
@@ -172,7 +203,7 @@ void TypeQueries(CBenchTarget& target, const SizePlan& plan, QueryKind kind, Siz
         }
         Progress(plan.m_names, "  " + Narrow(query));
         AddKeys(results.m_library[kind], target.Type(query, kTypeDelayMs, kKeyTimeoutMs), query,
-                i == 0, results);
+                i == 0, results.m_names, results.m_problems);
         if (romaji && i == 0) {
             results.m_memoryAfterRomaji = target.Memory();
         }
@@ -203,12 +234,72 @@ void RunLibrary(const SizePlan& plan, QueryKind kind, SizeResults& results) {
     SkimvueDll::HookEnd();
 }
 
+// Plain queries, then romaji ones, each after a pause that starts a new search; the very first
+// key is the process's first (the library has not searched in the view's process before).
+void TypeShellQueries(CShellTarget& target, const SizePlan& plan, ShellResults& results) {
+    for (const QueryKind kind : {kPlainQuery, kRomajiQuery}) {
+        const DWORD typingStart = GetTickCount();
+        for (size_t i = 0; i < plan.m_queries[kind].size(); ++i) {
+            if (OverBudget(plan, kind, i, typingStart, results.m_problems)) {
+                break;
+            }
+            const std::wstring& query = plan.m_queries[kind][i];
+            PumpMessagesFor(kSearchPauseMs);
+            Progress(plan.m_names, "  " + Narrow(query));
+            AddKeys(results.m_library[kind], target.Type(query, kTypeDelayMs, kKeyTimeoutMs), query,
+                    kind == kPlainQuery && i == 0, plan.m_names, results.m_problems);
+        }
+    }
+}
+
+// The view's own type-ahead with the first query of each kind, before the library attaches.
+void TypeShellTypeAhead(CShellTarget& target, const SizePlan& plan, ShellResults& results) {
+    for (const QueryKind kind : {kPlainQuery, kRomajiQuery}) {
+        const std::wstring& query = plan.m_queries[kind].front();
+        PumpMessagesFor(kTypeAheadPauseMs);
+        AddKeys(results.m_typeAhead[kind], target.Type(query, kTypeDelayMs, kKeyTimeoutMs), query,
+                false, plan.m_names, results.m_problems);
+    }
+}
+
+ShellResults RunShellView(const SizePlan& plan, ShellView view, HMODULE probe) {
+    ShellResults results;
+    results.m_names = plan.m_names;
+    results.m_view = view == ShellView::kBrowser ? "browser" : "dialog";
+    Progress(plan.m_names, std::string("shell view: ") + results.m_view);
+    const std::wstring folder = ShellFolder(plan.m_names);
+    if (folder.empty()) {
+        results.m_problems.push_back("the folder could not be made");
+        return results;
+    }
+    CShellTarget target(view, folder, probe);
+    const std::string failure = target.WaitReady(plan.m_names, kListTimeoutMs);
+    if (!failure.empty()) {
+        results.m_problems.push_back(failure);
+        return results;
+    }
+    results.m_listedMs = target.ListedMs();
+    Progress(plan.m_names,
+             "listed in " + std::to_string(static_cast<int>(results.m_listedMs)) + " ms");
+    TypeShellTypeAhead(target, plan, results);
+    results.m_readAllMs = target.ReadAllMs();
+    if (!Attach(target)) {
+        results.m_problems.push_back("the library did not attach");
+        return results;
+    }
+    TypeShellQueries(target, plan, results);
+    SkimvueDll::HookEnd();
+    return results;
+}
+
+bool Chosen(const std::wstring& list, const std::wstring& item) {
+    return list.empty() || (L"," + list + L",").find(L"," + item + L",") != std::wstring::npos;
+}
+
 std::vector<SizePlan> ChosenPlans(const std::wstring& sizes) {
     std::vector<SizePlan> chosen;
     for (const SizePlan& plan : AllPlans()) {
-        const std::wstring names = std::to_wstring(plan.m_names);
-        if (sizes.empty() ||
-            (L"," + sizes + L",").find(L"," + names + L",") != std::wstring::npos) {
+        if (Chosen(sizes, std::to_wstring(plan.m_names))) {
             chosen.push_back(plan);
         }
     }
@@ -219,30 +310,55 @@ std::vector<SizePlan> ChosenPlans(const std::wstring& sizes) {
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring sizes;
+    std::wstring views;
     bool toolTip = false;
+    bool fileDialogs = true;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--sizes" && i + 1 < argc) {
             sizes = argv[++i];
+        } else if (arg == L"--views" && i + 1 < argc) {
+            views = argv[++i];
         } else if (arg == L"--tooltip") {
             toolTip = true;
+        } else if (arg == L"--dialog-rule") {
+            fileDialogs = false;
         } else if (arg == L"--keys") {
             ListKeys = true;
         }
     }
-    WriteSettings(toolTip);
+    WriteSettings(toolTip, fileDialogs);
     std::vector<SizeResults> results;
+    std::vector<ShellResults> shells;
+    const unique_hmodule probe(LoadLibraryW((BinDir() + L"\\skimvue_bench_probe.dll").c_str()));
     for (const SizePlan& plan : ChosenPlans(sizes)) {
-        SizeResults size;
-        size.m_names = plan.m_names;
-        RunTypeAhead(plan, size);
-        RunLibrary(plan, kPlainQuery, size);
-        RunLibrary(plan, kRomajiQuery, size);
-        results.push_back(std::move(size));
+        if (Chosen(views, L"list")) {
+            SizeResults size;
+            size.m_names = plan.m_names;
+            RunTypeAhead(plan, size);
+            RunLibrary(plan, kPlainQuery, size);
+            RunLibrary(plan, kRomajiQuery, size);
+            results.push_back(std::move(size));
+        }
+        for (const auto& [name, view] :
+             {std::pair{L"browser", ShellView::kBrowser}, {L"dialog", ShellView::kDialog}}) {
+            if (Chosen(views, name)) {
+                shells.push_back(RunShellView(plan, view, probe.get()));
+            }
+        }
     }
-    const RunInfo info{sizeof(void*) == 8 ? "win64" : "win32", WineVersion(),
-                       static_cast<int>(kTypeDelayMs),         kInputIntervalMs,
-                       static_cast<int>(kSearchPauseMs),       toolTip};
-    PrintResults(info, results);
+    const RunInfo info{sizeof(void*) == 8 ? "win64" : "win32",
+                       WineVersion(),
+                       static_cast<int>(kTypeDelayMs),
+                       kInputIntervalMs,
+                       static_cast<int>(kSearchPauseMs),
+                       toolTip,
+                       fileDialogs};
+    if (!results.empty()) {
+        PrintResults(info, results);
+    }
+    if (!shells.empty()) {
+        PrintShellResults(info, shells);
+    }
     return 0;
 }

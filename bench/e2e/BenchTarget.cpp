@@ -62,28 +62,35 @@ bool CBenchTarget::IsAttached() const {
            attached == 1;
 }
 
-std::vector<KeyRecord> CBenchTarget::Type(const std::wstring& text, DWORD typeDelayMs,
-                                          DWORD keyTimeoutMs) {
-    const LONG first = m_report->m_keyCount;
+std::vector<KeyRecord> TypeKeys(const std::function<bool()>& focus, const volatile LONG& keyCount,
+                                const KeyRecord* keys, const std::wstring& text, DWORD typeDelayMs,
+                                DWORD keyTimeoutMs) {
+    const LONG first = keyCount;
     const LONG expected = first + static_cast<LONG>(text.size());
-    if (expected <= kMaxKeyRecords && FocusWindow(m_frame)) {
+    if (expected <= kMaxKeyRecords && focus()) {
         Xdotool(L"type --delay " + std::to_wstring(typeDelayMs) + L" " + text);
         // Waits as long as the target keeps handling keys; a slow key is waited for, a lost or
         // stuck one is not.
-        LONG seen = m_report->m_keyCount;
+        LONG seen = keyCount;
         DWORD lastProgress = GetTickCount();
         while (seen < expected && GetTickCount() - lastProgress < keyTimeoutMs) {
             PumpMessagesFor(20);
-            if (m_report->m_keyCount != seen) {
-                seen = m_report->m_keyCount;
+            if (keyCount != seen) {
+                seen = keyCount;
                 lastProgress = GetTickCount();
             }
         }
         // A selection made after the key's handling returned still lands in its record.
         PumpMessagesFor(200);
     }
-    const LONG last = m_report->m_keyCount;
-    return std::vector<KeyRecord>(m_report->m_keys + first, m_report->m_keys + last);
+    const LONG last = keyCount;
+    return std::vector<KeyRecord>(keys + first, keys + last);
+}
+
+std::vector<KeyRecord> CBenchTarget::Type(const std::wstring& text, DWORD typeDelayMs,
+                                          DWORD keyTimeoutMs) {
+    return TypeKeys([this] { return FocusWindow(m_frame); }, m_report->m_keyCount, m_report->m_keys,
+                    text, typeDelayMs, keyTimeoutMs);
 }
 
 std::optional<HostOpTimes> CBenchTarget::TimeHostOps(int runs, DWORD timeoutMs) const {

@@ -4,6 +4,7 @@
 // object.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,3 +46,11 @@ class CBenchTarget {
     std::wstring m_title;
     HWND m_frame = nullptr;
 };
+
+// Types text with real key presses typeDelayMs apart once focus() put the keyboard focus where
+// they should go, and returns the records of the keys the target counted in keyCount and keys.
+// A key that is not counted within keyTimeoutMs of the previous one is given up (its record is
+// missing).
+std::vector<KeyRecord> TypeKeys(const std::function<bool()>& focus, const volatile LONG& keyCount,
+                                const KeyRecord* keys, const std::wstring& text, DWORD typeDelayMs,
+                                DWORD keyTimeoutMs);

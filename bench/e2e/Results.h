@@ -31,6 +31,20 @@ struct SizeResults {
     std::vector<std::string> m_problems;
 };
 
+// One shell view (Wine's file browser or a file dialog) over a real folder of names files.
+struct ShellResults {
+    int m_names = 0;
+    const char* m_view = "";
+    // From the view's start until it listed every file; below 0 when it did not.
+    double m_listedMs = -1;
+    // The text of every item (LVM_GETITEMTEXTW), timed in the view's thread; below 0 when not.
+    double m_readAllMs = -1;
+    std::vector<TypedKey> m_library[2];
+    // The view's own type-ahead, before the library attached: the first query of each kind.
+    std::vector<TypedKey> m_typeAhead[2];
+    std::vector<std::string> m_problems;
+};
+
 struct RunInfo {
     std::string m_build;
     std::string m_wine;
@@ -39,6 +53,9 @@ struct RunInfo {
     // Before each query, the first key of the process included.
     int m_searchPauseMs = 0;
     bool m_toolTip = false;
+    // The file dialog attached through the library's file-dialog setting, not a rule.
+    bool m_fileDialogSetting = false;
 };
 
 void PrintResults(const RunInfo& info, const std::vector<SizeResults>& sizes);
+void PrintShellResults(const RunInfo& info, const std::vector<ShellResults>& views);
