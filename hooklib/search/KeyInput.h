@@ -26,6 +26,4 @@ class CKeyInput {
   protected:
     CKeyInput() = default;
     ~CKeyInput() = default;
-    CKeyInput(const CKeyInput&) = default;
-    CKeyInput& operator=(const CKeyInput&) = default;
 };
