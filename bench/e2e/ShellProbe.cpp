@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "Clock.h"
 #include "CorpusList.h"
 #include "ShellReport.h"
 
@@ -30,18 +31,6 @@ WNDPROC ListOwnProc = nullptr;
 UINT QueryMessage = 0;
 UINT ReadAllMessage = 0;
 PendingKey Key;
-double TicksPerMs = 1.0;
-
-LARGE_INTEGER Now() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now;
-}
-
-double MsSince(LARGE_INTEGER start) {
-    return static_cast<double>(Now().QuadPart - start.QuadPart) / TicksPerMs;
-}
-
 // The shell view's items are callbacks: finding the park item by name asks the view for texts.
 int FindParkItem() {
     LVFINDINFOW find{};
@@ -69,9 +58,6 @@ bool Start() {
         GetWindowThreadProcessId(report->m_list, nullptr) != GetCurrentThreadId()) {
         return false;
     }
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    TicksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
     QueryMessage = RegisterWindowMessageW(kShellQueryMessage);
     ReadAllMessage = RegisterWindowMessageW(kShellReadAllMessage);
     List = report->m_list;

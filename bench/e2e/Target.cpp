@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "Clock.h"
 #include "CorpusList.h"
 #include "TargetReport.h"
 #include "support/UniqueHandle.h"
@@ -36,18 +37,6 @@ WNDPROC ListOwnProc = nullptr;
 int ParkedIndex = 0;
 TargetReport* Report = nullptr;
 PendingKey Key;
-double TicksPerMs = 1.0;
-
-LARGE_INTEGER Now() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now;
-}
-
-double MsSince(LARGE_INTEGER start) {
-    return static_cast<double>(Now().QuadPart - start.QuadPart) / TicksPerMs;
-}
-
 void Park() {
     ParkSelection(List, ParkedIndex);
 }
@@ -207,9 +196,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (Report == nullptr || options.m_count < 1) {
         return 2;
     }
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    TicksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     WNDCLASSW wc{};
