@@ -2,24 +2,11 @@
 
 #include <imm.h>
 
-#include <algorithm>
-#include <utility>
-
+#include "search/KeyInput.h"
 #include "search/Migemo.h"
-#include "search/SearchRun.h"
-#include "settings/SharedBlock.h"
 #include "support/UniqueHandle.h"
 
 namespace {
-
-constexpr size_t kSearchTextReserve = 260;
-// A key typed before the last reset, which ran later (behind a slow search), trails it by the
-// time it waited in the queue: never anywhere near this long.
-constexpr DWORD kQueueWaitLimitMs = 60000;
-
-bool IsKeyHeld(int key) {
-    return (GetKeyState(key) & 0x8000) != 0;
-}
 
 WORD CharacterType(wchar_t c) {
     WORD type = 0;
@@ -27,115 +14,55 @@ WORD CharacterType(wchar_t c) {
     return type;
 }
 
-bool IsImeOpen(HWND window) {
-    const unique_himc context(window, ImmGetContext(window));
-    return context && ImmGetOpenStatus(context.get()) != FALSE;
-}
-
-MatchMode ModeForShift() {
-    if (!IsOn(Shared.SwitchMigemoByShift)) {
-        return Both;
-    }
-    return IsKeyHeld(VK_SHIFT) ? MigemoOnly : PlainOnly;
-}
-
-// When the key message being handled was typed: its own time, so that a key that waited in the
-// queue behind a slow search still continues the text. A message sent from another thread has
-// no time of its own (GetMessageTime tells the last one taken from the queue): it counts from
-// its arrival.
-DWORD KeyTime() {
-    return InSendMessage() ? GetTickCount() : static_cast<DWORD>(GetMessageTime());
-}
-
-// A character is typed with the key that made it. TranslateMessage posts the character when it
-// takes the key from the queue, which may be long after the key was typed, and may give it that
-// later time; the key reaches the window just before its character. A character that comes
-// without a key of its own (sent or posted by a program, an input method's result) counts from
-// its arrival.
-DWORD CharTime(SearchCore& state) {
-    const std::optional<uint32_t> keyDown = std::exchange(state.m_keyDownTick, std::nullopt);
-    return keyDown ? *keyDown : GetTickCount();
-}
-
-bool TypedBefore(DWORD typed, DWORD last) {
-    const DWORD ahead = last - typed;
-    return ahead != 0 && ahead <= kQueueWaitLimitMs;
-}
-
-// The first character since attaching starts a text, and so does one typed after a pause
-// longer than InputInterval. One typed before the last reset (which ran later, behind a slow
-// search) follows it without a pause.
-void MeasurePause(SearchCore& state, DWORD typed) {
-    if (!state.m_dwLastKeyTick) {
-        ResetSearch(state, typed);
-    } else if (!TypedBefore(typed, *state.m_dwLastKeyTick)) {
-        if (typed - *state.m_dwLastKeyTick > EffectiveInputInterval()) {
-            ResetSearch(state, typed);
-        } else {
-            state.m_dwLastKeyTick = typed;
-        }
+std::optional<KeyMessage> KeyMessageOf(UINT message) {
+    switch (message) {
+    case WM_CHAR:
+        return KeyMessage::Char;
+    case WM_KEYDOWN:
+        return KeyMessage::KeyDown;
+    case WM_SYSKEYDOWN:
+        return KeyMessage::SysKeyDown;
+    default:
+        return std::nullopt;
     }
 }
 
-// A character the search cannot use, because the view's names could not be read, is the
-// window's own: its type-ahead works as if the library were not there.
-KeyOutcome HandleChar(HWND window, SearchCore& state, WPARAM wParam, LPARAM lParam) {
-    MeasurePause(state, CharTime(state));
-    const auto c = static_cast<wchar_t>(wParam);
-    if (state.m_namesUnreadable || !IsTakenCharacter(c, state.m_searchText.empty())) {
-        return {};
-    }
-    const MatchMode mode = ModeForShift();
-    state.m_searchText += FoldTypedCharacter(c);
-    RunSearch(EffectiveEnableLength(), state, mode);
-    return {DefWindowProcW(window, WM_CHAR, wParam, lParam)};
-}
+// The key logic's questions answered by the system, for the message being handled.
+class CSystemKeyInput final : public CKeyInput {
+  public:
+    explicit CSystemKeyInput(HWND window) : m_window(window) {}
 
-// True when the input-dialog binding was pressed: the text has started afresh for it.
-bool HandleBinding(SearchCore& state, KeyBinding modifier, WPARAM virtualKey) {
-    const KeyBinding code =
-        modifier | (MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_CHAR) & 0xFFFF);
-    const bool shift = IsKeyHeld(VK_SHIFT);
-    bool next = false;
-    bool back = false;
-    if (code == EffectiveKeyBinding(&SharedBlock::KeyBind_Next)) {
-        (shift ? back : next) = true;
+    // GetKeyState tells the state as of the last message taken from the queue, not the
+    // keyboard's now.
+    bool IsHeld(Modifier modifier) const override {
+        const int key = modifier == Modifier::Shift ? VK_SHIFT : VK_CONTROL;
+        return (GetKeyState(key) & 0x8000) != 0;
     }
-    if (code == EffectiveKeyBinding(&SharedBlock::KeyBind_Back)) {
-        if (shift) {
-            SelectNextCandidate(state);
-        } else {
-            back = true;
-        }
+    // The key message's own time, so that a key that waited in the queue behind a slow search
+    // still continues the text. A message sent from another thread has no time of its own
+    // (GetMessageTime tells the last one taken from the queue): it counts from its arrival.
+    uint32_t KeyTime() const override {
+        return InSendMessage() ? GetTickCount() : static_cast<DWORD>(GetMessageTime());
     }
-    if (next) {
-        SelectNextCandidate(state);
+    uint32_t Now() const override { return GetTickCount(); }
+    bool IsImeOpen() const override {
+        const unique_himc context(m_window, ImmGetContext(m_window));
+        return context && ImmGetOpenStatus(context.get()) != FALSE;
     }
-    if (back) {
-        SelectPreviousCandidate(state);
+    bool CloseIme() override { return ::CloseIme(m_window) == 0; }
+    bool IsGraphic(wchar_t c) const override { return IsGraphicCharacter(c); }
+    wchar_t Fold(wchar_t c) const override { return FoldTypedCharacter(c); }
+    wchar_t KeyCharacter(uint32_t virtualKey) const override {
+        return static_cast<wchar_t>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_CHAR) & 0xFFFF);
     }
-    if (code == EffectiveKeyBinding(&SharedBlock::KeyBind_SelAll)) {
-        SelectAllCandidates(state);
-    }
-    if (code != EffectiveKeyBinding(&SharedBlock::KeyBind_Input)) {
-        return false;
-    }
-    ResetSearch(state, GetTickCount());
-    return true;
-}
 
-KeyOutcome BindingOutcome(bool askForText) {
-    KeyOutcome outcome;
-    outcome.m_askForText = askForText;
-    return outcome;
-}
+  private:
+    HWND m_window;
+};
 
 } // namespace
 
-bool IsTakenCharacter(wchar_t c, bool textEmpty) {
-    if (c == L' ') {
-        return !textEmpty;
-    }
+bool IsGraphicCharacter(wchar_t c) {
     return (CharacterType(c) & (C1_ALPHA | C1_DIGIT | C1_PUNCT | C1_UPPER | C1_LOWER)) != 0 &&
            (CharacterType(c) & (C1_CNTRL | C1_SPACE)) == 0;
 }
@@ -161,45 +88,20 @@ int CloseIme(HWND window) {
     return ImmSetOpenStatus(context.get(), FALSE) ? 0 : -1;
 }
 
-void SearchWholeText(SearchCore& state, const std::wstring& text) {
-    state.m_searchText = text;
-    RunSearch(1, state, PlainOnly);
-}
-
-void ResetSearch(SearchCore& state, DWORD keyTime) {
-    state.m_dwLastKeyTick = keyTime;
-    state.m_searchText.clear();
-    state.m_searchText.reserve(kSearchTextReserve);
-    if (state.m_pCtrl) {
-        // Read afresh: a name of an earlier read never stands for an item of this one.
-        ItemNames names;
-        state.m_namesUnreadable = state.m_pCtrl->GetItemNames(names) != 0;
-        if (state.m_namesUnreadable) {
-            names.clear();
-        }
-        state.m_itemNames = CNameList(names);
-    }
-    state.OnReset();
-}
-
+// A taken character is consumed with DefWindowProc's answer, as if the window had no type-ahead
+// of its own; every other key message goes on to the window.
 KeyOutcome HandleKeyMessage(HWND window, SearchCore& state, UINT message, WPARAM wParam,
                             LPARAM lParam) {
-    if (IsOn(Shared.DisableIme) && IsImeOpen(window) && CloseIme(window) != 0) {
+    const std::optional<KeyMessage> key = KeyMessageOf(message);
+    if (!key) {
         return {};
     }
-    switch (message) {
-    case WM_CHAR:
-        return HandleChar(window, state, wParam, lParam);
-    case WM_KEYDOWN:
-        state.m_keyDownTick = KeyTime();
-        if (wParam == VK_ESCAPE) {
-            ResetSearch(state, *state.m_keyDownTick);
-        }
-        return BindingOutcome(IsKeyHeld(VK_CONTROL) && HandleBinding(state, KEYBIND_CTRL, wParam));
-    case WM_SYSKEYDOWN:
-        state.m_keyDownTick = KeyTime();
-        return BindingOutcome(HandleBinding(state, KEYBIND_ALT, wParam));
-    default:
-        return {};
+    CSystemKeyInput input(window);
+    const KeyHandling handling = HandleKey(input, state, *key, static_cast<uint32_t>(wParam));
+    KeyOutcome outcome;
+    if (handling.m_charTaken) {
+        outcome.m_result = DefWindowProcW(window, WM_CHAR, wParam, lParam);
     }
+    outcome.m_askForText = handling.m_askForText;
+    return outcome;
 }

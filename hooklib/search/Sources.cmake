@@ -1,4 +1,5 @@
 list(APPEND SKIMVUE_PORTABLE_SOURCES
+  search/KeyHandler.cpp
   search/NameList.cpp
   search/Pattern.cpp
   search/SearchRun.cpp)

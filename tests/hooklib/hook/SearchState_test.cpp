@@ -11,7 +11,7 @@
 #include "harness/TestListView.h"
 #include "hook/Attach.h"
 #include "support/Messages.h"
-#include "search/Keystroke.h"
+#include "search/KeyHandler.h"
 
 namespace {
 

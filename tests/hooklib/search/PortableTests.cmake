@@ -1,4 +1,6 @@
 list(APPEND SKIMVUE_PORTABLE_TESTS
+  # Key handling through a fake of the system's keys, clock and input method editor.
+  hooklib/search/KeyHandler_test.cpp
   hooklib/search/NameList_test.cpp
   hooklib/search/Pattern_test.cpp
   hooklib/search/SearchRun_test.cpp

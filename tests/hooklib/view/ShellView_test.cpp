@@ -21,7 +21,7 @@
 #include "hook/Attach.h"
 #include "hook/SearchState.h"
 #include "support/UniqueHandle.h"
-#include "search/Keystroke.h"
+#include "search/KeyHandler.h"
 #include "support/Messages.h"
 #include "view/ExplorerCtrl.h"
 
