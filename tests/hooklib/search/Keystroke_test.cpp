@@ -275,6 +275,30 @@ TEST_F(Keystroke, ImeCharactersAreSearchedAndConsumed) {
     EXPECT_FALSE(ListGotChar(L'b'));
 }
 
+// A composition committed through the list's input context (Wine's imm32 holds a composition
+// string without an input method: ImmSetCompositionStringW, then CPS_COMPLETE, which sends
+// WM_IME_COMPOSITION with GCS_RESULTSTR) is searched once: the composition goes on to the list
+// without its result, so no WM_IME_CHAR or WM_CHAR is made of the text.
+TEST_F(Keystroke, ACommittedCompositionIsSearchedOnce) {
+    const unique_himc context(m_view.List(), ImmGetContext(m_view.List()));
+    ASSERT_TRUE(context);
+    ASSERT_TRUE(ImmSetOpenStatus(context.get(), TRUE));
+    wchar_t text[] = L"be";
+    ASSERT_TRUE(
+        ImmSetCompositionStringW(context.get(), SCS_SETSTR, text, sizeof text - 2, nullptr, 0));
+    ASSERT_TRUE(ImmNotifyIME(context.get(), NI_COMPOSITIONSTR, CPS_COMPLETE, 0));
+    PumpMessagesFor(100);
+    ImmSetOpenStatus(context.get(), FALSE);
+    EXPECT_EQ(State().m_searchText, L"be");
+    EXPECT_EQ(Selected(), (std::vector<int>{1}));
+    EXPECT_FALSE(m_view.HasReceived(WM_IME_CHAR, L'b'));
+    EXPECT_FALSE(ListGotChar(L'b'));
+    const auto& received = m_view.m_received;
+    EXPECT_TRUE(std::any_of(received.begin(), received.end(), [](const auto& r) {
+        return r.m_message == WM_IME_COMPOSITION && (r.m_lParam & GCS_RESULTSTR) == 0;
+    }));
+}
+
 } // namespace
 
 // The system's character classes behind the key logic's (a space within the text is the key
