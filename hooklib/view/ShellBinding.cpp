@@ -115,27 +115,25 @@ HWND ShellViewWindowOf(HWND hWndItems) {
 
 ShellBinding BindShellView(HWND hWndView) {
     SKIMVUE_CHECK_NOT_NULL(hWndView);
+    // The last browser that answered, and why it did not bind.
     ComPtr<IShellBrowser> psb;
     std::optional<CFailure> failure;
     for (HWND host = ParentOf(hWndView); host != nullptr; host = ParentOf(host)) {
-        psb = IsHostClass(host) ? AskHost(host) : nullptr;
-        if (!psb) {
+        ComPtr<IShellBrowser> answer = IsHostClass(host) ? AskHost(host) : nullptr;
+        if (!answer) {
             continue;
         }
+        psb = std::move(answer);
         // A browser that shows another view (the frame above a tab of its own) leaves the hosts
-        // further up to try; the failure of the last browser that answered is the one told.
+        // further up to try.
         try {
             return BindThrough(psb, hWndView);
         } catch (const CFailure& failed) {
             failure = failed;
         }
     }
-    if (failure) {
-        throw *failure;
-    }
-    // No host answered at all.
     SKIMVUE_CHECK_NOT_NULL(psb);
-    return {};
+    throw *failure;
 }
 
 bool IsStillActive(const ShellBinding& binding) noexcept {
