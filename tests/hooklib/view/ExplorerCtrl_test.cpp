@@ -319,4 +319,27 @@ TEST(ShellWindowHandles, ComeInCollectionOrderAndStopAtAFailure) {
     EXPECT_TRUE(handles.empty());
 }
 
+// Explorer down or changing: each failed call is told by its own name, once a minute.
+TEST(ShellWindowHandles, AFailedCallIsLoggedByItsName) {
+    const unique_com_init com(COINIT_APARTMENTTHREADED);
+    const unique_hwnd window(MakeWindow(L"CabinetWClass", nullptr));
+    auto listed = MakeDouble<CShellWindowsDouble>(
+        std::vector<ComPtr<IDispatch>>{MakeDouble<CBrowserDouble>(window.get())});
+    auto factory = MakeDouble<CClassFactoryDouble>(listed);
+    const CRegisteredClass registration(CLSID_ShellWindows, factory.Get());
+    const std::pair<const char*, const char*> failures[] = {
+        {"get_Count", "failed: psw->get_Count"},
+        {"Item", "failed: m_psw->Item"},
+        {"get_HWND", "failed: get_HWND"},
+    };
+    for (const auto& [call, logged] : failures) {
+        CScopedFault fault(call);
+        ExpectLogged(logged);
+        std::vector<HWND> handles;
+        EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1) << call;
+        EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1) << call;
+        EXPECT_TRUE(handles.empty()) << call;
+    }
+}
+
 } // namespace
