@@ -24,6 +24,8 @@ else()
 endif()
 set(SKIMVUE_LABEL win${SKIMVUE_BITS})
 
+include(${CMAKE_CURRENT_LIST_DIR}/UiAutomation.cmake)
+
 # migemo.dll with its dictionary beside the hook library.
 add_subdirectory(${CMAKE_SOURCE_DIR}/third_party/cmigemo ${CMAKE_BINARY_DIR}/third_party/cmigemo)
 

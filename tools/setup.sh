@@ -18,6 +18,8 @@ packages=(
   xvfb xdotool imagemagick x11-utils icoutils
   locales fonts-ipafont-gothic
   googletest libgtest-dev libbenchmark-dev
+  # The UI Automation interface definitions (uiautomationclient.idl) that widl compiles.
+  libwine-dev
   cmigemo-common libmigemo-dev libmigemo1
   dpkg-dev zip unzip
 )

@@ -10,7 +10,11 @@
 #include <atomic>
 #include <cstddef>
 #include <exception>
+#include <iterator>
+#include <type_traits>
 #include <utility>
+
+#include "support/Failure.h"
 
 // Where a failure's trace goes: OutputDebugStringW unless a test set another.
 using TraceSink = void (*)(const wchar_t* text);
@@ -23,34 +27,78 @@ inline TraceSink SetTraceSink(TraceSink sink) noexcept {
     return CurrentTraceSink.exchange(sink);
 }
 
-inline wchar_t TraceCharacter(wchar_t c) noexcept {
-    return c;
-}
-inline wchar_t TraceCharacter(char c) noexcept {
-    return static_cast<wchar_t>(static_cast<unsigned char>(c));
+// One line of the trace, built in a fixed buffer and cut to it: nothing is allocated, as the
+// failure may be that memory ran out. Narrow texts are ASCII here; a byte is taken as a character.
+class CTraceLine {
+  public:
+    CTraceLine& operator<<(const wchar_t* part) noexcept { return Append(part); }
+    CTraceLine& operator<<(const char* part) noexcept { return Append(part); }
+    // As the platform writes result codes: 0x80070005.
+    CTraceLine& Hex(unsigned long value) noexcept {
+        wchar_t digits[] = L"0x00000000";
+        for (int i = 9; i >= 2; --i, value >>= 4) {
+            digits[i] = L"0123456789ABCDEF"[value & 0xF];
+        }
+        return Append(digits);
+    }
+    CTraceLine& Number(unsigned value) noexcept {
+        wchar_t digits[12] = {};
+        size_t at = std::size(digits) - 1;
+        do {
+            digits[--at] = static_cast<wchar_t>(L'0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        return Append(digits + at);
+    }
+    // Ends the line and hands it to the trace's sink.
+    void Send() noexcept {
+        m_text[m_length++] = L'\n';
+        m_text[m_length] = 0;
+        const TraceSink sink = CurrentTraceSink.load();
+        if (sink != nullptr) {
+            sink(m_text);
+        } else {
+            OutputDebugStringW(m_text);
+        }
+    }
+
+  private:
+    template <class Char> CTraceLine& Append(const Char* part) noexcept {
+        for (; *part != 0 && m_length + 2 < std::size(m_text); ++part) {
+            m_text[m_length++] =
+                static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(*part));
+        }
+        return *this;
+    }
+
+    wchar_t m_text[512];
+    size_t m_length = 0;
+};
+
+// "Skimvue: <entry> failed: <what>".
+inline void TraceFailure(const wchar_t* entry, const char* what) noexcept {
+    CTraceLine line;
+    (line << L"Skimvue: " << entry << L" failed: "
+          << (what != nullptr ? what : "an exception that is not a std::exception"))
+        .Send();
 }
 
-// "Skimvue: <entry> failed: <what>", cut to a fixed buffer: nothing is allocated, as the failure
-// may be that memory ran out. The texts of what() are ASCII here; a byte is taken as a character.
-inline void TraceFailure(const wchar_t* entry, const char* what) noexcept {
-    wchar_t text[512];
-    size_t length = 0;
-    const auto append = [&](auto* part) {
-        for (; *part != 0 && length + 2 < sizeof(text) / sizeof(text[0]); ++part) {
-            text[length++] = TraceCharacter(*part);
-        }
-    };
-    append(L"Skimvue: ");
-    append(entry);
-    append(L" failed: ");
-    append(what != nullptr ? what : "an exception that is not a std::exception");
-    text[length++] = L'\n';
-    text[length] = 0;
-    const TraceSink sink = CurrentTraceSink.load();
-    if (sink != nullptr) {
-        sink(text);
-    } else {
-        OutputDebugStringW(text);
+// The failure being handled (call it inside a catch block). A failed check gives the call as
+// written, its result code and its place: "Skimvue: <entry> failed: psw->get_Count(&count),
+// 0x80004001, ExplorerCtrl.cpp:411"; anything else what it says of itself.
+inline void TraceCaughtFailure(const wchar_t* entry) noexcept {
+    try {
+        throw;
+    } catch (const CFailure& failure) {
+        CTraceLine line;
+        line << L"Skimvue: " << entry << L" failed: " << failure.Call() << failure.Suffix()
+             << L", ";
+        line.Hex(static_cast<unsigned long>(failure.Code())) << L", " << failure.File() << L":";
+        line.Number(static_cast<unsigned>(failure.Line())).Send();
+    } catch (const std::exception& e) {
+        TraceFailure(entry, e.what());
+    } catch (...) {
+        TraceFailure(entry, nullptr);
     }
 }
 
@@ -59,10 +107,8 @@ template <class Result, class Body>
 Result Barrier(const wchar_t* entry, Result fallback, Body&& body) noexcept {
     try {
         return std::forward<Body>(body)();
-    } catch (const std::exception& e) {
-        TraceFailure(entry, e.what());
     } catch (...) {
-        TraceFailure(entry, nullptr);
+        TraceCaughtFailure(entry);
     }
     return fallback;
 }
@@ -71,9 +117,7 @@ Result Barrier(const wchar_t* entry, Result fallback, Body&& body) noexcept {
 template <class Body> void Barrier(const wchar_t* entry, Body&& body) noexcept {
     try {
         std::forward<Body>(body)();
-    } catch (const std::exception& e) {
-        TraceFailure(entry, e.what());
     } catch (...) {
-        TraceFailure(entry, nullptr);
+        TraceCaughtFailure(entry);
     }
 }

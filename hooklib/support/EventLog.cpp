@@ -4,14 +4,10 @@
 
 #include "support/Barrier.h"
 #include "support/ModuleVersion.h"
-#include "support/NeverDestroyed.h"
 #include "support/PathParts.h"
-#include "support/ReportLimit.h"
 #include "support/UniqueHandle.h"
 
 namespace {
-
-CNeverDestroyed<CReportLimit> RepeatedErrorLimit;
 
 // Opens the source named after this module's file, calls write with it and closes it again.
 template <class Write> int WithEventSource(Write write) noexcept {
@@ -30,19 +26,6 @@ int ReportErrorEvent(const char* text) noexcept {
         return static_cast<int>(
             ReportEventA(log, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr));
     });
-}
-
-bool MayReportRepeatedFailure(const void* subject) noexcept {
-    return Barrier(L"the event log's limit", false,
-                   [subject] { return RepeatedErrorLimit->Allow(subject, GetTickCount()); });
-}
-
-int ReportRepeatedErrorEvent(const void* subject, const char* text) noexcept {
-    return MayReportRepeatedFailure(subject) ? ReportErrorEvent(text) : 0;
-}
-
-void ForgetRepeatedErrorEvents() noexcept {
-    Barrier(L"the event log's limit", [] { RepeatedErrorLimit->Forget(); });
 }
 
 int ReportInfoEvent(const wchar_t* text) noexcept {

@@ -5,5 +5,6 @@ list(APPEND SKIMVUE_WINDOWS_SOURCES
   support/StdString.cpp
   support/ModuleVersion.cpp
   support/EventLog.cpp
+  support/FailureReport.cpp
   support/WindowIdentity.cpp
   support/WorkerThread.cpp)

@@ -26,16 +26,12 @@ bool StartWorkerThread(Work work) noexcept {
     return Barrier(L"StartWorkerThread", false, [&work] {
         auto owned = std::make_unique<Work>(std::move(work));
         HMODULE module = nullptr;
-        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                reinterpret_cast<LPCWSTR>(&WorkerMain), &module)) {
-            return false;
-        }
+        SKIMVUE_CHECK_WIN32(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                               reinterpret_cast<LPCWSTR>(&WorkerMain), &module));
         // Handed to the thread, which gives it back with FreeLibraryAndExitThread.
         unique_hmodule pinned(module);
-        const unique_handle thread(CreateThread(nullptr, 0, WorkerMain, owned.get(), 0, nullptr));
-        if (!thread) {
-            return false;
-        }
+        const unique_handle thread(
+            SKIMVUE_CHECK_WIN32(CreateThread(nullptr, 0, WorkerMain, owned.get(), 0, nullptr)));
         pinned.release();
         owned.release();
         return true;

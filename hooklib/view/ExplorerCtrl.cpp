@@ -7,12 +7,10 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
-#include <stdexcept>
 
-#include "support/Barrier.h"
-#include "support/EventLog.h"
+#include "support/Failure.h"
+#include "support/FailureReport.h"
 #include "support/Messages.h"
-#include "view/ComCheck.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -78,19 +76,21 @@ bool SamePidl(PCUITEMID_CHILD a, PCUITEMID_CHILD b) {
     return size == ILGetSize(b) && std::memcmp(a, b, size) == 0;
 }
 
-// Runs a read or a selection: a failed call answers -1 and is traced for developers, not logged
-// for users (a failed binding is), at most once a minute for the window: a view that cannot be
-// read fails at every search. Anything else thrown is left to the entry's barrier.
-template <class Body> int TracingFailure(const wchar_t* entry, HWND hWnd, Body body) {
-    try {
-        return body();
-    } catch (const std::runtime_error& e) {
-        if (MayReportRepeatedFailure(hWnd)) {
-            TraceFailure(entry, e.what());
-        }
-        return -1;
-    }
-}
+// Reads and selections fail at every search on a view that cannot be read: traced for developers,
+// once a minute for the window, and never logged for users (a failed binding is).
+constexpr FailureAudience kReadFailure = FailureAudience::Developer;
+
+// Marks a read as running for as long as the reader works, however it ends.
+class CReadingMark {
+  public:
+    explicit CReadingMark(bool& reading) : m_reading(reading) { m_reading = true; }
+    ~CReadingMark() { m_reading = false; }
+    CReadingMark(const CReadingMark&) = delete;
+    CReadingMark& operator=(const CReadingMark&) = delete;
+
+  private:
+    bool& m_reading;
+};
 
 } // namespace
 
@@ -130,33 +130,33 @@ bool CExplorerCtrl::EnsureBound() {
         return true;
     }
     Unbind();
+    // Not bound is an answer, not a failure of the operation: the caller searches a list-view item
+    // window through its own messages, and the read-ahead tries again at its next tick. Only a
+    // view that nothing else stands in for is reported, to the user too.
     try {
         m_binding = BindShellView(hWndView);
         WatchFolder();
         return true;
-    } catch (const std::runtime_error& e) {
+    } catch (const CFailure&) {
         if (!m_isListView) {
-            ReportRepeatedErrorEvent(m_hWnd, e.what());
+            ReportCaughtFailure(L"CExplorerCtrl::EnsureBound", m_hWnd, FailureAudience::User);
         }
         return false;
     }
 }
 
 int CExplorerCtrl::GetItemNames(ItemNames& names) noexcept {
-    constexpr wchar_t kEntry[] = L"CExplorerCtrl::GetItemNames";
-    return Barrier(kEntry, -1, [&] {
-        return TracingFailure(kEntry, m_hWnd, [&] {
-            if (m_hWnd == nullptr) {
-                return -1;
-            }
-            if (!EnsureBound()) {
-                // A list view that no browser host claims (an ExplorerBrowser whose host stays
-                // silent) is still searched as the list view it is.
-                return m_isListView ? m_list.GetItemNames(names) : -1;
-            }
-            ReadNames(names);
-            return 0;
-        });
+    return ReportingBarrier(L"CExplorerCtrl::GetItemNames", m_hWnd, kReadFailure, -1, [&] {
+        if (m_hWnd == nullptr) {
+            return -1;
+        }
+        if (!EnsureBound()) {
+            // A list view that no browser host claims (an ExplorerBrowser whose host stays
+            // silent) is still searched as the list view it is.
+            return m_isListView ? m_list.GetItemNames(names) : -1;
+        }
+        ReadNames(names);
+        return 0;
     });
 }
 
@@ -173,9 +173,9 @@ void CExplorerCtrl::ReadNames(ItemNames& names) {
                 StartRead(std::move(state));
             }
             ContinueRead([] { return false; });
-            if (!m_ahead) {
-                throw std::runtime_error("failed: the view changed while read");
-            }
+            // A change noticed while the read ran drops what it read.
+            const bool unchangedWhileRead = m_ahead.has_value();
+            SKIMVUE_CHECK(unchangedWhileRead);
         }
         m_items = std::move(*m_ahead);
         m_state = std::move(m_aheadState);
@@ -199,15 +199,11 @@ void CExplorerCtrl::StartRead(ViewState state) {
 void CExplorerCtrl::ContinueRead(const std::function<bool()>& stop) {
     std::optional<CShellItemsReader> reader = std::exchange(m_pending, std::nullopt);
     const unsigned changes = m_changesNoticed;
-    m_reading = true;
     bool done = false;
-    try {
+    {
+        const CReadingMark reading(m_reading);
         done = reader->Read(stop);
-    } catch (...) {
-        m_reading = false;
-        throw;
     }
-    m_reading = false;
     if (changes != m_changesNoticed) {
         return;
     }
@@ -267,15 +263,17 @@ void CExplorerCtrl::ReadAhead() {
     });
 }
 
+bool CExplorerCtrl::HasItemAt(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < m_items.m_pidls.size();
+}
+
 PCUITEMID_CHILD CExplorerCtrl::PidlAt(int index) const {
-    if (index < 0 || static_cast<size_t>(index) >= m_items.m_pidls.size()) {
-        throw std::runtime_error("failed: no item at that position");
-    }
+    SKIMVUE_CHECK(HasItemAt(index));
     return m_items.m_pidls[static_cast<size_t>(index)].get();
 }
 
 bool CExplorerCtrl::IsAtListIndex(int index) const {
-    if (!m_isListView || !m_items.m_byIndex) {
+    if (!m_isListView || !m_items.m_byIndex || !HasItemAt(index)) {
         return false;
     }
     PITEMID_CHILD raw = nullptr;
@@ -287,15 +285,12 @@ bool CExplorerCtrl::IsAtListIndex(int index) const {
 }
 
 int CExplorerCtrl::SelectItem(int index, int deselectOthers, int focus) noexcept {
-    constexpr wchar_t kEntry[] = L"CExplorerCtrl::SelectItem";
-    return Barrier(kEntry, -1, [&] {
-        return TracingFailure(kEntry, m_hWnd, [&] {
-            if (!m_binding.m_psv) {
-                return m_isListView ? m_list.SelectItem(index, deselectOthers, focus) : -1;
-            }
-            SelectBound(index, deselectOthers, focus);
-            return 0;
-        });
+    return ReportingBarrier(L"CExplorerCtrl::SelectItem", m_hWnd, kReadFailure, -1, [&] {
+        if (!m_binding.m_psv) {
+            return m_isListView ? m_list.SelectItem(index, deselectOthers, focus) : -1;
+        }
+        SelectBound(index, deselectOthers, focus);
+        return 0;
     });
 }
 
@@ -309,7 +304,7 @@ void CExplorerCtrl::SelectBound(int index, int deselectOthers, int focus) {
     } else {
         const UINT flags = (focus == 1 ? kSelectFound : static_cast<UINT>(SVSI_SELECT)) |
                            (deselectOthers == 1 ? static_cast<UINT>(SVSI_DESELECTOTHERS) : 0);
-        Check(m_binding.m_psv->SelectItem(pidl, flags), "failed: m_psv->SelectItem");
+        SKIMVUE_CHECK_HR(m_binding.m_psv->SelectItem(pidl, flags));
     }
     if (focus == 1 && m_isListView) {
         // What SVSI_SELECTIONMARK asks, which Wine's view ignores: Shift+arrow extends from the
@@ -326,36 +321,29 @@ void CExplorerCtrl::SelectBound(int index, int deselectOthers, int focus) {
 // api/shobjidl_core/nf-shobjidl_core-ifolderview-selectandpositionitems); a view that lacks it
 // (Wine's answers E_NOTIMPL) gets the items one by one.
 int CExplorerCtrl::SelectItems(const std::vector<int>& indices) noexcept {
-    constexpr wchar_t kEntry[] = L"CExplorerCtrl::SelectItems";
-    return Barrier(kEntry, -1, [&] {
-        return TracingFailure(kEntry, m_hWnd, [&] {
-            if (!m_binding.m_pfv || indices.empty()) {
-                return CWndCtrl::SelectItems(indices);
-            }
-            std::vector<PCUITEMID_CHILD> pidls;
-            pidls.reserve(indices.size());
-            for (const int index : indices) {
-                pidls.push_back(PidlAt(index));
-            }
-            if (SUCCEEDED(m_binding.m_pfv->SelectAndPositionItems(
-                    static_cast<UINT>(pidls.size()), pidls.data(), nullptr, SVSI_SELECT))) {
-                return 0;
-            }
+    return ReportingBarrier(L"CExplorerCtrl::SelectItems", m_hWnd, kReadFailure, -1, [&] {
+        if (!m_binding.m_pfv || indices.empty()) {
             return CWndCtrl::SelectItems(indices);
-        });
+        }
+        std::vector<PCUITEMID_CHILD> pidls;
+        pidls.reserve(indices.size());
+        for (const int index : indices) {
+            pidls.push_back(PidlAt(index));
+        }
+        if (SUCCEEDED(m_binding.m_pfv->SelectAndPositionItems(
+                static_cast<UINT>(pidls.size()), pidls.data(), nullptr, SVSI_SELECT))) {
+            return 0;
+        }
+        return CWndCtrl::SelectItems(indices);
     });
 }
 
 int CExplorerCtrl::GetItemRect(int index, int ignored, RECT* rect) noexcept {
-    return Barrier(L"CExplorerCtrl::GetItemRect", -1, [&] {
+    return ReportingBarrier(L"CExplorerCtrl::GetItemRect", m_hWnd, kReadFailure, -1, [&] {
         if (!m_binding.m_psv) {
             return m_isListView ? m_list.GetItemRect(index, ignored, rect) : -1;
         }
-        try {
-            return IsAtListIndex(index) ? m_list.GetItemRect(index, ignored, rect) : -1;
-        } catch (const std::runtime_error&) {
-            return -1;
-        }
+        return IsAtListIndex(index) ? m_list.GetItemRect(index, ignored, rect) : -1;
     });
 }
 
@@ -374,18 +362,17 @@ void CExplorerCtrl::NoteMessage(unsigned message) noexcept {
 }
 
 bool CExplorerCtrl::HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    constexpr wchar_t kEntry[] = L"CExplorerCtrl::ReadAhead";
     if (message == WM_TIMER && wParam == reinterpret_cast<UINT_PTR>(this)) {
-        Barrier(kEntry, [&] {
-            // A read that fails is left to the next search, which reports it.
-            try {
+        const bool read =
+            ReportingBarrier(L"CExplorerCtrl::ReadAhead", m_hWnd, kReadFailure, false, [&] {
                 ReadAhead();
-            } catch (const std::runtime_error& e) {
-                TraceFailure(kEntry, e.what());
-                m_pending.reset();
-                m_readAheadTimer.reset();
-            }
-        });
+                return true;
+            });
+        // A read that fails stops reading ahead; the next search reads again and reports.
+        if (!read) {
+            m_pending.reset();
+            m_readAheadTimer.reset();
+        }
         return true;
     }
     if (message == WM_HOOK_SHELL_CHANGE) {
@@ -404,47 +391,54 @@ bool CExplorerCtrl::HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 namespace {
 
-// Calls visit for each shell window in collection order. Entries without an object are
-// skipped; an entry that is not a browser fails the whole walk.
-template <class Visit> void ForEachShellWindow(IShellWindows* psw, Visit visit) {
-    LONG count = 0;
-    Check(psw->get_Count(&count), "failed: psw->get_Count");
-    for (LONG i = 0; i < count; ++i) {
-        VARIANT index;
-        VariantInit(&index);
-        index.vt = VT_I4;
-        index.lVal = i;
+// The entries of the shell windows collection, one by one.
+class CShellWindowEntries {
+  public:
+    explicit CShellWindowEntries(IShellWindows* psw) : m_psw(psw) {}
+
+    // The top-level window of the entry at index, or null for an entry without an object. An
+    // entry that is not a browser fails.
+    HWND At(LONG index) const {
+        VARIANT position;
+        VariantInit(&position);
+        position.vt = VT_I4;
+        position.lVal = index;
         ComPtr<IDispatch> item;
-        Check(psw->Item(index, &item), "failed: m_psw->Item");
+        SKIMVUE_CHECK_HR(m_psw->Item(position, &item));
         if (!item) {
-            continue;
+            return nullptr;
         }
         ComPtr<IWebBrowserApp> app;
-        Check(item.As(&app), "failed: query interface of IWebBrowserApp");
+        SKIMVUE_CHECK_QUERY(item, IWebBrowserApp, app);
         SHANDLE_PTR hWnd = 0;
-        Check(app->get_HWND(&hWnd), "failed: get_HWND");
-        visit(reinterpret_cast<HWND>(hWnd));
+        SKIMVUE_CHECK_HR_OF(app, get_HWND, &hWnd);
+        return reinterpret_cast<HWND>(hWnd);
     }
-}
+
+  private:
+    IShellWindows* m_psw;
+};
 
 } // namespace
 
 int CExplorerCtrl::GetShellWindowHandles(std::vector<HWND>& handles) noexcept {
-    try {
-        handles.clear();
-        const unique_com_init com(COINIT_APARTMENTTHREADED);
-        ComPtr<IShellWindows> psw;
-        Check(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&psw)),
-              "failed: CoCreateInstance");
-        CheckNotNull(psw, "failed: psw NULL");
-        ForEachShellWindow(psw.Get(), [&](HWND hWnd) { handles.push_back(hWnd); });
-        return 0;
-    } catch (const std::exception& e) {
-        // A caller that asks on a timer: while Explorer is down, once a minute is enough.
-        ReportRepeatedErrorEvent(nullptr, e.what());
-        return -1;
-    } catch (...) {
-        TraceFailure(L"CExplorerCtrl::GetShellWindowHandles", nullptr);
-        return -1;
-    }
+    // A caller that asks on a timer: while Explorer is down, once a minute is enough.
+    return ReportingBarrier(L"CExplorerCtrl::GetShellWindowHandles", nullptr, FailureAudience::User,
+                            -1, [&] {
+                                handles.clear();
+                                const unique_com_init com(COINIT_APARTMENTTHREADED);
+                                ComPtr<IShellWindows> psw;
+                                SKIMVUE_CHECK_HR(CoCreateInstance(CLSID_ShellWindows, nullptr,
+                                                                  CLSCTX_ALL, IID_PPV_ARGS(&psw)));
+                                SKIMVUE_CHECK_NOT_NULL(psw);
+                                LONG count = 0;
+                                SKIMVUE_CHECK_HR(psw->get_Count(&count));
+                                const CShellWindowEntries entries(psw.Get());
+                                for (LONG i = 0; i < count; ++i) {
+                                    if (const HWND hWnd = entries.At(i)) {
+                                        handles.push_back(hWnd);
+                                    }
+                                }
+                                return 0;
+                            });
 }

@@ -58,6 +58,8 @@ class CExplorerCtrl : public CWndCtrl {
     // Reads on until done or stop answers true; done, the items are kept for the next search.
     void ContinueRead(const std::function<bool()>& stop);
     void SelectBound(int index, int deselectOthers, int focus);
+    // Whether the last read has a position index.
+    bool HasItemAt(int index) const;
     // The item ID list kept for a position of the last read; throws for a position it lacks.
     PCUITEMID_CHILD PidlAt(int index) const;
     // Whether the list view's item index still holds the item of that position (the positions

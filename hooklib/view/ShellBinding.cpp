@@ -1,8 +1,10 @@
 #include "view/ShellBinding.h"
 
 #include <iterator>
-#include <stdexcept>
+#include <optional>
 #include <string_view>
+
+#include "support/Failure.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -81,39 +83,27 @@ ComPtr<IShellBrowser> AskHost(HWND host) {
     return LooksLikeInterface(answer) ? ComPtr<IShellBrowser>(answer) : nullptr;
 }
 
-HWND ActiveViewWindow(IShellBrowser* psb, ComPtr<IShellView>& psv) {
-    HWND hWndView = nullptr;
-    if (FAILED(psb->QueryActiveShellView(&psv)) || !psv || FAILED(psv->GetWindow(&hWndView))) {
+// The window of the browser's active view, or null.
+HWND ActiveViewWindow(IShellBrowser* psb) {
+    ComPtr<IShellView> psv;
+    HWND hWndActive = nullptr;
+    if (FAILED(psb->QueryActiveShellView(&psv)) || !psv || FAILED(psv->GetWindow(&hWndActive))) {
         return nullptr;
     }
-    return hWndView;
+    return hWndActive;
 }
 
-// How far the best attempt came, for the text of the failure.
-struct Attempt {
-    const char* m_failure = "failed: SendMessageW(CWM_GETISHELLBROWSER)";
-};
-
-// The binding through this host's browser, or none (attempt tells why).
-bool TryHost(HWND host, HWND hWndView, ShellBinding& binding, Attempt& attempt) {
-    ComPtr<IShellBrowser> psb = AskHost(host);
-    if (!psb) {
-        return false;
-    }
+// The binding through this browser, whose active view must have the window hWndView.
+ShellBinding BindThrough(ComPtr<IShellBrowser> psb, HWND hWndView) {
     ComPtr<IShellView> psv;
-    const HWND active = ActiveViewWindow(psb.Get(), psv);
-    if (active != hWndView) {
-        attempt.m_failure = active == nullptr ? "failed: psb->QueryActiveShellView"
-                                              : "failed: psv->GetWindow is another view";
-        return false;
-    }
+    SKIMVUE_CHECK_HR(psb->QueryActiveShellView(&psv));
+    SKIMVUE_CHECK_NOT_NULL(psv);
+    HWND hWndActive = nullptr;
+    SKIMVUE_CHECK_HR(psv->GetWindow(&hWndActive));
+    SKIMVUE_CHECK(hWndActive == hWndView);
     ComPtr<IFolderView> pfv;
-    if (FAILED(psv.As(&pfv)) || !pfv) {
-        attempt.m_failure = "failed: query interface of IFolderView";
-        return false;
-    }
-    binding = {std::move(psb), std::move(psv), std::move(pfv), hWndView};
-    return true;
+    SKIMVUE_CHECK_QUERY(psv, IFolderView, pfv);
+    return {std::move(psb), std::move(psv), std::move(pfv), hWndView};
 }
 
 } // namespace
@@ -124,23 +114,31 @@ HWND ShellViewWindowOf(HWND hWndItems) {
 }
 
 ShellBinding BindShellView(HWND hWndView) {
-    if (hWndView == nullptr) {
-        throw std::runtime_error("failed: GetParent is no SHELLDLL_DefView");
-    }
-    Attempt attempt;
-    ShellBinding binding;
+    SKIMVUE_CHECK_NOT_NULL(hWndView);
+    // The last browser that answered, and why it did not bind.
+    ComPtr<IShellBrowser> psb;
+    std::optional<CFailure> failure;
     for (HWND host = ParentOf(hWndView); host != nullptr; host = ParentOf(host)) {
-        if (IsHostClass(host) && TryHost(host, hWndView, binding, attempt)) {
-            return binding;
+        ComPtr<IShellBrowser> answer = IsHostClass(host) ? AskHost(host) : nullptr;
+        if (!answer) {
+            continue;
+        }
+        psb = std::move(answer);
+        // A browser that shows another view (the frame above a tab of its own) leaves the hosts
+        // further up to try.
+        try {
+            return BindThrough(psb, hWndView);
+        } catch (const CFailure& failed) {
+            failure = failed;
         }
     }
-    throw std::runtime_error(attempt.m_failure);
+    SKIMVUE_CHECK_NOT_NULL(psb);
+    throw *failure;
 }
 
 bool IsStillActive(const ShellBinding& binding) noexcept {
     if (!binding.m_psb || !IsWindow(binding.m_hWndView)) {
         return false;
     }
-    ComPtr<IShellView> psv;
-    return ActiveViewWindow(binding.m_psb.Get(), psv) == binding.m_hWndView;
+    return ActiveViewWindow(binding.m_psb.Get()) == binding.m_hWndView;
 }

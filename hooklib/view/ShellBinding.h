@@ -18,8 +18,8 @@ struct ShellBinding {
 // The SHELLDLL_DefView whose child the item window is, or null.
 HWND ShellViewWindowOf(HWND hWndItems);
 
-// Binds the view whose window is hWndView. Throws std::runtime_error naming the call that
-// failed ("failed: ...") when no host binds it.
+// Binds the view whose window is hWndView. Throws CFailure (support/Failure.h) for the call that
+// failed when no host binds it.
 ShellBinding BindShellView(HWND hWndView);
 
 // Whether the browser still shows the bound view: its active view's window is still the bound

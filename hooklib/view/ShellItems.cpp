@@ -6,7 +6,7 @@
 
 #include <cwchar>
 
-#include "view/ComCheck.h"
+#include "support/Failure.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -18,11 +18,9 @@ constexpr UINT kViewOrder =
 // The item's ID list relative to its folder, copied out of the shell item.
 unique_pidl ChildOf(IShellItem* item) {
     PIDLIST_ABSOLUTE raw = nullptr;
-    Check(SHGetIDListFromObject(item, &raw), "failed: SHGetIDListFromObject");
+    SKIMVUE_CHECK_HR(SHGetIDListFromObject(item, &raw));
     const unique_pidl absolute(raw);
-    unique_pidl child(ILClone(ILFindLastID(absolute.get())));
-    CheckNotNull(child, "failed: ILClone");
-    return child;
+    return unique_pidl(SKIMVUE_CHECK_NOT_NULL(ILClone(ILFindLastID(absolute.get()))));
 }
 
 // SVGIO_FLAG_VIEWORDER lists the items in the order the view shows them (IFolderView::Items,
@@ -96,17 +94,17 @@ KnownNames KnownNamesOf(const ShellItems& items) {
 
 CShellItemsReader::CShellItemsReader(IFolderView* pfv, KnownNames known)
     : m_pfv(pfv), m_array(ViewOrderOf(pfv)), m_known(std::move(known)) {
-    Check(pfv->GetFolder(IID_PPV_ARGS(&m_psf)), "failed: m_pfv->GetFolder");
-    CheckNotNull(m_psf, "failed: m_pfv->GetFolder");
+    SKIMVUE_CHECK_HR(pfv->GetFolder(IID_PPV_ARGS(&m_psf)));
+    SKIMVUE_CHECK_NOT_NULL(m_psf);
     if (m_array) {
         DWORD count = 0;
-        Check(m_array->GetCount(&count), "failed: pArray->GetCount");
+        SKIMVUE_CHECK_HR(m_array->GetCount(&count));
         m_count = count;
     } else {
         // Index order (IFolderView::Item). It is the view order of a list-view item window,
         // which shows its items in index order; Wine's view answers Items with E_NOTIMPL.
         int count = 0;
-        Check(pfv->ItemCount(SVGIO_ALLVIEW, &count), "failed: m_pfv->ItemCount");
+        SKIMVUE_CHECK_HR(pfv->ItemCount(SVGIO_ALLVIEW, &count));
         m_count = count > 0 ? static_cast<size_t>(count) : 0;
         m_items.m_byIndex = true;
     }
@@ -118,15 +116,12 @@ CShellItemsReader::CShellItemsReader(IFolderView* pfv, KnownNames known)
 unique_pidl CShellItemsReader::PidlAt(size_t index) const {
     if (m_array) {
         ComPtr<IShellItem> item;
-        Check(m_array->GetItemAt(static_cast<DWORD>(index), &item), "failed: pArray->GetItemAt");
-        CheckNotNull(item, "failed: pArray->GetItemAt");
-        return ChildOf(item.Get());
+        SKIMVUE_CHECK_HR(m_array->GetItemAt(static_cast<DWORD>(index), &item));
+        return ChildOf(SKIMVUE_CHECK_NOT_NULL(item).Get());
     }
     PITEMID_CHILD raw = nullptr;
-    Check(m_pfv->Item(static_cast<int>(index), &raw), "failed: m_pfv->Item");
-    unique_pidl pidl(raw);
-    CheckNotNull(pidl, "failed: m_pfv->Item");
-    return pidl;
+    SKIMVUE_CHECK_HR(m_pfv->Item(static_cast<int>(index), &raw));
+    return unique_pidl(SKIMVUE_CHECK_NOT_NULL(raw));
 }
 
 bool CShellItemsReader::Read(const std::function<bool()>& stop) {

@@ -34,8 +34,7 @@ using KnownNames = std::unordered_map<std::string, std::pair<std::wstring, std::
 KnownNames KnownNamesOf(const ShellItems& items);
 
 // Reads a view's items a part at a time, so that a read can be spread over the moments the
-// view's thread is idle. Its calls throw std::runtime_error naming the failed call
-// ("failed: ...").
+// view's thread is idle. Its calls throw CFailure (support/Failure.h) for a failed call.
 class CShellItemsReader {
   public:
     // Takes the view's folder and the list of its items (or their count, read by index).

@@ -1,25 +1,29 @@
 #include "view/UIATools.h"
 
-#include <stdexcept>
-
-#include "support/Barrier.h"
-#include "support/EventLog.h"
-#include "view/ComCheck.h"
+#include "support/Failure.h"
+#include "support/FailureReport.h"
 #include "support/UniqueHandle.h"
 
 using Microsoft::WRL::ComPtr;
 
+namespace {
+
+// The lookups run for every selection: a view without automation fails at each, and is logged
+// once a minute for the window.
+constexpr FailureAudience kLookupFailure = FailureAudience::User;
+
+} // namespace
+
 CUIATools::~CUIATools() = default;
 
 void CUIATools::Init() noexcept {
-    try {
-        InitOrThrow();
-    } catch (const std::exception& e) {
+    const bool initialized =
+        ReportingBarrier(L"CUIATools::Init", m_hWnd, kLookupFailure, false, [this] {
+            InitOrThrow();
+            return true;
+        });
+    if (!initialized) {
         m_bInitialized = 0;
-        ReportRepeatedErrorEvent(m_hWnd, e.what());
-    } catch (...) {
-        m_bInitialized = 0;
-        TraceFailure(L"CUIATools::Init", nullptr);
     }
 }
 
@@ -30,68 +34,58 @@ void CUIATools::InitOrThrow() {
     if (m_hWnd == nullptr) {
         return;
     }
-    Check(CoCreateInstance(CLSID_CUIAutomation, nullptr, CLSCTX_INPROC_SERVER,
-                           IID_PPV_ARGS(&m_pAutomation)),
-          "failed: CoCreateInstance");
-    CheckNotNull(m_pAutomation, "failed: CoCreateInstance");
-    Check(m_pAutomation->ElementFromHandle(m_hWnd, &m_pUIAElem), "failed: ElementFromHandle");
+    SKIMVUE_CHECK_HR(CoCreateInstance(__uuidof(CUIAutomation), nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_PPV_ARGS(&m_pAutomation)));
+    SKIMVUE_CHECK_NOT_NULL(m_pAutomation);
+    SKIMVUE_CHECK_HR_OF(m_pAutomation, ElementFromHandle, m_hWnd, &m_pUIAElem);
     ComPtr<IUIAutomationCondition> controlView;
-    Check(m_pAutomation->get_ControlViewCondition(&controlView),
-          "failed: get_ControlViewCondition");
+    SKIMVUE_CHECK_HR_OF(m_pAutomation, get_ControlViewCondition, &controlView);
     VARIANT listItem;
     VariantInit(&listItem);
     listItem.vt = VT_I4;
     listItem.lVal = UIA_ListItemControlTypeId;
     ComPtr<IUIAutomationCondition> isListItem;
-    Check(m_pAutomation->CreatePropertyCondition(UIA_ControlTypePropertyId, listItem, &isListItem),
-          "failed: CreatePropertyCondition");
-    Check(m_pAutomation->CreateAndCondition(controlView.Get(), isListItem.Get(),
-                                            &m_pListItemCondition),
-          "failed: CreateAndCondition");
+    SKIMVUE_CHECK_HR_OF(m_pAutomation, CreatePropertyCondition, UIA_ControlTypePropertyId, listItem,
+                        &isListItem);
+    SKIMVUE_CHECK_HR_OF(m_pAutomation, CreateAndCondition, controlView.Get(), isListItem.Get(),
+                        &m_pListItemCondition);
     m_bInitialized = 1;
 }
 
 int CUIATools::FindItemRect(const std::wstring& name, RECT& rect) noexcept {
-    try {
-        return FindOrThrow(name, rect) ? 0 : -1;
-    } catch (const std::exception& e) {
-        ReportRepeatedErrorEvent(m_hWnd, e.what());
-        return -1;
-    } catch (...) {
-        TraceFailure(L"CUIATools::FindItemRect", nullptr);
-        return -1;
-    }
+    return ReportingBarrier(L"CUIATools::FindItemRect", m_hWnd, kLookupFailure, -1,
+                            [&] { return FindOrThrow(name, rect) ? 0 : -1; });
 }
 
 // The automation asks the view for the one item of that name (an exact, case-sensitive
 // comparison) instead of handing over every item: a folder may hold a hundred thousand.
 bool CUIATools::FindOrThrow(const std::wstring& name, RECT& rect) {
-    CheckNotNull(m_pUIAElem, "failed: m_pUIAElem NULL");
+    SKIMVUE_CHECK_NOT_NULL(m_pUIAElem);
     const ComPtr<IUIAutomationCondition> named = ListItemNamed(name);
     ComPtr<IUIAutomationElement> element;
-    Check(m_pUIAElem->FindFirst(TreeScope_Descendants, named.Get(), &element), "failed: FindFirst");
+    SKIMVUE_CHECK_HR_OF(m_pUIAElem, FindFirst, TreeScope_Descendants, named.Get(), &element);
     if (!element) {
         return false;
     }
     RECT bounds{};
-    Check(element->get_CurrentBoundingRectangle(&bounds), "failed: get_CurrentBoundingRectangle");
+    SKIMVUE_CHECK_HR_OF(element, get_CurrentBoundingRectangle, &bounds);
     rect = bounds;
     return true;
 }
 
 ComPtr<IUIAutomationCondition> CUIATools::ListItemNamed(const std::wstring& name) {
-    CheckNotNull(m_pAutomation, "failed: m_pAutomation NULL");
-    const unique_bstr text(SysAllocStringLen(name.data(), static_cast<UINT>(name.size())));
-    CheckNotNull(text.get(), "failed: SysAllocStringLen");
+    SKIMVUE_CHECK_NOT_NULL(m_pAutomation);
+    const unique_bstr text(
+        SKIMVUE_CHECK_NOT_NULL(SysAllocStringLen(name.data(), static_cast<UINT>(name.size()))));
     VARIANT value;
     VariantInit(&value);
     value.vt = VT_BSTR;
     value.bstrVal = text.get();
     ComPtr<IUIAutomationCondition> hasName;
-    Check(m_pAutomation->CreatePropertyCondition(UIA_NamePropertyId, value, &hasName),
-          "failed: CreatePropertyCondition");
+    SKIMVUE_CHECK_HR_OF(m_pAutomation, CreatePropertyCondition, UIA_NamePropertyId, value,
+                        &hasName);
     ComPtr<IUIAutomationCondition> named;
-    Check(m_pAutomation->CreateAndCondition(m_pListItemCondition.Get(), hasName.Get(), &named),
-          "failed: CreateAndCondition");
+    SKIMVUE_CHECK_HR_OF(m_pAutomation, CreateAndCondition, m_pListItemCondition.Get(),
+                        hasName.Get(), &named);
     return named;
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "view/uia/UiaClient.h"
+#include <uiautomationclient.h>
 
 class CUIATools {
   public:

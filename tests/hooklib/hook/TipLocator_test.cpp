@@ -26,7 +26,7 @@ class CMtaRegistration {
     explicit CMtaRegistration(ComPtr<IClassFactory> factory)
         : m_thread([this, factory] {
               const unique_com_init com(COINIT_MULTITHREADED);
-              CRegisteredClass registration(CLSID_CUIAutomation, factory.Get());
+              CRegisteredClass registration(__uuidof(CUIAutomation), factory.Get());
               m_bRegistered = registration.IsRegistered();
               SetEvent(m_hReady.get());
               WaitForSingleObject(m_hDone.get(), INFINITE);

@@ -1,6 +1,6 @@
 #include "ComDoubles.h"
 
-#include "support/EventLog.h"
+#include "support/FailureReport.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ CRegisteredClass::~CRegisteredClass() {
 }
 
 void ExpectLogged(const char* text) {
-    ForgetRepeatedErrorEvents();
+    ForgetReportedFailures();
     std::printf("expect-log: %s\n", text);
     std::fflush(stdout);
 }

@@ -12,6 +12,7 @@
 #include "FolderViewDouble.h"
 #include "ShellDoubles.h"
 #include "harness/WinTestSupport.h"
+#include "support/Barrier.h"
 #include "support/UniqueHandle.h"
 #include "view/ShellItems.h"
 
@@ -164,8 +165,15 @@ TEST_F(ExplorerCtrlTest, EachTabBindsItsOwnViewAndATabWithoutOneHindersNone) {
     EXPECT_EQ(Asked[m_frame.get()], 0);
 }
 
+std::vector<std::wstring> Traces;
+
+void Capture(const wchar_t* text) {
+    Traces.emplace_back(text);
+}
+
 // A host whose browser shows another view is passed over for the next host up; with none left,
-// the controller stays unbound and says why, once a minute.
+// the controller stays unbound and says why, once a minute: to the user the call that failed, to
+// developers also its code and place.
 TEST_F(ExplorerCtrlTest, AHostWhoseViewIsElsewhereIsPassedOver) {
     const HWND tab = MakeWindow(L"ShellTabWindowClass", m_frame.get());
     const ShownView shown = MakeShownView(tab);
@@ -185,11 +193,19 @@ TEST_F(ExplorerCtrlTest, AHostWhoseViewIsElsewhereIsPassedOver) {
     SetWindowLongPtrW(m_frame.get(), GWLP_USERDATA, 0);
     CExplorerCtrl ctrl(shown.m_hWndItems);
     names = {L"kept"};
-    ExpectLogged("failed: psv->GetWindow is another view");
+    ExpectLogged("failed: hWndActive == hWndView");
+    Traces.clear();
+    const TraceSink previous = SetTraceSink(Capture);
     EXPECT_EQ(ctrl.GetItemNames(names), -1);
     EXPECT_EQ(ctrl.GetItemNames(names), -1);
     EXPECT_EQ(ctrl.SelectItem(0, 1, 1), -1);
+    SetTraceSink(previous);
     EXPECT_EQ(names, (Names{L"kept"}));
+    ASSERT_EQ(Traces.size(), 1u);
+    EXPECT_EQ(Traces[0].find(L"Skimvue: CExplorerCtrl::EnsureBound failed: hWndActive == hWndView, "
+                             L"0x8000FFFF, ShellBinding.cpp:"),
+              0u)
+        << Traces[0];
 }
 
 // Only browser hosts are asked: another program's window may use the message for its own
@@ -205,7 +221,7 @@ TEST_F(ExplorerCtrlTest, OnlyBrowserHostsAreAskedAndOnlyInterfacesTaken) {
 
     CExplorerCtrl ctrl(shown.m_hWndItems);
     ItemNames names;
-    ExpectLogged("failed: SendMessageW(CWM_GETISHELLBROWSER)");
+    ExpectLogged("failed: psb NULL");
     EXPECT_EQ(ctrl.GetItemNames(names), -1);
     EXPECT_EQ(Asked[plain], 0);
     EXPECT_EQ(Asked[m_frame.get()], 1);
@@ -225,7 +241,7 @@ TEST_F(ExplorerCtrlTest, ABrowserThatShowsAnotherViewIsCheckedAtEachSearch) {
     ASSERT_EQ(ctrl.GetItemNames(names), 0);
 
     browser->m_view = MakeView(next.m_hWndView, {0, 1, 2, 3});
-    ExpectLogged("failed: psv->GetWindow is another view");
+    ExpectLogged("failed: hWndActive == hWndView");
     EXPECT_EQ(ctrl.GetItemNames(names), -1);
     browser->m_view = view;
     EXPECT_EQ(ctrl.GetItemNames(names), 0);
@@ -301,6 +317,29 @@ TEST(ShellWindowHandles, ComeInCollectionOrderAndStopAtAFailure) {
     ExpectLogged("failed: CoCreateInstance");
     EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1);
     EXPECT_TRUE(handles.empty());
+}
+
+// Explorer down or changing: each failed call is told by its own name, once a minute.
+TEST(ShellWindowHandles, AFailedCallIsLoggedByItsName) {
+    const unique_com_init com(COINIT_APARTMENTTHREADED);
+    const unique_hwnd window(MakeWindow(L"CabinetWClass", nullptr));
+    auto listed = MakeDouble<CShellWindowsDouble>(
+        std::vector<ComPtr<IDispatch>>{MakeDouble<CBrowserDouble>(window.get())});
+    auto factory = MakeDouble<CClassFactoryDouble>(listed);
+    const CRegisteredClass registration(CLSID_ShellWindows, factory.Get());
+    const std::pair<const char*, const char*> failures[] = {
+        {"get_Count", "failed: psw->get_Count"},
+        {"Item", "failed: m_psw->Item"},
+        {"get_HWND", "failed: get_HWND"},
+    };
+    for (const auto& [call, logged] : failures) {
+        CScopedFault fault(call);
+        ExpectLogged(logged);
+        std::vector<HWND> handles;
+        EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1) << call;
+        EXPECT_EQ(CExplorerCtrl::GetShellWindowHandles(handles), -1) << call;
+        EXPECT_TRUE(handles.empty()) << call;
+    }
 }
 
 } // namespace

@@ -51,7 +51,7 @@ class UIAToolsTest : public ::testing::Test {
 };
 
 TEST_F(UIAToolsTest, FindsTheFirstListItemWithExactlyThatName) {
-    CRegisteredClass registration(CLSID_CUIAutomation, m_factory.Get());
+    CRegisteredClass registration(__uuidof(CUIAutomation), m_factory.Get());
     ASSERT_TRUE(registration.IsRegistered());
     RECT rect = kUntouched;
     EXPECT_EQ(Lookup(m_view.get(), L"readme.txt", rect), 0);
@@ -63,7 +63,7 @@ TEST_F(UIAToolsTest, FindsTheFirstListItemWithExactlyThatName) {
 }
 
 TEST_F(UIAToolsTest, NoListItemOfThatNameIsNotFoundAndNotLogged) {
-    CRegisteredClass registration(CLSID_CUIAutomation, m_factory.Get());
+    CRegisteredClass registration(__uuidof(CUIAutomation), m_factory.Get());
     for (const wchar_t* name : {L"Readme.txt", L"readme.tx", L"readme.txt ", L"report.txt", L""}) {
         RECT rect = kUntouched;
         EXPECT_EQ(Lookup(m_view.get(), name, rect), -1);
@@ -87,7 +87,7 @@ TEST_F(UIAToolsTest, EachFailureIsLoggedAndLeavesTheRectangle) {
         {"FindFirst", "failed: FindFirst"},
         {"get_CurrentBoundingRectangle", "failed: get_CurrentBoundingRectangle"},
     };
-    CRegisteredClass registration(CLSID_CUIAutomation, m_factory.Get());
+    CRegisteredClass registration(__uuidof(CUIAutomation), m_factory.Get());
     for (const Failure& failure : failures) {
         CScopedFault fault(failure.m_fault);
         ExpectLogged(failure.m_logged);
@@ -98,7 +98,7 @@ TEST_F(UIAToolsTest, EachFailureIsLoggedAndLeavesTheRectangle) {
 }
 
 TEST_F(UIAToolsTest, WithoutAWindowNothingIsCreated) {
-    CRegisteredClass registration(CLSID_CUIAutomation, m_factory.Get());
+    CRegisteredClass registration(__uuidof(CUIAutomation), m_factory.Get());
     RECT rect = kUntouched;
     ExpectLogged("failed: m_pUIAElem NULL");
     EXPECT_EQ(Lookup(nullptr, L"readme.txt", rect), -1);

@@ -10,7 +10,7 @@
 
 #include "ComDoubles.h"
 #include "support/UniqueHandle.h"
-#include "view/uia/UiaClient.h"
+#include "UiaStubs.h"
 
 constexpr int kHeaderControlType = 50034;
 
@@ -89,7 +89,7 @@ class CConditionDouble : public CUnknownImpl<IUIAutomationCondition> {
 
 // One element: a list item, or the view, whose descendants FindFirst searches in tree order
 // (fault "FindFirst").
-class CElementDouble : public CUnknownImpl<IUIAutomationElement> {
+class CElementDouble : public CUnknownImpl<IUIAutomationElementNotImplemented> {
   public:
     explicit CElementDouble(ElementData data) : m_data(std::move(data)) {}
     CElementDouble(std::vector<ElementData> descendants, std::shared_ptr<CFindLog> log)
@@ -135,7 +135,7 @@ class CElementDouble : public CUnknownImpl<IUIAutomationElement> {
 
 // Knows one window's element. Faults: "ElementFromHandle", "get_ControlViewCondition",
 // "CreatePropertyCondition", "CreateAndCondition".
-class CAutomationDouble : public CUnknownImpl<IUIAutomation> {
+class CAutomationDouble : public CUnknownImpl<IUIAutomationNotImplemented> {
   public:
     CAutomationDouble(HWND hWnd, std::vector<ElementData> descendants,
                       std::shared_ptr<CFindLog> log = nullptr)
