@@ -25,13 +25,12 @@ DWORD WINAPI WorkerMain(void* parameter) noexcept {
 bool StartWorkerThread(Work work) noexcept {
     return Barrier(L"StartWorkerThread", false, [&work] {
         auto owned = std::make_unique<Work>(std::move(work));
-        HMODULE module = nullptr;
+        // Handed to the thread, which gives it back with FreeLibraryAndExitThread.
+        unique_hmodule pinned;
         if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                reinterpret_cast<LPCWSTR>(&WorkerMain), &module)) {
+                                reinterpret_cast<LPCWSTR>(&WorkerMain), pinned.put())) {
             return false;
         }
-        // Handed to the thread, which gives it back with FreeLibraryAndExitThread.
-        unique_hmodule pinned(module);
         const unique_handle thread(CreateThread(nullptr, 0, WorkerMain, owned.get(), 0, nullptr));
         if (!thread) {
             return false;
