@@ -62,13 +62,6 @@ TEST(UniqueHandleWin, EachKindClosesWithItsOwnFunction) {
                                         nullptr, nullptr));
         },
         [](HWND window) { return IsWindow(window) != FALSE; });
-    ExpectClosedEachWay<unique_hfont>(
-        [](unique_hfont& owner) {
-            LOGFONTW look{};
-            look.lfHeight = 12;
-            owner.reset(CreateFontIndirectW(&look));
-        },
-        [](HFONT font) { return GetObjectType(font) == OBJ_FONT; });
 }
 
 // The calls that fail with INVALID_HANDLE_VALUE hand an owner of their kind no handle.
