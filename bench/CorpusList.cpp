@@ -1,8 +1,5 @@
 #include "CorpusList.h"
 
-#include <string>
-#include <vector>
-
 #include "Corpus.h"
 
 namespace {
@@ -17,31 +14,19 @@ void SetState(HWND list, int index, UINT state, UINT mask) {
 
 } // namespace
 
-HWND CreateCorpusList(HWND parent, int width, int height) {
-    HWND list = CreateWindowExW(
-        0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
-        0, 0, width, height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH | LVCF_TEXT;
-    column.cx = width - 80;
-    column.pszText = const_cast<wchar_t*>(L"\u540d\u524d");
-    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-    return list;
+ListViewHostLook CorpusListLook(const RECT& bounds) {
+    ListViewHostLook look;
+    look.m_bounds = bounds;
+    look.m_listStyle = LVS_REPORT | LVS_SHOWSELALWAYS;
+    look.m_column = L"\u540d\u524d";
+    look.m_columnWidth = bounds.right - bounds.left - 100;
+    return look;
 }
 
-void FillCorpusList(HWND list, int count) {
+std::vector<std::wstring> CorpusListNames(int count) {
     std::vector<std::wstring> names = CCorpus().Names(count > 1 ? count - 1 : 0);
     names.insert(names.begin() + ParkIndex(count), kParkName);
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
-    for (size_t i = 0; i < names.size(); ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
-        item.pszText = names[i].data();
-        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    return names;
 }
 
 void ParkSelection(HWND list, int parkIndex) {

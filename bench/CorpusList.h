@@ -5,6 +5,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
+#include "harness/ListViewHost.h"
+
 // A name that no typed text matches, in the middle of the list, as one selected item of a folder
 // usually is somewhere.
 constexpr wchar_t kParkName[] = L"00000000_0000.000";
@@ -12,10 +17,11 @@ inline int ParkIndex(int itemCount) {
     return itemCount / 2;
 }
 
-// An empty list view with its column, a child of parent.
-HWND CreateCorpusList(HWND parent, int width, int height);
-// Fills list with count names, the park item among them at ParkIndex(count).
-void FillCorpusList(HWND list, int count);
+// A host of the frame rectangle bounds whose list view shows the selection also without the
+// focus, as a folder view does.
+ListViewHostLook CorpusListLook(const RECT& bounds);
+// count names, the park item among them at ParkIndex(count).
+std::vector<std::wstring> CorpusListNames(int count);
 // Leaves the park item as the one selected and focused item, touching only the items whose
 // state changes (a deselect-all would cost the host what the benchmarks measure separately).
 void ParkSelection(HWND list, int parkIndex);

@@ -135,7 +135,7 @@ double Ms(FILETIME time) {
 // CPU time of every thread of the process. Wine reports no times for another process as a
 // whole, but does for each of its threads.
 double CpuMs(DWORD processId) {
-    const unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    const unique_hfile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry{};
     entry.dwSize = sizeof(entry);
     double total = 0;

@@ -66,7 +66,7 @@ void MeasureGuiObjects(HANDLE process, DWORD processId, ProcessFigures& figures)
 // Calls visit with each thread of the process in a toolhelp snapshot of the system's threads,
 // until it returns false.
 template <class Visit> void VisitThreads(DWORD processId, Visit visit) {
-    const unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    const unique_hfile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (!snapshot) {
         return;
     }

@@ -15,10 +15,8 @@ namespace {
 constexpr wchar_t kRoot[] = L"C:\\skimvue-bench";
 
 bool MakeFile(const std::wstring& path) {
-    HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    // CreateFileW fails with INVALID_HANDLE_VALUE, which the owner holds as none.
-    const unique_handle file(created == INVALID_HANDLE_VALUE ? nullptr : created);
+    const unique_hfile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     return static_cast<bool>(file);
 }
 

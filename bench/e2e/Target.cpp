@@ -96,16 +96,6 @@ void TimeHostOps(int runs) {
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SIZE:
-        if (List != nullptr) {
-            MoveWindow(List, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        }
-        return 0;
-    case WM_SETFOCUS:
-        if (List != nullptr) {
-            SetFocus(List);
-        }
-        return 0;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->hwndFrom == List && header->code == LVN_ITEMCHANGED) {
@@ -126,16 +116,22 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-void CreateList(HWND frame, int count) {
-    List = CreateCorpusList(frame, 560, 460);
+// The title comes last: the benchmark finds the window by it once the list is full.
+void CreateList(const Options& options) {
+    ListViewHostLook look = CorpusListLook(RECT{40, 40, 620, 540});
+    look.m_frameClass = options.m_className;
+    look.m_frameProc = FrameProc;
+    const ListViewHost host = CreateListViewHost(look);
+    List = host.m_list;
     ListOwnProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(List, GWLP_WNDPROC));
-    ParkedIndex = ParkIndex(count);
+    ParkedIndex = ParkIndex(options.m_count);
     const LARGE_INTEGER start = Now();
-    FillCorpusList(List, count);
+    SetListNames(List, CorpusListNames(options.m_count));
     Report->m_fillMs = MsSince(start);
     Report->m_itemCount = static_cast<int32_t>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0));
     Park();
     SendMessageW(List, LVM_ENSUREVISIBLE, static_cast<WPARAM>(ParkedIndex), FALSE);
+    SetWindowTextW(host.m_frame, options.m_title.c_str());
 }
 
 Options ParseOptions() {
@@ -170,7 +166,7 @@ TargetReport* OpenReport(const std::wstring& name) {
 }
 
 // Hands every message on, timing the characters typed into the list view.
-int RunMessageLoop() {
+int RunTimedMessageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         const LARGE_INTEGER dequeued = Now();
@@ -190,29 +186,12 @@ int RunMessageLoop() {
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const Options options = ParseOptions();
     Report = OpenReport(options.m_report);
     if (Report == nullptr || options.m_count < 1) {
         return 2;
     }
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = options.m_className.c_str();
-    RegisterClassW(&wc);
-    HWND frame = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                 580, 500, nullptr, nullptr, instance, nullptr);
-    CreateList(frame, options.m_count);
-    RECT client{};
-    GetClientRect(frame, &client);
-    MoveWindow(List, 0, 0, client.right, client.bottom, TRUE);
-    SetFocus(List);
-    // The title comes last: the benchmark finds the window by it once the list is full.
-    SetWindowTextW(frame, options.m_title.c_str());
-    return RunMessageLoop();
+    CreateList(options);
+    return RunTimedMessageLoop();
 }

@@ -76,12 +76,6 @@ LRESULT OnFrameNotify(const NMHDR& header) {
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SIZE:
-        MoveWindow(ListOf(window), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        return 0;
-    case WM_SETFOCUS:
-        SetFocus(ListOf(window));
-        return 0;
     case WM_NOTIFY:
         return OnFrameNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_SOAK_IS_ATTACHED:
@@ -100,27 +94,25 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 // Frames overlap in steps, each wholly on the screen.
-HWND OpenFrame(HINSTANCE instance) {
+HWND OpenFrame() {
     const int step = 24 * (Opened++ % 12);
-    HWND frame =
-        CreateWindowExW(0, Settings.m_frameClass.c_str(), L"", WS_OVERLAPPEDWINDOW, 40 + step,
-                        40 + step, 420, 320, nullptr, nullptr, instance, nullptr);
-    if (frame == nullptr) {
+    ListViewHostLook look = CorpusListLook(RECT{40 + step, 40 + step, 460 + step, 360 + step});
+    look.m_frameClass = Settings.m_frameClass;
+    look.m_frameProc = FrameProc;
+    look.m_frameStyle = WS_OVERLAPPEDWINDOW;
+    const int parkIndex = ParkIndex(Settings.m_names);
+    const ListViewHost host =
+        CreateListViewHost(look, CorpusListNames(Settings.m_names), parkIndex);
+    if (host.m_frame == nullptr) {
         return nullptr;
     }
-    RECT client{};
-    GetClientRect(frame, &client);
-    HWND list = CreateCorpusList(frame, client.right, client.bottom);
-    FillCorpusList(list, Settings.m_names);
-    const int parkIndex = ParkIndex(Settings.m_names);
-    Lists[list] = ListState{parkIndex, 0};
-    ParkSelection(list, parkIndex);
+    Lists[host.m_list] = ListState{parkIndex, 0};
     ListViewProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
+        SetWindowLongPtrW(host.m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
     // Shown once its list exists, which the activation then gives the focus.
-    ShowWindow(frame, SW_SHOW);
-    SetWindowTextW(frame, (Settings.m_title + L" " + std::to_wstring(Opened)).c_str());
-    return frame;
+    ShowWindow(host.m_frame, SW_SHOW);
+    SetWindowTextW(host.m_frame, (Settings.m_title + L" " + std::to_wstring(Opened)).c_str());
+    return host.m_frame;
 }
 
 LRESULT Count(WPARAM which) {
@@ -139,7 +131,7 @@ LRESULT Count(WPARAM which) {
 LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SOAK_OPEN:
-        return reinterpret_cast<LRESULT>(OpenFrame(GetModuleHandleW(nullptr)));
+        return reinterpret_cast<LRESULT>(OpenFrame());
     case WM_SOAK_COUNT:
         return Count(wParam);
     case WM_DESTROY:
@@ -180,7 +172,7 @@ bool Register(HINSTANCE instance, const wchar_t* className, WNDPROC proc) {
 
 // Hands every message on, counting the characters typed into the list views and parking the
 // selection again after each.
-int RunMessageLoop() {
+int RunCountingMessageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         const bool typed = msg.message == WM_CHAR && Lists.contains(msg.hwnd);
@@ -204,10 +196,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (Settings.m_names < 1) {
         return 2;
     }
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-    if (!Register(instance, kControlClass, ControlProc) ||
-        !Register(instance, Settings.m_frameClass.c_str(), FrameProc)) {
+    if (!Register(instance, kControlClass, ControlProc)) {
         return 2;
     }
     // Found by its title once it can take requests.
@@ -215,5 +204,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                         nullptr, nullptr, instance, nullptr) == nullptr) {
         return 2;
     }
-    return RunMessageLoop();
+    return RunCountingMessageLoop();
 }

@@ -48,8 +48,7 @@ class CIconv {
 
   private:
     static unique_iconv Open(const char* to, const char* from) {
-        const iconv_t cd = iconv_open(to, from);
-        return unique_iconv(cd == reinterpret_cast<iconv_t>(-1) ? nullptr : cd);
+        return unique_iconv(iconv_open(to, from));
     }
 
     unique_iconv m_cd;

@@ -46,12 +46,11 @@ std::wstring SpecialFolder(int csidl, bool create = false) {
 // A 32-bit process on 64-bit Windows is told "Program Files (x86)" for both program folders;
 // the system keeps the native one in the 64-bit view of the registry. Empty where there is none.
 std::wstring NativeProgramFiles() {
-    HKEY raw = nullptr;
+    unique_hkey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
-                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &raw) != ERROR_SUCCESS) {
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.put()) != ERROR_SUCCESS) {
         return std::wstring();
     }
-    const unique_hkey key(raw);
     wchar_t path[MAX_PATH] = {};
     DWORD size = sizeof(path);
     if (RegGetValueW(key.get(), nullptr, L"ProgramFilesDir", RRF_RT_REG_SZ, nullptr, path, &size) !=

@@ -2,6 +2,7 @@
 // Owners for platform handles: one template, one alias per kind of handle. A handle that is
 // given back through what it came from (ReleaseDC needs the window of the device context) has
 // a second template that keeps that too. Native builds use the same templates for their handles.
+#include <cstdint>
 #include <utility>
 
 #ifdef _WIN32
@@ -16,7 +17,26 @@
 #include <iconv.h>
 #endif
 
-template <class Handle, auto Close, Handle Invalid = Handle{}> class unique_any {
+// What an owner holds when it holds nothing, by the value the creating call fails with (Microsoft
+// Learn, each call's "Return value"). Most fail with null: CreateEventW, OpenProcess,
+// CreateThread, CreateFileMappingW, LoadLibraryW, SetWindowsHookExW, CreateWindowExW, the GDI
+// creators. The calls that hand a handle out through a pointer (RegOpenKeyExW, CreatePipe,
+// GetModuleHandleExW) report failure in their result; put() leaves null for them to overwrite.
+template <class Handle> struct none_is_null {
+    static constexpr Handle none() noexcept { return Handle{}; }
+    static constexpr bool is_none(Handle handle) noexcept { return handle == Handle{}; }
+};
+// A few fail with all bits set: CreateFileW, FindFirstFileW and CreateToolhelp32Snapshot with
+// INVALID_HANDLE_VALUE, iconv_open with (iconv_t)-1 (POSIX). Null is no handle of theirs either.
+// INVALID_HANDLE_VALUE is also GetCurrentProcess()'s pseudo handle, so such a result must never
+// reach an owner of the null kind, which would take it for a handle and close it.
+template <class Handle> struct none_is_all_ones {
+    static Handle none() noexcept { return reinterpret_cast<Handle>(~std::uintptr_t{0}); }
+    static bool is_none(Handle handle) noexcept { return handle == none() || handle == Handle{}; }
+};
+
+// Closes its handle with Close unless None counts it as no handle.
+template <class Handle, auto Close, class None = none_is_null<Handle>> class unique_any {
   public:
     unique_any() = default;
     explicit unique_any(Handle handle) : m_handle(handle) {}
@@ -32,20 +52,28 @@ template <class Handle, auto Close, Handle Invalid = Handle{}> class unique_any 
     }
 
     Handle get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != Invalid; }
-    Handle release() { return std::exchange(m_handle, Invalid); }
-    void reset(Handle handle = Invalid) {
-        if (m_handle != Invalid) {
+    explicit operator bool() const { return !None::is_none(m_handle); }
+    Handle release() { return std::exchange(m_handle, None::none()); }
+    void reset(Handle handle = None::none()) {
+        if (!None::is_none(m_handle)) {
             Close(m_handle);
         }
         m_handle = handle;
     }
+    // Closes the handle held and returns where a call that hands its handle out through a
+    // pointer (RegOpenKeyExW, CreatePipe, IFolderView::Item) is to write the new one.
+    Handle* put() {
+        reset();
+        return &m_handle;
+    }
 
   private:
-    Handle m_handle = Invalid;
+    Handle m_handle = None::none();
 };
 
-// A handle given back as Release(owner, handle); a null handle is none.
+// A handle given back as Release(owner, handle); a null handle is none (GetDC, ImmGetContext,
+// SetTimer and SelectObject fail with null or 0). No call hands these out through a pointer, so
+// they have no put().
 template <class Owner, class Handle, auto Release> class unique_bound {
   public:
     unique_bound() = default;
@@ -80,6 +108,8 @@ template <class Owner, class Handle, auto Release> class unique_bound {
 
 #ifdef _WIN32
 using unique_handle = unique_any<HANDLE, CloseHandle>;
+// A handle of CreateFileW or CreateToolhelp32Snapshot, which fail with INVALID_HANDLE_VALUE.
+using unique_hfile = unique_any<HANDLE, CloseHandle, none_is_all_ones<HANDLE>>;
 using unique_hmodule = unique_any<HMODULE, FreeLibrary>;
 using unique_hhook = unique_any<HHOOK, UnhookWindowsHookEx>;
 using unique_hwineventhook = unique_any<HWINEVENTHOOK, UnhookWinEvent>;
@@ -92,8 +122,7 @@ using unique_hicon = unique_any<HICON, DestroyIcon>;
 using unique_hmenu = unique_any<HMENU, DestroyMenu>;
 using unique_hkey = unique_any<HKEY, RegCloseKey>;
 using unique_event_source = unique_any<HANDLE, DeregisterEventSource>;
-// FindFirstFileW's failure, INVALID_HANDLE_VALUE, is to be stored as null.
-using unique_hfind = unique_any<HANDLE, FindClose>;
+using unique_hfind = unique_any<HANDLE, FindClose, none_is_all_ones<HANDLE>>;
 // The array CommandLineToArgvW returns.
 using unique_argv = unique_any<LPWSTR*, LocalFree>;
 using unique_mapped_view = unique_any<void*, UnmapViewOfFile>;
@@ -160,6 +189,5 @@ class unique_com_init {
 };
 #else
 using unique_dlhandle = unique_any<void*, dlclose>;
-// iconv_open's failure, (iconv_t)-1, is to be stored as null.
-using unique_iconv = unique_any<iconv_t, iconv_close>;
+using unique_iconv = unique_any<iconv_t, iconv_close, none_is_all_ones<iconv_t>>;
 #endif

@@ -25,11 +25,11 @@ DWORD WINAPI WorkerMain(void* parameter) noexcept {
 bool StartWorkerThread(Work work) noexcept {
     return Barrier(L"StartWorkerThread", false, [&work] {
         auto owned = std::make_unique<Work>(std::move(work));
-        HMODULE module = nullptr;
-        SKIMVUE_CHECK_WIN32(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                               reinterpret_cast<LPCWSTR>(&WorkerMain), &module));
         // Handed to the thread, which gives it back with FreeLibraryAndExitThread.
-        unique_hmodule pinned(module);
+        unique_hmodule pinned;
+        SKIMVUE_CHECK_WIN32(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                               reinterpret_cast<LPCWSTR>(&WorkerMain),
+                                               pinned.put()));
         const unique_handle thread(
             SKIMVUE_CHECK_WIN32(CreateThread(nullptr, 0, WorkerMain, owned.get(), 0, nullptr)));
         pinned.release();

@@ -276,11 +276,10 @@ bool CExplorerCtrl::IsAtListIndex(int index) const {
     if (!m_isListView || !m_items.m_byIndex || !HasItemAt(index)) {
         return false;
     }
-    PITEMID_CHILD raw = nullptr;
-    if (FAILED(m_binding.m_pfv->Item(index, &raw))) {
+    unique_pidl current;
+    if (FAILED(m_binding.m_pfv->Item(index, current.put()))) {
         return false;
     }
-    const unique_pidl current(raw);
     return current && SamePidl(current.get(), PidlAt(index));
 }
 

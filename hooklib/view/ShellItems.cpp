@@ -74,12 +74,12 @@ std::vector<SORTCOLUMN> SortOf(IFolderView2* pfv2) {
 
 unique_pidl FolderOf(IFolderView* pfv) {
     ComPtr<IPersistFolder2> folder;
-    PIDLIST_ABSOLUTE raw = nullptr;
+    unique_pidl current;
     if (FAILED(pfv->GetFolder(IID_PPV_ARGS(&folder))) || !folder ||
-        FAILED(folder->GetCurFolder(&raw))) {
+        FAILED(folder->GetCurFolder(current.put()))) {
         return unique_pidl();
     }
-    return unique_pidl(raw);
+    return current;
 }
 
 KnownNames KnownNamesOf(const ShellItems& items) {

@@ -17,24 +17,25 @@
 // any key typed before has been handled): the frame's properties "SkimvueAttachDelayUs" and
 // "SkimvueDialogIdleUs" hold those times in microseconds, plus one (none while not yet known).
 #include <windows.h>
-#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
+#include "harness/ListViewHost.h"
 #include "support/Messages.h"
 #include "support/UniqueHandle.h"
 
 namespace {
 
-const wchar_t* const kNames[] = {L"alpha.txt",
-                                 L"beta.txt",
-                                 L"gamma.txt",
-                                 L"alpine.doc",
-                                 L"\u691c\u7d22\u7d50\u679c.txt",
-                                 L"\u65e5\u672c\u8a9e.md",
-                                 L"alps.txt"};
+const std::vector<std::wstring> kNames{L"alpha.txt",
+                                       L"beta.txt",
+                                       L"gamma.txt",
+                                       L"alpine.doc",
+                                       L"\u691c\u7d22\u7d50\u679c.txt",
+                                       L"\u65e5\u672c\u8a9e.md",
+                                       L"alps.txt"};
 
 WNDPROC ListOriginalProc = nullptr;
 std::wstring Title = L"Skimvue target";
@@ -42,7 +43,7 @@ int CharsSeen = 0;
 int AttachOffers = 0;
 constexpr UINT kExitNow = WM_APP + 60;
 constexpr UINT kOpenFileDialog = WM_APP + 61;
-unique_handle ExitLog;
+unique_hfile ExitLog;
 std::wstring FileDialogDir;
 HWND Frame = nullptr;
 // The shell view's item window and the counter's value when it was created.
@@ -125,11 +126,8 @@ void ExitNow(UINT exitCode) {
 }
 
 void OpenExitLog(const wchar_t* path) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        ExitLog.reset(file);
-    }
+    ExitLog.reset(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -146,16 +144,6 @@ LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SIZE:
-        if (HWND list = GetWindow(window, GW_CHILD)) {
-            MoveWindow(list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        }
-        return 0;
-    case WM_SETFOCUS:
-        if (HWND list = GetWindow(window, GW_CHILD)) {
-            SetFocus(list);
-        }
-        return 0;
     case WM_TIMER:
         if (HWND list = GetWindow(window, GW_CHILD)) {
             const bool attached =
@@ -186,42 +174,32 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-HWND CreateList(HWND frame) {
-    HWND list =
-        CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | WS_TABSTOP, 0, 0,
-                        400, 300, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH | LVCF_TEXT;
-    column.cx = 300;
-    column.pszText = const_cast<wchar_t*>(L"Name");
-    ListView_InsertColumn(list, 0, &column);
-    for (int i = 0; i < static_cast<int>(sizeof(kNames) / sizeof(kNames[0])); ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = const_cast<wchar_t*>(kNames[i]);
-        ListView_InsertItem(list, &item);
-    }
-    ListOriginalProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
-    return list;
+ListViewHostLook TargetLook(const std::wstring& className, HWND owner) {
+    ListViewHostLook look;
+    look.m_frameClass = className;
+    look.m_frameProc = FrameProc;
+    look.m_bounds = RECT{60, 60, 480, 380};
+    // An owned window is a popup, so its root owner is the owner (GetParent leads there).
+    look.m_frameStyle =
+        (owner != nullptr ? WS_POPUPWINDOW | WS_CAPTION | WS_THICKFRAME : WS_OVERLAPPEDWINDOW) |
+        WS_VISIBLE;
+    look.m_owner = owner;
+    return look;
 }
 
-ATOM Register(const wchar_t* className) {
+HWND CreateOwner() {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = FrameProc;
+    wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = className;
-    return RegisterClassW(&wc);
+    wc.lpszClassName = L"SkimvueTargetOwner";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, wc.lpszClassName, L"owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                           nullptr, wc.hInstance, nullptr);
 }
 
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
     std::wstring className = L"SkimvueTargetFrame";
     bool owned = false;
     int argc = 0;
@@ -241,33 +219,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             FileDialogDir = argv[++i];
         }
     }
-    Register(className.c_str());
-    HWND owner = nullptr;
-    if (owned) {
-        Register(L"SkimvueTargetOwner");
-        owner = CreateWindowExW(0, L"SkimvueTargetOwner", L"owner", WS_OVERLAPPED, 0, 0, 10, 10,
-                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
     // The title comes last, so a test that finds the window by it finds it ready.
-    // An owned window is a popup, so its root owner is the owner (GetParent leads there).
-    const DWORD style =
-        (owned ? WS_POPUPWINDOW | WS_CAPTION | WS_THICKFRAME : WS_OVERLAPPEDWINDOW) | WS_VISIBLE;
-    HWND frame = CreateWindowExW(0, className.c_str(), L"", style, 60, 60, 420, 320, owner, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-    CreateList(frame);
-    SetFocus(GetWindow(frame, GW_CHILD));
-    SetTimer(frame, 1, 50, nullptr);
-    SetWindowTextW(frame, Title.c_str());
-    Frame = frame;
+    const ListViewHost host =
+        CreateListViewHost(TargetLook(className, owned ? CreateOwner() : nullptr), kNames);
+    ListOriginalProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(host.m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
+    Frame = host.m_frame;
+    SetTimer(Frame, 1, 50, nullptr);
+    SetWindowTextW(Frame, Title.c_str());
     if (!FileDialogDir.empty()) {
         SetWindowsHookExW(WH_CBT, CreationWatch, nullptr, GetCurrentThreadId());
         SetWindowsHookExW(WH_CALLWNDPROCRET, AttachWatch, nullptr, GetCurrentThreadId());
-        PostMessageW(frame, kOpenFileDialog, 0, 0);
+        PostMessageW(Frame, kOpenFileDialog, 0, 0);
     }
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
+    return RunMessageLoop();
 }

@@ -6,57 +6,25 @@
 
 namespace {
 
-constexpr wchar_t kFrameClass[] = L"SkimvueTestFrame";
-
-LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SIZE) {
-        if (HWND list = GetWindow(window, GW_CHILD)) {
-            MoveWindow(list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        }
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-void RegisterFrameClass() {
-    static const bool registered = [] {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = FrameProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = kFrameClass;
-        return RegisterClassW(&wc) != 0;
-    }();
-    (void)registered;
+ListViewHostLook TestLook(DWORD style, const std::wstring& title, bool visible) {
+    ListViewHostLook look;
+    look.m_frameClass = L"SkimvueTestFrame";
+    look.m_title = title;
+    look.m_frameStyle = WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0);
+    look.m_listStyle = style;
+    look.m_columnWidth = 400;
+    return look;
 }
 
 } // namespace
 
 CTestListView::CTestListView(const std::vector<std::wstring>& names, DWORD style,
-                             const std::wstring& title, bool visible) {
-    RegisterFrameClass();
-    m_frame.reset(CreateWindowExW(0, kFrameClass, title.c_str(),
-                                  WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40, 40, 480,
-                                  360, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
-    RECT client{};
-    GetClientRect(m_frame.get(), &client);
-    m_list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0,
-                             client.right, client.bottom, m_frame.get(), nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
-    if (style == LVS_REPORT) {
-        LVCOLUMNW column{};
-        column.mask = LVCF_WIDTH | LVCF_TEXT;
-        column.cx = 400;
-        column.pszText = const_cast<wchar_t*>(L"Name");
-        ListView_InsertColumn(m_list, 0, &column);
-    }
+                             const std::wstring& title, bool visible)
+    : m_host(TestLook(style, title, visible), names), m_list(m_host.List()) {
     SetWindowLongPtrW(m_list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_listProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
-    SetNames(names);
-    SetForegroundWindow(m_frame.get());
+    SetForegroundWindow(Frame());
     SetFocus(m_list);
 }
 
@@ -75,17 +43,6 @@ bool CTestListView::HasReceived(UINT message, WPARAM wParam) const {
     return std::any_of(m_received.begin(), m_received.end(), [&](const Received& r) {
         return r.m_message == message && r.m_wParam == wParam;
     });
-}
-
-void CTestListView::SetNames(const std::vector<std::wstring>& names) {
-    ListView_DeleteAllItems(m_list);
-    for (size_t i = 0; i < names.size(); ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
-        item.pszText = const_cast<wchar_t*>(names[i].c_str());
-        ListView_InsertItem(m_list, &item);
-    }
 }
 
 std::vector<int> CTestListView::SelectedItems() const {

@@ -1,12 +1,12 @@
 #pragma once
-// A real top-level window holding a real comctl32 list view, for tests on the view's thread.
+// The list-view host (ListViewHost.h) for tests on the view's thread, with what they ask of it.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 #include <vector>
 
-#include "support/UniqueHandle.h"
+#include "harness/ListViewHost.h"
 
 class CTestListView {
   public:
@@ -19,10 +19,9 @@ class CTestListView {
     CTestListView(const CTestListView&) = delete;
     CTestListView& operator=(const CTestListView&) = delete;
 
-    HWND Frame() const { return m_frame.get(); }
-    HWND List() const { return m_list; }
+    HWND Frame() const { return m_host.Frame(); }
+    HWND List() const { return m_host.List(); }
 
-    void SetNames(const std::vector<std::wstring>& names);
     std::vector<int> SelectedItems() const;
     int FocusedItem() const;
     bool IsItemFullyVisible(int index) const;
@@ -41,7 +40,7 @@ class CTestListView {
 
   private:
     static LRESULT CALLBACK RecordingProc(HWND, UINT, WPARAM, LPARAM);
-    unique_hwnd m_frame;
-    HWND m_list = nullptr;
+    CListViewHost m_host;
+    HWND m_list;
     WNDPROC m_listProc = nullptr;
 };

@@ -25,19 +25,17 @@ std::wstring ProbePath() {
 ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs) {
     ProcessResult result;
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+    unique_handle reader;
+    unique_handle writer;
+    if (!CreatePipe(reader.put(), writer.put(), &inherit, 0)) {
         return result;
     }
-    unique_handle reader(readEnd);
-    unique_handle writer(writeEnd);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
+    startup.hStdOutput = writer.get();
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION info{};
@@ -98,8 +96,7 @@ CTempDir::~CTempDir() {
 
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW data;
-    const HANDLE first = FindFirstFileW((path + L"\\*").c_str(), &data);
-    const unique_hfind find(first == INVALID_HANDLE_VALUE ? nullptr : first);
+    const unique_hfind find(FindFirstFileW((path + L"\\*").c_str(), &data));
     if (find) {
         do {
             const std::wstring name = data.cFileName;

@@ -1,3 +1,4 @@
 list(APPEND SKIMVUE_PORTABLE_TESTS
   hooklib/support/PathParts_test.cpp
-  hooklib/support/ReportLimit_test.cpp)
+  hooklib/support/ReportLimit_test.cpp
+  hooklib/support/UniqueHandle_test.cpp)

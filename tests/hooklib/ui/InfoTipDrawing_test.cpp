@@ -87,15 +87,15 @@ class CDarkTooltipColours {
 class InfoTipDrawing : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        s_host = std::make_unique<CListViewHost>(
-            L"SkimvueTipDrawingHost", std::vector<std::wstring>{L"議事録.docx", L"Q&A.docx"});
+        s_host = CreateShownHost(L"SkimvueTipDrawingHost",
+                                 std::vector<std::wstring>{L"議事録.docx", L"Q&A.docx"});
     }
     static void TearDownTestSuite() { s_host.reset(); }
 
     void SetUp() override {
-        ASSERT_EQ(m_tip.Create(s_host->ListView(), GetModuleHandleW(nullptr)), 0);
+        ASSERT_EQ(m_tip.Create(s_host->List(), GetModuleHandleW(nullptr)), 0);
         m_tip.SetText(L"kensaku : 検索");
-        const RECT item = s_host->ItemScreenRect(1);
+        const RECT item = ItemScreenRect(s_host->List(), 1);
         m_tip.m_x = item.left;
         m_tip.m_y = item.bottom;
     }

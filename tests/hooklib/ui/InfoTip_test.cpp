@@ -32,18 +32,18 @@ SIZE SizeOf(const RECT& rc) {
 class InfoTipTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        s_host = std::make_unique<CListViewHost>(
+        s_host = CreateShownHost(
             L"SkimvueTipHost",
             std::vector<std::wstring>{L"検索結果.txt", L"kensaku.doc", L"報告書.xlsx"});
     }
     static void TearDownTestSuite() { s_host.reset(); }
 
     void SetUp() override {
-        ASSERT_NE(s_host->ListView(), nullptr);
+        ASSERT_NE(s_host->List(), nullptr);
         ASSERT_TRUE(FocusWindow(s_host->Frame()));
-        SetFocus(s_host->ListView());
+        SetFocus(s_host->List());
         ASSERT_EQ(GetForegroundWindow(), s_host->Frame());
-        ASSERT_EQ(m_tip.Create(s_host->ListView(), m_hInstance), 0);
+        ASSERT_EQ(m_tip.Create(s_host->List(), m_hInstance), 0);
         m_tip.SetText(L"kensaku : 検索");
         m_tip.m_x = 150;
         m_tip.m_y = 200;
@@ -61,7 +61,7 @@ TEST_F(InfoTipTest, ShowsWithoutTakingActivationOrFocus) {
     EXPECT_TRUE(Visible(m_tip));
     EXPECT_EQ(GetForegroundWindow(), s_host->Frame());
     EXPECT_EQ(GetActiveWindow(), s_host->Frame());
-    EXPECT_EQ(GetFocus(), s_host->ListView());
+    EXPECT_EQ(GetFocus(), s_host->List());
 }
 
 TEST_F(InfoTipTest, ClickOnTheTipLeavesTheFocusInTheView) {
@@ -69,7 +69,7 @@ TEST_F(InfoTipTest, ClickOnTheTipLeavesTheFocusInTheView) {
     const RECT tip = WindowRect(m_tip.GetWnd());
     ASSERT_TRUE(ClickAt(POINT{tip.left + 3, tip.top + 3}));
     EXPECT_EQ(GetForegroundWindow(), s_host->Frame());
-    EXPECT_EQ(GetFocus(), s_host->ListView());
+    EXPECT_EQ(GetFocus(), s_host->List());
 }
 
 TEST_F(InfoTipTest, SitsAtItsPositionSizedToTheTextWithMargins) {
@@ -209,7 +209,7 @@ TEST_F(InfoTipTest, ShowAtMessageUsesItsDisplayTime) {
 
 // As the worker thread that locates the selected item does.
 TEST_F(InfoTipTest, ShowAtPostedFromAnotherThread) {
-    const RECT item = s_host->ItemScreenRect(1);
+    const RECT item = ItemScreenRect(s_host->List(), 1);
     HWND tipWindow = m_tip.GetWnd();
     std::thread worker([tipWindow, item] {
         PostMessageW(tipWindow, WM_INFOTIP_SHOWAT, 0, MakeInfoTipPosition(item.left, item.bottom));
@@ -222,7 +222,7 @@ TEST_F(InfoTipTest, ShowAtPostedFromAnotherThread) {
 }
 
 TEST_F(InfoTipTest, JapaneseTextOverAListViewOnScreen) {
-    const RECT item = s_host->ItemScreenRect(0);
+    const RECT item = ItemScreenRect(s_host->List(), 0);
     m_tip.m_x = item.left;
     m_tip.m_y = item.bottom;
     m_tip.Show(0);
@@ -236,7 +236,7 @@ TEST_F(InfoTipTest, JapaneseTextOverAListViewOnScreen) {
 
 TEST_F(InfoTipTest, CreateAgainReplacesTheWindow) {
     HWND first = m_tip.GetWnd();
-    ASSERT_EQ(m_tip.Create(s_host->ListView(), m_hInstance), 0);
+    ASSERT_EQ(m_tip.Create(s_host->List(), m_hInstance), 0);
     EXPECT_FALSE(IsWindow(first));
     EXPECT_TRUE(IsWindow(m_tip.GetWnd()));
 }

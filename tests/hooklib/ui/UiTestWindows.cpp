@@ -32,34 +32,21 @@ unique_hwnd CreateTopWindow(const std::wstring& title, RECT bounds) {
     return window;
 }
 
-CListViewHost::CListViewHost(const std::wstring& title, const std::vector<std::wstring>& items)
-    : m_hFrame(CreateTopWindow(title, RECT{100, 100, 560, 420})) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-    RECT client{};
-    GetClientRect(Frame(), &client);
-    m_hListView = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0,
-                                  client.right, client.bottom, Frame(), nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH | LVCF_TEXT;
-    column.cx = 300;
-    column.pszText = const_cast<wchar_t*>(L"名前");
-    ListView_InsertColumn(m_hListView, 0, &column);
-    for (size_t i = 0; i < items.size(); ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
-        item.pszText = const_cast<wchar_t*>(items[i].c_str());
-        ListView_InsertItem(m_hListView, &item);
-    }
+std::unique_ptr<CListViewHost> CreateShownHost(const std::wstring& title,
+                                               const std::vector<std::wstring>& items) {
+    ListViewHostLook look;
+    look.m_title = title;
+    look.m_bounds = RECT{100, 100, 560, 420};
+    look.m_column = L"名前";
+    auto host = std::make_unique<CListViewHost>(look, items);
     PumpMessagesFor(50);
+    return host;
 }
 
-RECT CListViewHost::ItemScreenRect(int index) const {
+RECT ItemScreenRect(HWND list, int index) {
     RECT rect{};
-    ListView_GetItemRect(m_hListView, index, &rect, LVIR_LABEL);
-    MapWindowPoints(m_hListView, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    ListView_GetItemRect(list, index, &rect, LVIR_LABEL);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
 

@@ -1,28 +1,23 @@
 #pragma once
-// Real windows for the user-interface tests: plain top-level windows and a list view host.
+// Real windows for the user-interface tests: plain top-level windows and a list-view host.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "harness/ListViewHost.h"
 #include "support/UniqueHandle.h"
 
 // A visible top-level window of the calling thread, destroyed with the object.
 unique_hwnd CreateTopWindow(const std::wstring& title, RECT bounds);
 
-// A top-level window with a report-style list view filling it, as a view the search works in.
-class CListViewHost {
-  public:
-    CListViewHost(const std::wstring& title, const std::vector<std::wstring>& items);
-    HWND Frame() const { return m_hFrame.get(); }
-    HWND ListView() const { return m_hListView; }
-    // Screen rectangle of the item's label.
-    RECT ItemScreenRect(int index) const;
-
-  private:
-    unique_hwnd m_hFrame;
-    HWND m_hListView = nullptr;
-};
+// A shown list-view host of report style with items, as a view the search works in, drawn
+// before it is returned.
+std::unique_ptr<CListViewHost> CreateShownHost(const std::wstring& title,
+                                               const std::vector<std::wstring>& items);
+// Screen rectangle of the label of the list view's item.
+RECT ItemScreenRect(HWND list, int index);
 
 // Saves the whole test display as a PNG under the build tree's screenshots folder and returns
 // its Windows path, or an empty string when the screenshot failed.

@@ -77,9 +77,9 @@ class ExplorerCtrlTest : public ::testing::Test {
         for (const std::wstring& file : kFiles) {
             WriteFileBytes(m_dir.Path() + L"\\" + file, "x");
         }
-        PIDLIST_ABSOLUTE raw = nullptr;
-        ASSERT_EQ(SHParseDisplayName(m_dir.Path().c_str(), nullptr, &raw, 0, nullptr), S_OK);
-        const unique_pidl folder(raw);
+        unique_pidl folder;
+        ASSERT_EQ(SHParseDisplayName(m_dir.Path().c_str(), nullptr, folder.put(), 0, nullptr),
+                  S_OK);
         ASSERT_EQ(SHBindToObject(nullptr, folder.get(), nullptr, IID_PPV_ARGS(&m_folder)), S_OK);
     }
 

@@ -10,10 +10,9 @@ CFolderViewDouble::CFolderViewDouble(IShellFolder* folder, const Names& files,
                                      std::vector<int> viewOrder, HWND hWndView)
     : m_folder(folder), m_viewOrder(std::move(viewOrder)), m_hWndView(hWndView) {
     for (const std::wstring& file : files) {
-        PIDLIST_RELATIVE pidl = nullptr;
         std::wstring name = file;
-        m_folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &pidl, nullptr);
-        m_pidls.emplace_back(static_cast<ITEMIDLIST*>(pidl));
+        m_folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr,
+                                   m_pidls.emplace_back().put(), nullptr);
     }
 }
 

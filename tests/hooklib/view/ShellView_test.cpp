@@ -262,9 +262,8 @@ TEST_F(ShellView, AnExplorerBrowserControlIsBoundThroughItsWindow) {
     RECT bounds{0, 0, 600, 400};
     FOLDERSETTINGS settings{FVM_DETAILS, 0};
     ASSERT_EQ(browser->Initialize(host.get(), &bounds, &settings), S_OK);
-    PIDLIST_ABSOLUTE raw = nullptr;
-    ASSERT_EQ(SHParseDisplayName(m_dir.Path().c_str(), nullptr, &raw, 0, nullptr), S_OK);
-    const unique_pidl folder(raw);
+    unique_pidl folder;
+    ASSERT_EQ(SHParseDisplayName(m_dir.Path().c_str(), nullptr, folder.put(), 0, nullptr), S_OK);
     ASSERT_EQ(browser->BrowseToIDList(folder.get(), SBSP_ABSOLUTE), S_OK);
     const HWND control = FindWindowExW(host.get(), nullptr, L"ExplorerBrowserControl", nullptr);
     const HWND view = FindWindowExW(control, nullptr, L"SHELLDLL_DefView", nullptr);

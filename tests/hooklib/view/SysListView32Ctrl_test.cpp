@@ -96,7 +96,7 @@ TEST(SysListView32Ctrl_Names, FewerItemsThanBeforeDropTheSurplus) {
     CSysListView32Ctrl ctrl(view.List());
     ItemNames read;
     ctrl.GetItemNames(read);
-    view.SetNames({L"a", L"b"});
+    SetListNames(view.List(), {L"a", L"b"});
     EXPECT_EQ(ctrl.GetItemNames(read), 0);
     EXPECT_EQ(read, (ItemNames{L"a", L"b"}));
 }
