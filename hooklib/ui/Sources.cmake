@@ -2,6 +2,7 @@
 list(APPEND SKIMVUE_WINDOWS_SOURCES
   ui/Dpi.cpp
   ui/InfoTip.cpp
+  ui/LiveRegion.cpp
   ui/InputDlg.cpp)
 list(APPEND SKIMVUE_RESOURCES ui/Skimvue.rc)
 # windres writes no dependency file: name what Skimvue.rc pulls in, so editing a dialog rebuilds
