@@ -15,5 +15,7 @@ set_source_files_properties(ui/Skimvue.rc PROPERTIES OBJECT_DEPENDS
 list(APPEND SKIMVUE_WINDOWS_SOURCES
   ui/DialogFont.cpp
   ui/DialogLayout.cpp
+  ui/ControlHints.cpp
+  ui/RuleListEditor.cpp
   ui/SettingDlg.cpp
   ui/WindowPicker.cpp)

@@ -104,7 +104,7 @@ void CSettingDlg::OnPickerButtonDown(int x, int y) {
         return;
     }
     // The aim's hint would sit in the way of the drag and could be taken for a target.
-    HideHint();
+    m_hints.Hide();
     m_bDragging = 1;
     SetAimIcon(m_hAimEmpty.get());
     SetCapture(m_hWnd);
@@ -123,7 +123,7 @@ void CSettingDlg::OnPickerDrag() {
     if (HWND hWndChild = ChildWindowFromPointEx(hWnd, pt, CWP_SKIPINVISIBLE)) {
         hWnd = hWndChild;
     }
-    if (hWnd == m_hWndHighlight || hWnd == m_tip.GetWnd()) {
+    if (hWnd == m_hWndHighlight || hWnd == m_hints.GetTipWnd()) {
         return;
     }
     InvertWindowFrame(m_hWndHighlight);
@@ -166,7 +166,7 @@ void CSettingDlg::ConfirmPickedWindow() {
                     m_picked.RootOwnerClsName);
     if (MessageBoxW(m_hWnd, question.c_str(), L"Skimvue", MB_OKCANCEL | MB_ICONINFORMATION) ==
         IDOK) {
-        AppendRuleRow(m_picked);
+        m_rules.AppendRule(m_picked);
     }
 }
 

@@ -547,12 +547,11 @@ class SettingDlgHints : public SettingDlg {
         GetWindowRect(hWnd, &rc);
         return POINT{rc.right, rc.top};
     }
-    // The text of the hint shown, read after a round trip through the dialog's thread.
-    static std::wstring ShownText(const CDialogThread& dialog) {
+    // The text of the hint shown (the popup's accessible name), read after a round trip
+    // through the dialog's thread.
+    std::wstring ShownText(const CDialogThread& dialog) const {
         SendMessageW(dialog.Dialog(), WM_NULL, 0, 0);
-        const int index = dialog.Object().GetCurrentHint();
-        return index < 0 ? L"(none)"
-                         : dialog.Object().GetHints()[static_cast<size_t>(index)].m_text;
+        return TipVisible() ? TextOf(Tip()) : L"(none)";
     }
 };
 
