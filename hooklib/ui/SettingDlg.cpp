@@ -7,9 +7,11 @@
 #include <array>
 #include <string>
 
+#include "settings/KeyBinding.h"
 #include "settings/KeyBindingCombo.h"
 #include "settings/NumberField.h"
 #include "settings/ParamFile.h"
+#include "settings/ReservedKeys.h"
 #include "settings/SharedBlock.h"
 #include "support/Barrier.h"
 #include "support/ModuleVersion.h"
@@ -115,6 +117,20 @@ const HintRow kHintRows[] = {
     {{IDC_SETTING_DELETE}, IDC_SETTING_DELETE, L"下で選択している対象のリストビュー情報を削除"},
 };
 
+bool IsBindingList(int id) {
+    return std::any_of(
+        kBindingControls.begin(), kBindingControls.end(),
+        [id](const BindingControls& b) { return b.m_modifierId == id || b.m_keyId == id; });
+}
+
+// A string of the module's string table (LoadStringW with no buffer gives the resource text
+// itself, which is not terminated).
+std::wstring ResourceString(HINSTANCE hInstance, UINT id) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(hInstance, id, reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
 void BringForward(HWND hWnd) {
     if (hWnd != nullptr) {
         SetForegroundWindow(hWnd);
@@ -174,6 +190,7 @@ void CSettingDlg::OnInitDialog() {
         FillKeyBindingLists(Item(binding.m_modifierId), Item(binding.m_keyId));
     }
     ShowValues();
+    ShowBindingWarning();
     m_rules.Attach(Item(IDC_SETTING_RULES), Item(IDC_SETTING_CELL_EDIT), TargetListViews);
     m_hints.Create(m_hWnd, m_hInstance);
     AddHints();
@@ -241,6 +258,28 @@ void CSettingDlg::OnMouseMove(POINT pt) {
     } else {
         m_hints.OnMouseMove(pt);
     }
+}
+
+// Beside the bindings, while one of them is a chord Explorer takes before its view; the names in
+// the order of the rows.
+void CSettingDlg::ShowBindingWarning() {
+    std::wstring reserved;
+    for (const BindingControls& binding : kBindingControls) {
+        const KeyBinding chosen = ReadKeyBinding(Item(binding.m_modifierId), Item(binding.m_keyId));
+        if (IsReservedByExplorer(chosen)) {
+            reserved += (reserved.empty() ? L"" : L"、") + FormatKeyBinding(chosen).value_or(L"");
+        }
+    }
+    HWND hWndWarning = Item(IDC_SETTING_BINDING_WARNING);
+    if (reserved.empty()) {
+        ShowWindow(hWndWarning, SW_HIDE);
+        return;
+    }
+    CStdString text;
+    text.Format(ResourceString(m_hInstance, IDS_SETTING_RESERVED_BINDING).c_str(),
+                reserved.c_str());
+    SetWindowTextW(hWndWarning, text.c_str());
+    ShowWindow(hWndWarning, SW_SHOWNA);
 }
 
 BOOL CSettingDlg::OnCommand(WORD id) {
@@ -318,6 +357,10 @@ INT_PTR CSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnInitDialog();
         return TRUE;
     case WM_COMMAND:
+        if (HIWORD(wParam) == CBN_SELCHANGE && IsBindingList(LOWORD(wParam))) {
+            ShowBindingWarning();
+            return TRUE;
+        }
         return OnCommand(LOWORD(wParam));
     case WM_NOTIFY:
         m_rules.OnNotify(*reinterpret_cast<const NMHDR*>(lParam));

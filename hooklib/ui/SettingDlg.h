@@ -32,6 +32,7 @@ class CSettingDlg {
     void OnDpiScaled();
     void SetTitle();
     void ShowValues();
+    void ShowBindingWarning();
     void AddHints();
     void OnMouseMove(POINT pt);
     void OnDestroy();
