@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "settings/KeyBinding.h"
@@ -173,14 +174,8 @@ INT_PTR CSettingDlg::DoModal() {
                                    m_hWndParent, SettingDlgProc, reinterpret_cast<LPARAM>(this));
 }
 
-RECT CSettingDlg::ClientRectOf(HWND hWndControl) const {
-    RECT rc{};
-    GetWindowRect(hWndControl, &rc);
-    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
-}
-
 void CSettingDlg::OnInitDialog() {
+    m_picker.Attach(m_hWnd, Item(IDC_SETTING_AIM), m_hInstance);
     LoadIcons();
     SetTitle();
     // Before the rule list's columns are sized from its width.
@@ -203,9 +198,7 @@ void CSettingDlg::LoadIcons() {
     unique_hicon smallIcon(LoadIconForDpi(m_hInstance, IDI_SETTING_SMALL, SM_CXSMICON, dpi));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
     m_hIconSmall = std::move(smallIcon);
-    m_hAimRest.reset(LoadIconForDpi(m_hInstance, IDI_AIM_REST, SM_CXICON, dpi));
-    m_hAimEmpty.reset(LoadIconForDpi(m_hInstance, IDI_AIM_EMPTY, SM_CXICON, dpi));
-    SetAimIcon(m_bDragging ? m_hAimEmpty.get() : m_hAimRest.get());
+    m_picker.LoadIcons(dpi);
 }
 
 void CSettingDlg::OnDpiScaled() {
@@ -253,8 +246,8 @@ void CSettingDlg::AddHints() {
 }
 
 void CSettingDlg::OnMouseMove(POINT pt) {
-    if (m_bDragging) {
-        OnPickerDrag();
+    if (m_picker.IsDragging()) {
+        m_picker.OnDrag(m_hints.GetTipWnd());
     } else {
         m_hints.OnMouseMove(pt);
     }
@@ -298,8 +291,8 @@ BOOL CSettingDlg::OnCommand(WORD id) {
         return TRUE;
     case IDCANCEL:
         // Escape during a drag ends the drag alone.
-        if (m_bDragging) {
-            CancelPick();
+        if (m_picker.IsDragging()) {
+            m_picker.Cancel();
         } else {
             EndDialog(m_hWnd, 2);
         }
@@ -342,8 +335,8 @@ void CSettingDlg::StoreValues() {
 }
 
 void CSettingDlg::OnDestroy() {
-    if (m_bDragging) {
-        CancelPick();
+    if (m_picker.IsDragging()) {
+        m_picker.Cancel();
     }
     m_hIconSmall.reset();
     m_hints.Destroy();
@@ -376,10 +369,15 @@ INT_PTR CSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return FALSE;
     case WM_LBUTTONDOWN:
-        OnPickerButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        // The aim's hint would sit in the way of the drag and could be taken for a target.
+        if (m_picker.OnButtonDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
+            m_hints.Hide();
+        }
         return FALSE;
     case WM_LBUTTONUP:
-        OnPickerButtonUp();
+        if (const std::optional<TargetListView> rule = m_picker.OnButtonUp()) {
+            m_rules.AppendRule(*rule);
+        }
         return FALSE;
     case WM_DESTROY:
         OnDestroy();

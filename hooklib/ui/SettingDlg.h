@@ -4,10 +4,10 @@
 // them; and a help popup for the control under the mouse (CControlHints).
 #include <windows.h>
 
-#include "settings/TargetListView.h"
 #include "support/UniqueHandle.h"
 #include "ui/ControlHints.h"
 #include "ui/RuleListEditor.h"
+#include "ui/WindowPicker.h"
 
 class CSettingDlg {
   public:
@@ -25,7 +25,6 @@ class CSettingDlg {
 
     INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
-    RECT ClientRectOf(HWND hWndControl) const;
 
     void OnInitDialog();
     void LoadIcons();
@@ -40,25 +39,11 @@ class CSettingDlg {
     BOOL OnCommand(WORD id);
     void StoreValues();
 
-    // The window picker (WindowPicker.cpp).
-    void OnPickerButtonDown(int x, int y);
-    void OnPickerDrag();
-    void OnPickerButtonUp();
-    // Escape during a drag: erases the frame and ends the drag without a question.
-    void CancelPick();
-    void EndDrag();
-    void ConfirmPickedWindow();
-    void SetAimIcon(HICON hIcon);
-
     HINSTANCE m_hInstance;
     HWND m_hWndParent;
     HWND m_hWnd = nullptr;
     unique_hicon m_hIconSmall;
-    unique_hicon m_hAimRest;
-    unique_hicon m_hAimEmpty;
-    int32_t m_bDragging = 0;
-    HWND m_hWndHighlight = nullptr;
-    TargetListView m_picked{};
+    CWindowPicker m_picker;
     CRuleListEditor m_rules;
     CControlHints m_hints;
 };
