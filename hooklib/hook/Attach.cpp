@@ -127,14 +127,17 @@ void AskForTextAndSearch(HWND window, SearchState& state) {
 
 // A key message, with the state held for the whole handling. A key that arrives while a handler
 // of the window runs (sent from another thread during its COM call or dialog) goes on to the
-// window: the outer handler is in the middle of the candidates and the names.
+// window: the outer handler is in the middle of the candidates and the names. lParam is what
+// goes on to the window.
 std::optional<LRESULT> HandleKey(HWND window, SearchState& state, UINT message, WPARAM wParam,
-                                 LPARAM lParam) {
+                                 LPARAM& lParam) {
     if (state.m_activeHandlers > 0) {
         return std::nullopt;
     }
     const CHandlerScope scope(window, state);
+    state.m_ime.Follow(window, IsOn(Shared.DisableIme));
     const KeyOutcome outcome = HandleKeyMessage(window, state, message, wParam, lParam);
+    lParam = outcome.m_passedLParam.value_or(lParam);
     if (outcome.m_askForText && !state.m_detachPending) {
         AskForTextAndSearch(window, state);
     }
@@ -163,8 +166,8 @@ bool DeferDetach(HWND window) {
 }
 
 // SearchWndProc's work: a result when the message is consumed, none when it goes on to original,
-// which is noted first (a detach frees the state).
-std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+// which is noted first (a detach frees the state), with lParam.
+std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wParam, LPARAM& lParam,
                                            WNDPROC& original) {
     SearchState* state = FindSearchState(window);
     if (state == nullptr) {
@@ -179,9 +182,16 @@ std::optional<LRESULT> HandleSearchMessage(HWND window, UINT message, WPARAM wPa
     case WM_HOOK_DETACH:
         DetachWindow(window);
         return std::nullopt;
+    case WM_SETFOCUS:
+        // A change of DisableIme is followed before the first key typed after it.
+        state->m_ime.Follow(window, IsOn(Shared.DisableIme));
+        return std::nullopt;
     case WM_KEYDOWN:
     case WM_CHAR:
     case WM_SYSKEYDOWN:
+    case WM_SYSCHAR:
+    case WM_IME_CHAR:
+    case WM_IME_COMPOSITION:
         return HandleKey(window, *state, message, wParam, lParam);
     case WM_TIMER:
     case WM_HOOK_SHELL_CHANGE:
@@ -232,6 +242,7 @@ int AttachWindow(HWND window, UINT attachMessage) {
         TakeState(window);
         return 0;
     }
+    FindSearchState(window)->m_ime.Follow(window, IsOn(Shared.DisableIme));
     ReportFirstAttach();
     PrepareFirstSearch();
     return 1;
@@ -247,6 +258,7 @@ void DetachWindow(HWND window) {
         return;
     }
     state->m_pTip.reset();
+    state->m_ime.Follow(window, false);
     LeaveChain(window, SearchWndProc, state->m_pfnOrigWndProc);
     state->m_pCtrl.reset();
     // The adapter serves every attached window of the process: the first key in another window
@@ -258,15 +270,16 @@ void DetachWindow(HWND window) {
 
 LRESULT CALLBACK SearchWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     WNDPROC original = nullptr;
+    LPARAM passed = lParam;
     // After any failure the message goes on as if the library were not there.
     const std::optional<LRESULT> result = Barrier(L"SearchWndProc", std::optional<LRESULT>(), [&] {
-        return HandleSearchMessage(window, message, wParam, lParam, original);
+        return HandleSearchMessage(window, message, wParam, passed, original);
     });
     if (result) {
         return *result;
     }
     if (original == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, passed);
     }
-    return CallWindowProcW(original, window, message, wParam, lParam);
+    return CallWindowProcW(original, window, message, wParam, passed);
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "hook/TipLocator.h"
+#include "search/Keystroke.h"
 #include "search/SearchRun.h"
 #include "ui/InfoTip.h"
 
@@ -27,6 +28,7 @@ struct SearchState : SearchCore {
     std::unique_ptr<CInfoTip> m_pTip;
     WNDPROC m_pfnOrigWndProc = nullptr;
     CTipLocator m_tipLocator;
+    CImeSwitch m_ime;
     // The window's key handlers on the stack. While one runs, the thread may take sent messages
     // (a COM call waits in a message loop, a modal dialog runs one, a SendMessage to another
     // thread answers incoming sends): a detach or destroy arriving then is only marked, and is

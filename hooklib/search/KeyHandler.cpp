@@ -1,6 +1,8 @@
 #include "search/KeyHandler.h"
 
 #include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "search/SearchRun.h"
@@ -15,6 +17,37 @@ constexpr size_t kSearchTextReserve = 260;
 // time it waited in the queue: never anywhere near this long.
 constexpr uint32_t kQueueWaitLimitMs = 60000;
 constexpr uint32_t kEscapeKey = 0x1B; // VK_ESCAPE
+constexpr uint32_t kBackKey = 0x08;   // VK_BACK
+// What a key message carries instead of its key when the input method editor has taken the key
+// for its composition (VK_PROCESSKEY).
+constexpr uint32_t kImeProcessKey = 0xE5;
+
+bool IsHighSurrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(wchar_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// A character beyond the basic plane as the platform's wide strings hold it: the pair itself in
+// UTF-16, one code point where a wide character has 32 bits.
+std::wstring JoinPair(wchar_t high, wchar_t low) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        return {high, low};
+    } else {
+        const auto point = 0x10000 + ((static_cast<uint32_t>(high) - 0xD800) << 10) +
+                           (static_cast<uint32_t>(low) - 0xDC00);
+        return std::wstring(1, static_cast<wchar_t>(point));
+    }
+}
+
+// The last character goes whole: both halves of a pair.
+void EraseLastCharacter(std::wstring& text) {
+    const size_t size = text.size();
+    const bool pair =
+        size >= 2 && IsLowSurrogate(text[size - 1]) && IsHighSurrogate(text[size - 2]);
+    text.erase(size - (pair ? 2 : 1));
+}
 
 // A space within the text is part of a name; a leading one is the view's own (it toggles the
 // focused item's selection).
@@ -44,32 +77,94 @@ bool TypedBefore(uint32_t typed, uint32_t last) {
     return ahead != 0 && ahead <= kQueueWaitLimitMs;
 }
 
-// The first character since attaching starts a text, and so does one typed after a pause
-// longer than InputInterval. One typed before the last reset (which ran later, behind a slow
-// search) follows it without a pause.
+// The first key since attaching starts a text, and so does one typed after a pause longer than
+// InputInterval. One typed before the last reset (which ran later, behind a slow search) follows
+// it without a pause.
+bool PauseEnded(const SearchCore& state, uint32_t typed) {
+    return !state.m_dwLastKeyTick || (!TypedBefore(typed, *state.m_dwLastKeyTick) &&
+                                      typed - *state.m_dwLastKeyTick > EffectiveInputInterval());
+}
+
 void MeasurePause(SearchCore& state, uint32_t typed) {
-    if (!state.m_dwLastKeyTick) {
+    if (PauseEnded(state, typed)) {
         ResetSearch(state, typed);
     } else if (!TypedBefore(typed, *state.m_dwLastKeyTick)) {
-        if (typed - *state.m_dwLastKeyTick > EffectiveInputInterval()) {
-            ResetSearch(state, typed);
-        } else {
-            state.m_dwLastKeyTick = typed;
-        }
+        state.m_dwLastKeyTick = typed;
     }
 }
 
-// A character the search cannot use, because the view's names could not be read, is the
-// window's own: its type-ahead works as if the library were not there.
-KeyHandling HandleChar(const CKeyInput& input, SearchCore& state, wchar_t c) {
-    MeasurePause(state, CharTime(input, state));
-    if (state.m_namesUnreadable || !IsTakenCharacter(input, c, state.m_searchText.empty())) {
+enum class EUnit { Passed, Held, Added };
+
+// One UTF-16 unit of typed or committed text. A high surrogate is held until the next unit: a
+// low one joins it, anything else drops it; a low surrogate without its high one is dropped.
+EUnit AddUnit(const CKeyInput& input, SearchCore& state, wchar_t c) {
+    const std::optional<wchar_t> high = std::exchange(state.m_highSurrogate, std::nullopt);
+    if (IsLowSurrogate(c)) {
+        if (high) {
+            state.m_searchText += JoinPair(*high, c);
+            return EUnit::Added;
+        }
+        return EUnit::Held;
+    }
+    if (IsHighSurrogate(c)) {
+        state.m_highSurrogate = c;
+        return EUnit::Held;
+    }
+    if (!IsTakenCharacter(input, c, state.m_searchText.empty())) {
+        return EUnit::Passed;
+    }
+    state.m_searchText += input.Fold(c);
+    return EUnit::Added;
+}
+
+// Typed or committed text, searched once. A character the search cannot use, because the view's
+// names could not be read, is the window's own: its type-ahead works as if the library were not
+// there. Text with nothing taken goes on to the window whole; otherwise all of it is consumed.
+KeyHandling HandleText(const CKeyInput& input, SearchCore& state, std::wstring_view text,
+                       uint32_t typed) {
+    MeasurePause(state, typed);
+    if (state.m_namesUnreadable) {
         return {};
     }
-    const MatchMode mode = ModeForShift(input);
-    state.m_searchText += input.Fold(c);
-    RunSearch(EffectiveEnableLength(), state, mode);
-    return {.m_charTaken = true};
+    bool added = false;
+    bool taken = false;
+    for (const wchar_t c : text) {
+        const EUnit unit = AddUnit(input, state, c);
+        added = added || unit == EUnit::Added;
+        taken = taken || unit != EUnit::Passed;
+    }
+    if (added) {
+        RunSearch(EffectiveEnableLength(), state, ModeForShift(input));
+    }
+    return {.m_charTaken = taken};
+}
+
+// The character message of a key the search took (a binding, Backspace) is that key's.
+std::optional<KeyHandling> TakeKeyCharacter(SearchCore& state) {
+    if (!std::exchange(state.m_keyCharPending, false)) {
+        return std::nullopt;
+    }
+    state.m_keyDownTick.reset();
+    return KeyHandling{.m_charTaken = true};
+}
+
+// Backspace while a text is being typed takes back its last character and searches again; an
+// empty text searches nothing (every item would match) and selects nothing new. With no text, or
+// after a pause, the key is the window's (in Explorer: back).
+KeyHandling HandleBackspace(const CKeyInput& input, SearchCore& state, uint32_t typed) {
+    if (state.m_searchText.empty() || PauseEnded(state, typed)) {
+        return {};
+    }
+    MeasurePause(state, typed);
+    EraseLastCharacter(state.m_searchText);
+    state.m_highSurrogate.reset();
+    state.m_keyCharPending = true;
+    if (state.m_searchText.empty()) {
+        state.OnReset();
+    } else {
+        RunSearch(EffectiveEnableLength(), state, ModeForShift(input));
+    }
+    return {.m_keyTaken = true};
 }
 
 // True when the input-dialog binding was pressed: the text has started afresh for it.
@@ -77,12 +172,14 @@ bool HandleBinding(const CKeyInput& input, SearchCore& state, KeyBinding modifie
                    uint32_t virtualKey) {
     const KeyBinding code = modifier | input.KeyCharacter(virtualKey);
     const bool shift = input.IsHeld(Modifier::Shift);
+    const bool nextKey = code == EffectiveKeyBinding(&SharedBlock::KeyBind_Next);
+    const bool backKey = code == EffectiveKeyBinding(&SharedBlock::KeyBind_Back);
     bool next = false;
     bool back = false;
-    if (code == EffectiveKeyBinding(&SharedBlock::KeyBind_Next)) {
+    if (nextKey) {
         (shift ? back : next) = true;
     }
-    if (code == EffectiveKeyBinding(&SharedBlock::KeyBind_Back)) {
+    if (backKey) {
         if (shift) {
             SelectNextCandidate(state);
         } else {
@@ -95,14 +192,19 @@ bool HandleBinding(const CKeyInput& input, SearchCore& state, KeyBinding modifie
     if (back) {
         SelectPreviousCandidate(state);
     }
-    if (code == EffectiveKeyBinding(&SharedBlock::KeyBind_SelAll)) {
+    const bool selectAll = code == EffectiveKeyBinding(&SharedBlock::KeyBind_SelAll);
+    if (selectAll) {
         SelectAllCandidates(state);
     }
-    if (code != EffectiveKeyBinding(&SharedBlock::KeyBind_Input)) {
-        return false;
+    const bool askForText = code == EffectiveKeyBinding(&SharedBlock::KeyBind_Input);
+    // A binding is one key: the character TranslateMessage makes of it (WM_SYSCHAR for Alt,
+    // whose default handling beeps or opens the menu, a ribbon's key tip in Explorer; a control
+    // character for Ctrl) goes with it.
+    state.m_keyCharPending = nextKey || backKey || selectAll || askForText;
+    if (askForText) {
+        ResetSearch(state, input.Now());
     }
-    ResetSearch(state, input.Now());
-    return true;
+    return askForText;
 }
 
 } // namespace
@@ -132,17 +234,41 @@ KeyHandling HandleKey(CKeyInput& input, SearchCore& state, KeyMessage message, u
     if (IsOn(Shared.DisableIme) && input.IsImeOpen() && !input.CloseIme()) {
         return {};
     }
+    const wchar_t unit = static_cast<wchar_t>(code);
     switch (message) {
     case KeyMessage::Char:
-        return HandleChar(input, state, static_cast<wchar_t>(code));
+        if (const std::optional<KeyHandling> keys = TakeKeyCharacter(state)) {
+            return *keys;
+        }
+        return HandleText(input, state, std::wstring_view(&unit, 1), CharTime(input, state));
+    case KeyMessage::SysChar:
+        return TakeKeyCharacter(state).value_or(KeyHandling{});
+    case KeyMessage::ImeChar:
+        state.m_keyDownTick.reset();
+        return HandleText(input, state, std::wstring_view(&unit, 1), input.Now());
+    case KeyMessage::ImeResult:
+        state.m_keyDownTick.reset();
+        return HandleText(input, state, input.ImeResult(), input.Now());
     case KeyMessage::KeyDown:
+        state.m_keyCharPending = false;
+        if (code == kImeProcessKey) {
+            // The input method editor took the key for its composition: no character follows
+            // it, but it was typed, so the text goes on while the user composes.
+            state.m_keyDownTick.reset();
+            MeasurePause(state, input.KeyTime());
+            return {};
+        }
         state.m_keyDownTick = input.KeyTime();
         if (code == kEscapeKey) {
             ResetSearch(state, *state.m_keyDownTick);
         }
+        if (code == kBackKey && !input.IsHeld(Modifier::Control)) {
+            return HandleBackspace(input, state, *state.m_keyDownTick);
+        }
         return {.m_askForText = input.IsHeld(Modifier::Control) &&
                                 HandleBinding(input, state, KEYBIND_CTRL, code)};
     case KeyMessage::SysKeyDown:
+        state.m_keyCharPending = false;
         state.m_keyDownTick = input.KeyTime();
         return {.m_askForText = HandleBinding(input, state, KEYBIND_ALT, code)};
     }

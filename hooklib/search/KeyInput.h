@@ -3,6 +3,7 @@
 // the input method editor, and the system's character classes. The hook passes the system's
 // answers (CSystemKeyInput); tests pass their own, so the key logic runs without a window.
 #include <cstdint>
+#include <string>
 
 class CKeyInput {
   public:
@@ -16,6 +17,9 @@ class CKeyInput {
     virtual bool IsImeOpen() const = 0;
     // True when the input method editor is closed now.
     virtual bool CloseIme() = 0;
+    // The text the input method editor has just committed: the result string of the
+    // composition message being handled.
+    virtual std::wstring ImeResult() const = 0;
     // A letter, digit or punctuation mark that is neither a control nor a space character.
     virtual bool IsGraphic(wchar_t c) const = 0;
     // The character as the search text keeps it: letters lower case.

@@ -14,7 +14,11 @@ WORD CharacterType(wchar_t c) {
     return type;
 }
 
-std::optional<KeyMessage> KeyMessageOf(UINT message) {
+// What describes a composition's committed text.
+constexpr LPARAM kResultFlags =
+    GCS_RESULTSTR | GCS_RESULTCLAUSE | GCS_RESULTREADSTR | GCS_RESULTREADCLAUSE;
+
+std::optional<KeyMessage> KeyMessageOf(UINT message, LPARAM lParam) {
     switch (message) {
     case WM_CHAR:
         return KeyMessage::Char;
@@ -22,8 +26,34 @@ std::optional<KeyMessage> KeyMessageOf(UINT message) {
         return KeyMessage::KeyDown;
     case WM_SYSKEYDOWN:
         return KeyMessage::SysKeyDown;
+    case WM_SYSCHAR:
+        return KeyMessage::SysChar;
+    case WM_IME_CHAR:
+        return KeyMessage::ImeChar;
+    case WM_IME_COMPOSITION:
+        if ((lParam & GCS_RESULTSTR) != 0) {
+            return KeyMessage::ImeResult;
+        }
+        return std::nullopt;
     default:
         return std::nullopt;
+    }
+}
+
+// How a taken message is consumed. A typed character gets DefWindowProc's answer, as if the
+// window had no type-ahead of its own; the others 0, as DefWindowProc would make more of them:
+// of WM_SYSCHAR the menu key (WM_SYSCOMMAND SC_KEYMENU, a beep where there is no menu), of
+// WM_IME_CHAR a WM_CHAR. A composition whose result was taken goes on without its result flags:
+// the window and the default IME window still follow the composition, but the IME window makes
+// no WM_IME_CHAR of the taken text (it sends them for GCS_RESULTSTR), so it is searched once.
+KeyOutcome Consume(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CHAR:
+        return {.m_result = DefWindowProcW(window, WM_CHAR, wParam, lParam)};
+    case WM_IME_COMPOSITION:
+        return {.m_passedLParam = lParam & ~kResultFlags};
+    default:
+        return {.m_result = 0};
     }
 }
 
@@ -54,6 +84,22 @@ class CSystemKeyInput final : public CKeyInput {
     wchar_t Fold(wchar_t c) const override { return FoldTypedCharacter(c); }
     wchar_t KeyCharacter(uint32_t virtualKey) const override {
         return static_cast<wchar_t>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_CHAR) & 0xFFFF);
+    }
+    // ImmGetCompositionStringW counts bytes, without a terminating null.
+    std::wstring ImeResult() const override {
+        const unique_himc context(m_window, ImmGetContext(m_window));
+        if (!context) {
+            return {};
+        }
+        const LONG bytes = ImmGetCompositionStringW(context.get(), GCS_RESULTSTR, nullptr, 0);
+        if (bytes <= 0) {
+            return {};
+        }
+        std::wstring text(static_cast<size_t>(bytes) / sizeof(wchar_t), L'\0');
+        const LONG got = ImmGetCompositionStringW(context.get(), GCS_RESULTSTR, text.data(),
+                                                  static_cast<DWORD>(bytes));
+        text.resize(got > 0 ? static_cast<size_t>(got) / sizeof(wchar_t) : 0);
+        return text;
     }
 
   private:
@@ -88,20 +134,37 @@ int CloseIme(HWND window) {
     return ImmSetOpenStatus(context.get(), FALSE) ? 0 : -1;
 }
 
-// A taken character is consumed with DefWindowProc's answer, as if the window had no type-ahead
-// of its own; every other key message goes on to the window.
+// A taken message is consumed (see Consume); every other key message goes on to the window.
 KeyOutcome HandleKeyMessage(HWND window, SearchCore& state, UINT message, WPARAM wParam,
                             LPARAM lParam) {
-    const std::optional<KeyMessage> key = KeyMessageOf(message);
+    const std::optional<KeyMessage> key = KeyMessageOf(message, lParam);
     if (!key) {
         return {};
     }
     CSystemKeyInput input(window);
     const KeyHandling handling = HandleKey(input, state, *key, static_cast<uint32_t>(wParam));
     KeyOutcome outcome;
-    if (handling.m_charTaken) {
-        outcome.m_result = DefWindowProcW(window, WM_CHAR, wParam, lParam);
+    if (handling.m_charTaken || handling.m_keyTaken) {
+        outcome = Consume(window, message, wParam, lParam);
     }
     outcome.m_askForText = handling.m_askForText;
     return outcome;
+}
+
+void CImeSwitch::Follow(HWND window, bool off) {
+    if (off == m_taken) {
+        return;
+    }
+    if (off) {
+        m_previous = ImmAssociateContext(window, nullptr);
+        m_taken = true;
+        return;
+    }
+    // Given back only while the window still has none: a context that its program gave it
+    // meanwhile stays.
+    if (const unique_himc current(window, ImmGetContext(window)); !current) {
+        ImmAssociateContext(window, m_previous);
+    }
+    m_taken = false;
+    m_previous = nullptr;
 }

@@ -73,6 +73,55 @@ CPattern Compile(const std::wstring& text) {
     return CPattern();
 }
 
+// "." as one character of a UTF-16 name: a surrogate pair whole before any single unit.
+constexpr wchar_t kAnyCharacter[] = L"(?:[\xD800-\xDBFF][\xDC00-\xDFFF]|.)";
+
+bool IsPairAt(std::wstring_view text, size_t i) {
+    return i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF && text[i + 1] >= 0xDC00 &&
+           text[i + 1] <= 0xDFFF;
+}
+
+// Just past the "]" that closes the bracket opened at open (ECMAScript: the first one not
+// escaped, even right after the "["), or the text's end.
+size_t BracketEnd(std::wstring_view text, size_t open) {
+    for (size_t i = open + 1; i < text.size(); ++i) {
+        if (text[i] == L'\\') {
+            ++i;
+        } else if (text[i] == L']') {
+            return i + 1;
+        }
+    }
+    return text.size();
+}
+
+// The grammar reads a wide text unit by unit, and a name holds a character beyond the basic
+// plane as a surrogate pair: a pair outside a bracket becomes a group, so a quantifier after it
+// repeats the whole character, and with dots "." takes a pair whole, so no match ends between
+// the halves. Escapes and brackets are copied as they are (a pair within a bracket stands for its
+// halves).
+std::wstring WithWholePairs(std::wstring_view text, bool dots) {
+    std::wstring whole;
+    whole.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i + (IsPairAt(text, i) ? 2 : 1);
+        if (text[i] == L'\\') {
+            end = std::min(text.size(), i + 1 + (IsPairAt(text, i + 1) ? 2 : 1));
+            whole.append(text.substr(i, end - i));
+        } else if (text[i] == L'[') {
+            end = BracketEnd(text, i);
+            whole.append(text.substr(i, end - i));
+        } else if (dots && text[i] == L'.') {
+            whole += kAnyCharacter;
+        } else if (end - i == 2) {
+            whole.append(L"(?:").append(text.substr(i, 2)).append(L")");
+        } else {
+            whole += text[i];
+        }
+        i = end;
+    }
+    return whole;
+}
+
 std::wstring EscapeAll(const std::wstring& text, wchar_t brace) {
     std::wstring escaped;
     escaped.reserve(text.size());
@@ -125,8 +174,14 @@ CPatternPair::CPatternPair(const CPattern& first, const CPattern& second, size_t
     }
 }
 
+// Our engine runs the whole-character "." in time linear in the name; std::wregex, which
+// backtracks, is given "." as one unit, for which its limits are measured.
 CPattern BuildPlainPattern(const std::wstring& text) {
-    return Compile(text);
+    CPattern whole = Compile(WithWholePairs(text, true));
+    if (!whole.IsEmpty() && !whole.UsesLibrary()) {
+        return whole;
+    }
+    return Compile(WithWholePairs(text, false));
 }
 
 std::wstring EditMigemoExpression(const std::wstring& expression, bool anchored) {

@@ -50,6 +50,11 @@ struct SearchCore {
     std::optional<uint32_t> m_dwLastKeyTick;
     // When the key message whose character comes next was typed.
     std::optional<uint32_t> m_keyDownTick;
+    // A binding or Backspace took the last key: the character message the system makes of that
+    // key, which comes before any other key message, is the key's too and is consumed.
+    bool m_keyCharPending = false;
+    // The first half of a surrogate pair, held back until its second half arrives.
+    std::optional<wchar_t> m_highSurrogate;
 };
 
 // One matching pass: appends to candidates every item not yet in matched whose name text

@@ -64,8 +64,8 @@ LRESULT CALLBACK CTestListView::RecordingProc(HWND window, UINT message, WPARAM 
                                               LPARAM lParam) {
     auto* self = reinterpret_cast<CTestListView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_KEYDOWN || message == WM_CHAR || message == WM_SYSKEYDOWN ||
-        message == WM_SYSCHAR || message == WM_DESTROY || message == LVM_SETITEMSTATE ||
-        message >= WM_APP) {
+        message == WM_SYSCHAR || message == WM_IME_CHAR || message == WM_IME_COMPOSITION ||
+        message == WM_DESTROY || message == LVM_SETITEMSTATE || message >= WM_APP) {
         self->m_received.push_back({message, wParam, lParam});
     }
     return CallWindowProcW(self->m_listProc, window, message, wParam, lParam);

@@ -17,6 +17,11 @@ using Modifier = CKeyInput::Modifier;
 
 constexpr uint32_t kEscape = 0x1B;
 constexpr uint32_t kBackspace = 0x08;
+// The key of a character that SendInput types as itself (KEYEVENTF_UNICODE).
+constexpr uint32_t kPacketKey = 0xE7;
+// A key the input method editor took for its composition.
+constexpr uint32_t kProcessKey = 0xE5;
+const std::wstring kPair = L"\xD842\xDFB7"; // U+20BB7, as two UTF-16 messages
 
 // The system as the key logic sees it: modifiers the test holds, a clock the test moves, an
 // input method editor that may refuse to close, and ASCII character classes.
@@ -39,6 +44,7 @@ class CFakeKeyInput final : public CKeyInput {
     wchar_t KeyCharacter(uint32_t virtualKey) const override {
         return IsGraphic(static_cast<wchar_t>(virtualKey)) ? static_cast<wchar_t>(virtualKey) : 0;
     }
+    std::wstring ImeResult() const override { return m_imeResult; }
 
     bool m_shift = false;
     bool m_control = false;
@@ -48,11 +54,12 @@ class CFakeKeyInput final : public CKeyInput {
     uint32_t m_queuedMs = 0;
     bool m_imeOpen = false;
     bool m_imeCloses = true;
+    std::wstring m_imeResult;
 };
 
 // One step of a row, made by the functions below.
 struct Step {
-    enum Kind { Type, Pause, Key, Backdated, Ime, Settings, Names } m_kind;
+    enum Kind { Type, Pause, Key, Backdated, Ime, Settings, Names, Units, ImeText } m_kind;
     std::wstring m_text;
     uint32_t m_value = 0;
     void (*m_apply)() = nullptr;
@@ -64,9 +71,19 @@ Step Type(std::wstring text) {
 Step Pause(uint32_t ms) {
     return {Step::Pause, {}, ms};
 }
-// A virtual key pressed with modifiers (S Shift, C Ctrl, A Alt) and no character.
-Step Press(std::wstring modifiers, uint32_t key) {
-    return {Step::Key, std::move(modifiers), key};
+// A virtual key pressed with modifiers (S Shift, C Ctrl, A Alt) and no character, or followed by
+// the character TranslateMessage makes of it (WM_SYSCHAR with Alt).
+Step Press(std::wstring modifiers, uint32_t key, wchar_t made = 0) {
+    return {Step::Key, std::move(modifiers) + L'=' + made, key};
+}
+// UTF-16 units typed as SendInput types characters: each a key of its own and its WM_CHAR.
+Step Units(std::wstring units) {
+    return {Step::Units, std::move(units)};
+}
+// The input method editor commits text after a key it took: as one result string (committed),
+// or as one WM_IME_CHAR per unit.
+Step Commit(std::wstring text, bool asResult = true) {
+    return {Step::ImeText, std::move(text), asResult ? 1u : 0u};
 }
 // The next characters' keys were typed ms before they are handled (they waited in the queue).
 Step Backdated(uint32_t ms) {
@@ -85,7 +102,8 @@ Step OpenIme(bool closes) {
     return {Step::Ime, {}, closes ? 1u : 0u};
 }
 
-const ItemNames kLatin{L"alpha.txt", L"beta.txt", L"gamma.txt", L"alpine.doc", L"alps.txt"};
+const ItemNames kLatin{L"alpha.txt",  L"beta.txt", L"gamma.txt",
+                       L"alpine.doc", L"alps.txt", L"\U00020BB7\u7530.txt"};
 const ItemNames kJapanese{L"kenji.txt", L"\u65e7\u691c\u7d22.txt", L"\u691c\u7d22\u7d50\u679c.txt",
                           L"\u65e5\u672c\u8a9e.md", L"notes.txt"};
 
@@ -96,10 +114,15 @@ struct CKeyDriver : SearchCore {
         m_view = ctrl.get();
         m_pCtrl = std::move(ctrl);
     }
+    void OnNoMatch() override { ++m_searches; }
+    void OnSelected(const Candidate&) override { ++m_searches; }
+
     KeyHandling Send(KeyMessage message, uint32_t code) {
         const KeyHandling handling = HandleKey(m_input, *this, message, code);
-        if (message == KeyMessage::Char) {
+        if (message != KeyMessage::KeyDown && message != KeyMessage::SysKeyDown) {
             m_log += handling.m_charTaken ? L'+' : L'-';
+        } else if (handling.m_keyTaken) {
+            m_log += L'k';
         }
         if (handling.m_askForText) {
             m_log += L'?';
@@ -115,12 +138,29 @@ struct CKeyDriver : SearchCore {
         m_input.m_shift = false;
         m_input.m_now += 40;
     }
-    void PressKey(const std::wstring& modifiers, uint32_t key) {
+    // modifiers, "=" and the character the key makes, if any.
+    void PressKey(const std::wstring& keys, uint32_t key) {
+        const std::wstring modifiers = keys.substr(0, keys.find(L'='));
         m_input.m_shift = modifiers.find(L'S') != std::wstring::npos;
         m_input.m_control = modifiers.find(L'C') != std::wstring::npos;
         const bool alt = modifiers.find(L'A') != std::wstring::npos;
         Send(alt ? KeyMessage::SysKeyDown : KeyMessage::KeyDown, key);
+        if (const wchar_t made = keys.back(); made != 0) {
+            Send(alt ? KeyMessage::SysChar : KeyMessage::Char, made);
+        }
         m_input.m_shift = m_input.m_control = false;
+    }
+    void CommitText(const std::wstring& text, bool asResult) {
+        Send(KeyMessage::KeyDown, kProcessKey);
+        if (asResult) {
+            m_input.m_imeResult = text;
+            Send(KeyMessage::ImeResult, 0);
+        }
+        if (!asResult) {
+            for (const wchar_t c : text) {
+                Send(KeyMessage::ImeChar, c);
+            }
+        }
     }
     void Run(const Step& step) {
         switch (step.m_kind) {
@@ -149,12 +189,22 @@ struct CKeyDriver : SearchCore {
         case Step::Names:
             m_view->m_names = kJapanese;
             break;
+        case Step::Units:
+            for (const wchar_t c : step.m_text) {
+                Send(KeyMessage::KeyDown, kPacketKey);
+                Send(KeyMessage::Char, c);
+            }
+            break;
+        case Step::ImeText:
+            CommitText(step.m_text, step.m_value != 0);
+            break;
         }
     }
 
     CFakeKeyInput m_input;
     CTestViewCtrl* m_view = nullptr;
     std::wstring m_log; // as Row::m_log
+    int m_searches = 0;
 };
 
 struct Row {
@@ -162,10 +212,11 @@ struct Row {
     std::vector<Step> m_steps;
     std::wstring m_text;      // the search text after the steps
     std::set<int> m_selected; // the view's selection after the steps
-    // Per character, + went into the text, - went on to the window; ? the input dialog was
-    // asked for.
+    // Per character message (typed, Alt's, the input method's, a committed text), + consumed,
+    // - went on to the window; k a key was consumed; ? the input dialog was asked for.
     std::wstring m_log;
     bool m_imeOpen = false; // the input method editor is open after the steps
+    int m_searches = -1;    // search runs, when counted
 };
 
 void CtrlJNext() {
@@ -238,7 +289,7 @@ const Row kRows[] = {
      {0, 3, 4},
      L"++"},
     {"LeadingSpaceAndControlsPassSpaceWithinIsTaken",
-     {Type(L" al\b\r p\t")},
+     {Type(L" al\x13\r p\t")},
      L"al p",
      {0},
      L"-++--++-"},
@@ -252,6 +303,67 @@ const Row kRows[] = {
      L"+-",
      true},
     {"OpenImeIsLeftWhenDisableImeIsOff", {OpenIme(true), Type(L"be")}, L"be", {1}, L"++", true},
+    // A binding is one key: its character goes with it, and no other.
+    {"AltBindingTakesItsSysChar", {Type(L"al"), Press(L"A", 'N', L'n')}, L"al", {3}, L"+++"},
+    {"CtrlBindingTakesItsControlChar",
+     {Set(CtrlJNext), Type(L"al"), Press(L"C", 'J', L'\n')},
+     L"al",
+     {3},
+     L"+++"},
+    {"UnboundKeysKeepTheirCharacters",
+     {Type(L"al"), Press(L"A", 'X', L'x'), Press(L"C", 'K', L'\v')},
+     L"al",
+     {0},
+     L"++--"},
+    {"ABindingWithoutACharacterTakesNoOther",
+     {Type(L"al"), Press(L"A", 'N'), Type(L"p")},
+     L"alp",
+     {0},
+     L"+++"},
+    // Backspace edits a text being typed; otherwise it is the window's.
+    {"BackspaceTakesBackTheLastCharacter",
+     {Type(L"alpi"), Press(L"", kBackspace, L'\b')},
+     L"alp",
+     {0},
+     L"++++k+"},
+    {"BackspaceToEmptySelectsNothingNew",
+     {Type(L"b"), Press(L"", kBackspace, L'\b')},
+     L"",
+     {1},
+     L"+k+"},
+    {"TypingGoesOnAfterBackspace",
+     {Type(L"bx"), Press(L"", kBackspace, L'\b'), Type(L"e")},
+     L"be",
+     {1},
+     L"++k++"},
+    {"BackspaceAfterAPauseIsTheWindows",
+     {Type(L"al"), Pause(1600), Press(L"", kBackspace, L'\b')},
+     L"",
+     {0},
+     L"++-"},
+    {"BackspaceWithoutTextIsTheWindows", {Press(L"", kBackspace, L'\b')}, L"", {}, L"-"},
+    {"BackspaceTakesAWholePair",
+     {Type(L"al"), Units(kPair), Press(L"", kBackspace, L'\b')},
+     L"al",
+     {0},
+     L"++++k+"},
+    // A character beyond the basic plane comes as two messages: the first waits for the second.
+    {"SurrogatePairIsOneCharacter", {Units(kPair + L".")}, L"\U00020BB7.", {5}, L"+++", false, 2},
+    {"LoneHalvesAreDroppedNeverPassed",
+     {Units(L"\xD842"), Type(L"al"), Units(L"\xDFB7\xD842\xD842"), Type(L"p")},
+     L"alp",
+     {0},
+     L"+++++++"},
+    // What the input method editor commits is typed text.
+    {"CommittedTextIsSearchedOnce", {Commit(kPair + L".")}, L"\U00020BB7.", {5}, L"+", false, 1},
+    {"ImeCharactersAreTypedText", {Commit(L"AL", false)}, L"al", {0}, L"++"},
+    {"CommittedTextContinuesTypedText", {Type(L"al"), Commit(L"ps")}, L"alps", {4}, L"+++"},
+    {"ComposingKeysKeepTheTextGoing",
+     {Type(L"al"), Pause(1000), Press(L"", kProcessKey), Pause(1000), Commit(L"pi")},
+     L"alpi",
+     {3},
+     L"+++"},
+    {"CommittedLeadingSpaceIsTheWindows", {Commit(L" ")}, L"", {}, L"-"},
     // The real Migemo library and dictionary match romaji against kanji and kana.
     {"RomajiSelectsKanji",
      {Japanese(), Type(L"kensaku"), Press(L"A", 'N')},
@@ -306,6 +418,9 @@ TEST_P(KeyHandler, Row) {
     EXPECT_EQ(driver.m_view->m_selected, row.m_selected);
     EXPECT_EQ(driver.m_log, row.m_log);
     EXPECT_EQ(driver.m_input.m_imeOpen, row.m_imeOpen);
+    if (row.m_searches >= 0) {
+        EXPECT_EQ(driver.m_searches, row.m_searches);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, KeyHandler, ::testing::ValuesIn(kRows),

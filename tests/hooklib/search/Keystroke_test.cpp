@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <imm.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "harness/SettingsGuard.h"
@@ -93,18 +94,38 @@ TEST_F(Keystroke, AKeyThatWaitedInTheQueueContinuesTheText) {
     EXPECT_EQ(State().m_searchText, L"t");
 }
 
-TEST_F(Keystroke, BackspaceEnterAndALeadingSpacePassThrough) {
+// Backspace within a text being typed takes back its last character and searches again; neither
+// the key nor its character reaches the list. Enter and a leading space stay the list's.
+TEST_F(Keystroke, BackspaceEditsTheTextEnterAndALeadingSpacePassThrough) {
     ASSERT_TRUE(Xdotool(L"key space"));
     EXPECT_TRUE(ListGotChar(L' '));
     EXPECT_TRUE(State().m_searchText.empty());
-    ASSERT_TRUE(Xdotool(L"type --delay 40 al"));
+    ASSERT_TRUE(Xdotool(L"type --delay 40 alpi"));
+    ASSERT_EQ(Selected(), (std::vector<int>{3}));
     ASSERT_TRUE(Xdotool(L"key BackSpace Return"));
-    EXPECT_EQ(State().m_searchText, L"al");
-    EXPECT_TRUE(ListGotChar(0x08));
+    EXPECT_EQ(State().m_searchText, L"alp");
+    EXPECT_EQ(Selected(), (std::vector<int>{0}));
+    EXPECT_FALSE(m_view.HasReceived(WM_KEYDOWN, VK_BACK));
+    EXPECT_FALSE(ListGotChar(0x08));
     EXPECT_TRUE(ListGotChar(0x0D));
-    EXPECT_TRUE(m_view.HasReceived(WM_KEYDOWN, VK_BACK));
-    ASSERT_TRUE(Xdotool(L"key space type p"));
-    EXPECT_EQ(State().m_searchText, L"al p");
+    ASSERT_TRUE(Xdotool(L"key space type s"));
+    EXPECT_EQ(State().m_searchText, L"alp s");
+}
+// A character beyond the basic plane arrives as two WM_CHARs (here posted as the keyboard would
+// post them): neither half reaches the list, and Backspace takes back both.
+TEST_F(Keystroke, ASurrogatePairIsOneCharacter) {
+    ASSERT_TRUE(Xdotool(L"type --delay 40 al"));
+    PostChar(0xD842);
+    PostChar(0xDFB7);
+    PumpMessagesFor(100);
+    EXPECT_EQ(State().m_searchText, L"al\xD842\xDFB7");
+    EXPECT_FALSE(ListGotChar(0xD842));
+    EXPECT_FALSE(ListGotChar(0xDFB7));
+    PostKey(VK_BACK);
+    PumpMessagesFor(100);
+    EXPECT_EQ(State().m_searchText, L"al");
+    EXPECT_EQ(Selected(), (std::vector<int>{0}));
+    EXPECT_FALSE(ListGotChar(0x08));
 }
 // Real Alt and Shift through the system's key state; every binding's logic is tested natively.
 TEST_F(Keystroke, AltBindingsMoveThroughTheCandidatesAndShiftReverses) {
@@ -120,12 +141,43 @@ TEST_F(Keystroke, AltBindingsMoveThroughTheCandidatesAndShiftReverses) {
     EXPECT_TRUE(m_view.HasReceived(WM_SYSKEYDOWN, 'S'));
 }
 
+// Menu keys (WM_SYSCOMMAND SC_KEYMENU, lParam the character) sent to any window of the thread.
+std::vector<LPARAM> KeyMenus;
+LRESULT CALLBACK RecordKeyMenu(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == WM_SYSCOMMAND &&
+        (sent->wParam & 0xFFF0) == SC_KEYMENU) {
+        KeyMenus.push_back(sent->lParam);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A binding is one key: its WM_SYSCHAR never reaches the list, whose default handling would
+// look for a menu key (SC_KEYMENU: a beep without a menu). An Alt key that is no binding keeps
+// its character, and the system makes its menu key of it.
+TEST_F(Keystroke, AnAltBindingTakesItsCharacterAndNoOther) {
+    KeyMenus.clear();
+    const unique_hhook hook(
+        SetWindowsHookExW(WH_CALLWNDPROC, RecordKeyMenu, nullptr, GetCurrentThreadId()));
+    ASSERT_TRUE(hook);
+    ASSERT_TRUE(Xdotool(L"type --delay 40 al"));
+    ASSERT_TRUE(Xdotool(L"key alt+n alt+x"));
+    PumpMessagesFor(100);
+    EXPECT_EQ(Selected(), (std::vector<int>{3}));
+    EXPECT_TRUE(m_view.HasReceived(WM_SYSKEYDOWN, 'N'));
+    EXPECT_FALSE(m_view.HasReceived(WM_SYSCHAR, 'n'));
+    EXPECT_TRUE(m_view.HasReceived(WM_SYSCHAR, 'x'));
+    EXPECT_EQ(std::count(KeyMenus.begin(), KeyMenus.end(), 'n'), 0);
+    EXPECT_GT(std::count(KeyMenus.begin(), KeyMenus.end(), 'x'), 0);
+}
+
 TEST_F(Keystroke, CtrlBindingFiresAndIsPassedOn) {
     Shared.KeyBind_Next = KEYBIND_CTRL | L'J';
     ASSERT_TRUE(Xdotool(L"type --delay 40 al"));
     ASSERT_TRUE(Xdotool(L"key ctrl+j"));
     EXPECT_EQ(Selected(), (std::vector<int>{3}));
     EXPECT_TRUE(m_view.HasReceived(WM_KEYDOWN, 'J'));
+    EXPECT_FALSE(ListGotChar(L'\n'));
 }
 // A list view tells where its item is at once: the tip shows below it, with no worker and no
 // UI Automation (which Wine lacks).
@@ -176,19 +228,75 @@ TEST_F(Keystroke, InputDialogCancelButtonLeavesTheTextEmpty) {
     EXPECT_EQ(Selected(), (std::vector<int>{1}));
 }
 
-TEST_F(Keystroke, OpenImeIsClosedWhenDisableImeIsOn) {
-    const unique_himc owned(m_view.List(), ImmGetContext(m_view.List()));
-    const HIMC context = owned.get();
-    if (context == nullptr || !ImmSetOpenStatus(context, TRUE) || !ImmGetOpenStatus(context)) {
-        GTEST_SKIP() << "no input method editor to open on this display";
+HIMC ContextOf(HWND window) {
+    const unique_himc context(window, ImmGetContext(window));
+    return context.get();
+}
+
+// With DisableIme on, the list has no input context while attached, from the attach on (before
+// any key); a window beside it (an address bar) keeps its own; a change of the setting is
+// followed when the list gets the focus, and a detach gives the list its context back.
+TEST_F(Keystroke, DisableImeTakesTheListsInputContextWhileAttached) {
+    DetachWindow(m_view.List());
+    const HIMC own = ContextOf(m_view.List());
+    if (own == nullptr) {
+        GTEST_SKIP() << "no input context on this display";
     }
-    Shared.DisableIme = 0;
-    SendChar(L'b');
-    EXPECT_TRUE(ImmGetOpenStatus(context));
+    const unique_hwnd addressBar(CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 50, 20,
+                                                 GetParent(m_view.List()), nullptr, nullptr,
+                                                 nullptr));
     Shared.DisableIme = 1;
-    SendChar(L'e');
-    EXPECT_FALSE(ImmGetOpenStatus(context));
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+    EXPECT_EQ(ContextOf(m_view.List()), nullptr);
+    EXPECT_NE(ContextOf(addressBar.get()), nullptr);
+    Shared.DisableIme = 0;
+    SetFocus(addressBar.get());
+    SetFocus(m_view.List());
+    EXPECT_EQ(ContextOf(m_view.List()), own);
+    Shared.DisableIme = 1;
+    SetFocus(addressBar.get());
+    SetFocus(m_view.List());
+    EXPECT_EQ(ContextOf(m_view.List()), nullptr);
+    DetachWindow(m_view.List());
+    EXPECT_EQ(ContextOf(m_view.List()), own);
+    ASSERT_EQ(AttachWindow(m_view.List(), WM_HOOK_ATTACH_LISTVIEW), 1);
+}
+
+// What the input method editor sends after the key it took (VK_PROCESSKEY) is typed text: it is
+// searched, and neither WM_IME_CHAR nor the WM_CHAR that DefWindowProc makes of it reaches the
+// list.
+TEST_F(Keystroke, ImeCharactersAreSearchedAndConsumed) {
+    SendMessageW(m_view.List(), WM_KEYDOWN, VK_PROCESSKEY, 1);
+    SendMessageW(m_view.List(), WM_IME_CHAR, L'b', 1);
+    SendMessageW(m_view.List(), WM_IME_CHAR, L'e', 1);
     EXPECT_EQ(State().m_searchText, L"be");
+    EXPECT_EQ(Selected(), (std::vector<int>{1}));
+    EXPECT_FALSE(m_view.HasReceived(WM_IME_CHAR, L'b'));
+    EXPECT_FALSE(ListGotChar(L'b'));
+}
+
+// A composition committed through the list's input context (Wine's imm32 holds a composition
+// string without an input method: ImmSetCompositionStringW, then CPS_COMPLETE, which sends
+// WM_IME_COMPOSITION with GCS_RESULTSTR) is searched once: the composition goes on to the list
+// without its result, so no WM_IME_CHAR or WM_CHAR is made of the text.
+TEST_F(Keystroke, ACommittedCompositionIsSearchedOnce) {
+    const unique_himc context(m_view.List(), ImmGetContext(m_view.List()));
+    ASSERT_TRUE(context);
+    ASSERT_TRUE(ImmSetOpenStatus(context.get(), TRUE));
+    wchar_t text[] = L"be";
+    ASSERT_TRUE(
+        ImmSetCompositionStringW(context.get(), SCS_SETSTR, text, sizeof text - 2, nullptr, 0));
+    ASSERT_TRUE(ImmNotifyIME(context.get(), NI_COMPOSITIONSTR, CPS_COMPLETE, 0));
+    PumpMessagesFor(100);
+    ImmSetOpenStatus(context.get(), FALSE);
+    EXPECT_EQ(State().m_searchText, L"be");
+    EXPECT_EQ(Selected(), (std::vector<int>{1}));
+    EXPECT_FALSE(m_view.HasReceived(WM_IME_CHAR, L'b'));
+    EXPECT_FALSE(ListGotChar(L'b'));
+    const auto& received = m_view.m_received;
+    EXPECT_TRUE(std::any_of(received.begin(), received.end(), [](const auto& r) {
+        return r.m_message == WM_IME_COMPOSITION && (r.m_lParam & GCS_RESULTSTR) == 0;
+    }));
 }
 
 } // namespace

@@ -61,6 +61,25 @@ TEST(Pattern_Plain, JapaneseNamesMatchLiterally) {
     EXPECT_FALSE(BuildPlainPattern(L"abc").Search(L"\uff41\uff42\uff43"));
 }
 
+// A character beyond the basic plane is a surrogate pair in a UTF-16 name (written here unit by
+// unit, as Windows holds it): a quantifier repeats the pair, "." takes it whole, and no match
+// ends between its halves. U+20BB6 shares its first half with U+20BB7.
+TEST(Pattern_Plain, ASurrogatePairIsOneCharacter) {
+    const std::wstring yoshi = L"\xD842\xDFB7";
+    const std::wstring other = L"\xD842\xDFB6";
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(yoshi + L"\u7530"), L"x" + yoshi + L"\u7530.txt"),
+              yoshi + L"\u7530");
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(yoshi + L"+"), L"a" + yoshi + yoshi + L"b"),
+              yoshi + yoshi);
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(yoshi + L"*"), other), L"");
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"a.b"), L"xa" + yoshi + L"b"), L"a" + yoshi + L"b");
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"a."), L"a" + yoshi), L"a" + yoshi);
+    // A lone half is still a character; an escaped dot and a bracket keep their meaning.
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"a."), L"a\xD842"), L"a\xD842");
+    EXPECT_FALSE(BuildPlainPattern(L"a\\.").Search(L"a" + yoshi));
+    EXPECT_EQ(FirstMatch(BuildPlainPattern(L"[.]" + yoshi), L"x." + yoshi), L"." + yoshi);
+}
+
 TEST(Pattern_Empty, MatchesNothing) {
     const CPattern empty;
     EXPECT_TRUE(empty.IsEmpty());
