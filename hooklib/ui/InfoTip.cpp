@@ -103,11 +103,7 @@ int CInfoTip::Destroy() {
     if (m_hWnd && IsWindow(m_hWnd) && !DestroyWindow(m_hWnd)) {
         return -1;
     }
-    m_hWnd = nullptr;
-    m_nTimerId = 0;
-    m_bMarkTried = false;
-    m_bLiveRegion = false;
-    m_bAnnounce = false;
+    ForgetWindow();
     if (m_hInstance) {
         // A class left registered would point into this module after it is unloaded. This
         // fails while other tips of the process still have windows; the last one removes it.
@@ -148,6 +144,10 @@ void CInfoTip::OnWindowGone() {
     if (m_bLiveRegion) {
         ClearLiveRegion(m_hWnd);
     }
+    ForgetWindow();
+}
+
+void CInfoTip::ForgetWindow() {
     m_hWnd = nullptr;
     m_nTimerId = 0;
     m_bMarkTried = false;

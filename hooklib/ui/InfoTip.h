@@ -41,6 +41,8 @@ class CInfoTip {
     RECT MeasureText(HDC hDC) const;
     void UseFontFor(UINT dpi);
     void OnWindowGone();
+    // Everything that belonged to the window, which is gone.
+    void ForgetWindow();
     void RaiseAnnouncement();
 
     HINSTANCE m_hInstance = nullptr;
