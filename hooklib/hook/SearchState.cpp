@@ -5,6 +5,10 @@
 
 namespace {
 
+// Said in place of the matched text when nothing matched: a screen reader has no beep to go by
+// when the sound is off, and the tip's text is what it speaks.
+constexpr wchar_t kNoMatch[] = L"一致なし";
+
 RECT ViewRect(const CWndCtrl* ctrl) {
     RECT rect{};
     if (ctrl != nullptr) {
@@ -22,8 +26,11 @@ void SearchState::OnNoMatch() {
         const RECT view = ViewRect(m_pCtrl.get());
         m_pTip->m_x = view.left;
         m_pTip->m_y = view.top;
-        m_pTip->SetText(m_searchText);
+        CStdString text;
+        text.Format(L"%s : %s", m_searchText.c_str(), kNoMatch);
+        m_pTip->SetText(text);
         m_pTip->Show(EffectiveToolTipAutoPopDelay());
+        m_pTip->Announce();
     }
     MessageBeep(0xFFFFFFFF);
 }
@@ -41,9 +48,13 @@ void SearchState::OnSelected(const Candidate& candidate) {
     const RECT view = ViewRect(m_pCtrl.get());
     m_pTip->m_x = view.left;
     m_pTip->m_y = view.top;
+    // The position among the candidates comes last, so the text still begins as it always did:
+    // what was typed, then what it matched.
     CStdString text;
-    text.Format(L"%s : %s", m_searchText.c_str(), candidate.m_matchedText.c_str());
+    text.Format(L"%s : %s (%u/%u)", m_searchText.c_str(), candidate.m_matchedText.c_str(),
+                static_cast<unsigned>(m_current + 1), static_cast<unsigned>(m_candidates.size()));
     m_pTip->SetText(text);
+    m_pTip->Announce();
     // Candidates outlive a reset, which may have shortened the names: never index past them.
     if (candidate.m_itemIndex >= m_itemNames.size()) {
         return;

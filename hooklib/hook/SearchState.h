@@ -16,10 +16,11 @@ struct SearchState : SearchCore {
     SearchState& operator=(SearchState&&) = default;
     ~SearchState() override;
 
-    // Tip at the view's top-left corner with the search text alone, and a beep.
+    // Tip "search : 一致なし" at the view's top-left corner, announced, and a beep.
     void OnNoMatch() override;
-    // Tip text "search : matched", placed below the item on screen: at once where the view
-    // tells the item's bounds, by a worker where only UI Automation can find them.
+    // Tip text "search : matched (position/count)", announced, and placed below the item on
+    // screen: at once where the view tells the item's bounds, by a worker where only UI
+    // Automation can find them.
     void OnSelected(const Candidate& candidate) override;
     // Hides the tip.
     void OnReset() override;

@@ -7,6 +7,7 @@
 #include "support/Barrier.h"
 #include "support/Messages.h"
 #include "ui/Dpi.h"
+#include "ui/LiveRegion.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ int CInfoTip::Create(HWND parent, HINSTANCE instance) {
         return -1;
     }
     SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowTextW(m_hWnd, m_text.c_str());
     return 0;
 }
 
@@ -101,8 +103,7 @@ int CInfoTip::Destroy() {
     if (m_hWnd && IsWindow(m_hWnd) && !DestroyWindow(m_hWnd)) {
         return -1;
     }
-    m_hWnd = nullptr;
-    m_nTimerId = 0;
+    ForgetWindow();
     if (m_hInstance) {
         // A class left registered would point into this module after it is unloaded. This
         // fails while other tips of the process still have windows; the last one removes it.
@@ -113,6 +114,45 @@ int CInfoTip::Destroy() {
 
 void CInfoTip::SetText(const CStdString& text) {
     m_text = text;
+    if (m_hWnd) {
+        SetWindowTextW(m_hWnd, m_text.c_str());
+    }
+}
+
+void CInfoTip::Announce() {
+    if (!m_hWnd) {
+        return;
+    }
+    m_bAnnounce = true;
+    if (IsWindowVisible(m_hWnd)) {
+        RaiseAnnouncement();
+    }
+}
+
+void CInfoTip::RaiseAnnouncement() {
+    m_bAnnounce = false;
+    if (!m_bMarkTried) {
+        m_bMarkTried = true;
+        m_bLiveRegion = MarkPoliteLiveRegion(m_hWnd);
+    }
+    AnnounceLiveRegion(m_hWnd);
+}
+
+// WM_DESTROY: the window goes (perhaps with its owner); destroying it again from here would
+// recurse. Its live-region mark goes first, while the window still answers.
+void CInfoTip::OnWindowGone() {
+    if (m_bLiveRegion) {
+        ClearLiveRegion(m_hWnd);
+    }
+    ForgetWindow();
+}
+
+void CInfoTip::ForgetWindow() {
+    m_hWnd = nullptr;
+    m_nTimerId = 0;
+    m_bMarkTried = false;
+    m_bLiveRegion = false;
+    m_bAnnounce = false;
 }
 
 RECT CInfoTip::MeasureText(HDC hDC) const {
@@ -157,6 +197,9 @@ BOOL CInfoTip::Show(int displayMs) {
     Layout();
     const BOOL result = ShowWindow(m_hWnd, SW_SHOWNA);
     InvalidateRect(m_hWnd, nullptr, TRUE);
+    if (m_bAnnounce) {
+        RaiseAnnouncement();
+    }
     if (displayMs > 0) {
         // Setting the same timer again restarts it with the new period.
         m_nTimerId = SetTimer(m_hWnd, kHideTimerId, static_cast<UINT>(displayMs), nullptr);
@@ -193,9 +236,7 @@ void CInfoTip::OnTimer(WPARAM timerId) {
 void CInfoTip::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_DESTROY:
-        // The window goes (perhaps with its owner); destroying it again from here would recurse.
-        m_hWnd = nullptr;
-        m_nTimerId = 0;
+        OnWindowGone();
         break;
     case WM_PAINT:
         Paint();

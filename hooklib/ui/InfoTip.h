@@ -17,8 +17,13 @@ class CInfoTip {
     int Create(HWND parent, HINSTANCE instance);
     // 0, or -1 when DestroyWindow failed (the handle is kept).
     int Destroy();
-    // Copies the text; the screen changes at the next Show or repaint.
+    // Copies the text, which is also the window's text and so its accessible name; the screen
+    // changes at the next Show or repaint.
     void SetText(const CStdString& text);
+    // Tells screen readers to speak the text once the tip is on screen (at once when it is):
+    // the tip is a polite live region (marked at the first announcement) and raises its change
+    // event. Screen readers pass over changes of hidden windows. Nothing without a window.
+    void Announce();
     const CStdString& GetText() const { return m_text; }
     // Sizes the tip to its text in the font of the monitor at (m_x, m_y) and places it there,
     // moved as far as needed to lie inside that monitor's work area.
@@ -35,6 +40,10 @@ class CInfoTip {
     void Paint();
     RECT MeasureText(HDC hDC) const;
     void UseFontFor(UINT dpi);
+    void OnWindowGone();
+    // Everything that belonged to the window, which is gone.
+    void ForgetWindow();
+    void RaiseAnnouncement();
 
     HINSTANCE m_hInstance = nullptr;
     HWND m_hParent = nullptr;
@@ -43,6 +52,13 @@ class CInfoTip {
     UINT m_fontDpi;
     UINT_PTR m_nTimerId = 0;
     CStdString m_text;
+    // The window's live-region mark was tried (once per window: a host thread without COM
+    // cannot set it, and each key would try again), and it carries the mark, which must be
+    // cleared before it goes.
+    bool m_bMarkTried = false;
+    bool m_bLiveRegion = false;
+    // An announcement waits for the next Show.
+    bool m_bAnnounce = false;
 
   public:
     // Screen position asked for the top-left corner, written by the callers and

@@ -5,16 +5,18 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <optional>
 #include <string>
 
+#include "settings/KeyBinding.h"
 #include "settings/KeyBindingCombo.h"
 #include "settings/NumberField.h"
 #include "settings/ParamFile.h"
+#include "settings/ReservedKeys.h"
 #include "settings/SharedBlock.h"
 #include "support/Barrier.h"
 #include "support/ModuleVersion.h"
+#include "support/StdString.h"
 #include "ui/DialogFont.h"
 #include "ui/DialogLayout.h"
 #include "ui/Dpi.h"
@@ -23,19 +25,11 @@
 
 namespace {
 
-// The dialog procedure and both subclass procedures reach the one open dialog through this.
-CSettingDlg* CurrentSettingDlg = nullptr;
-WNDPROC CellEditPrevProc = nullptr;
-std::map<HWND, WNDPROC> HintSubclassProcs;
-
+// Marks the open dialog's window, through which a second show finds it: one settings dialog per
+// process.
+constexpr wchar_t kDialogProperty[] = L"Skimvue.SettingDlg";
 constexpr int kTitleLength = 256;
 constexpr int kNumberTextLength = 1024;
-// Cell texts travel with room for 259 characters and the terminator.
-constexpr int kCellTextRoom = 260;
-// The cell editor reads at most 258 characters, as the cell it came from was read.
-constexpr int kEditTextRoom = 259;
-constexpr int kRuleColumns = 4;
-constexpr LPARAM kRuleListExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 // Posted to the dialog from WM_DPICHANGED, so it arrives after the dialog manager has scaled the
 // dialog for the new monitor.
 constexpr UINT WM_SETTING_DPI_SCALED = WM_APP + 1;
@@ -65,9 +59,6 @@ std::array<FlagControl, 7> FlagControls() {
              {IDC_SETTING_ON_FILEDIALOG, &Shared.EnableOnFileDialog},
              {IDC_SETTING_ON_LISTVIEW, &EnableOnListView}}};
 }
-
-constexpr std::array<const wchar_t*, kRuleColumns> kRuleColumnTitles{
-    L"クラス", L"ファイル", L"ルートクラス", L"ルートオーナークラス"};
 
 // Hover ids end at the first 0.
 struct HintRow {
@@ -127,31 +118,18 @@ const HintRow kHintRows[] = {
     {{IDC_SETTING_DELETE}, IDC_SETTING_DELETE, L"下で選択している対象のリストビュー情報を削除"},
 };
 
-wchar_t* RuleField(TargetListView& rule, int column) {
-    std::array<wchar_t*, kRuleColumns> fields{rule.ClsName, rule.ExeName, rule.RootClsName,
-                                              rule.RootOwnerClsName};
-    return fields[static_cast<size_t>(column)];
+bool IsBindingList(int id) {
+    return std::any_of(
+        kBindingControls.begin(), kBindingControls.end(),
+        [id](const BindingControls& b) { return b.m_modifierId == id || b.m_keyId == id; });
 }
 
-void SetCellText(HWND hWndList, int item, int subItem, const wchar_t* text) {
-    LVITEMW cell{};
-    cell.iSubItem = subItem;
-    cell.pszText = const_cast<wchar_t*>(text);
-    SendMessageW(hWndList, LVM_SETITEMTEXTW, static_cast<WPARAM>(item),
-                 reinterpret_cast<LPARAM>(&cell));
-}
-
-void GetCellText(HWND hWndList, int item, int subItem, wchar_t* text, int room) {
-    LVITEMW cell{};
-    cell.iSubItem = subItem;
-    cell.pszText = text;
-    cell.cchTextMax = room;
-    SendMessageW(hWndList, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
-                 reinterpret_cast<LPARAM>(&cell));
-}
-
-int RowCount(HWND hWndList) {
-    return static_cast<int>(SendMessageW(hWndList, LVM_GETITEMCOUNT, 0, 0));
+// A string of the module's string table (LoadStringW with no buffer gives the resource text
+// itself, which is not terminated).
+std::wstring ResourceString(HINSTANCE hInstance, UINT id) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(hInstance, id, reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
 }
 
 void BringForward(HWND hWnd) {
@@ -161,18 +139,27 @@ void BringForward(HWND hWnd) {
     }
 }
 
+BOOL CALLBACK FindOpenDialog(HWND hWnd, LPARAM found) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hWnd, &processId);
+    if (processId == GetCurrentProcessId() && GetPropW(hWnd, kDialogProperty) != nullptr) {
+        *reinterpret_cast<HWND*>(found) = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The settings dialog open in this process, or null.
+HWND OpenSettingDlg() {
+    HWND found = nullptr;
+    EnumWindows(FindOpenDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 } // namespace
 
 CSettingDlg::CSettingDlg(HINSTANCE hInstance, HWND hWndParent)
-    : m_hInstance(hInstance), m_hWndParent(hWndParent) {
-    CurrentSettingDlg = this;
-}
-
-CSettingDlg::~CSettingDlg() {
-    if (CurrentSettingDlg == this) {
-        CurrentSettingDlg = nullptr;
-    }
-}
+    : m_hInstance(hInstance), m_hWndParent(hWndParent) {}
 
 INT_PTR CSettingDlg::DoModal() {
     const std::vector<DWORD> dialogTemplate = LoadJapaneseDialogTemplate(m_hInstance, IDD_SETTING);
@@ -184,17 +171,11 @@ INT_PTR CSettingDlg::DoModal() {
     InitCommonControlsEx(&controls);
     return DialogBoxIndirectParamW(m_hInstance,
                                    reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),
-                                   m_hWndParent, SettingDlgProc, 0);
-}
-
-RECT CSettingDlg::ClientRectOf(HWND hWndControl) const {
-    RECT rc{};
-    GetWindowRect(hWndControl, &rc);
-    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
+                                   m_hWndParent, SettingDlgProc, reinterpret_cast<LPARAM>(this));
 }
 
 void CSettingDlg::OnInitDialog() {
+    m_picker.Attach(m_hWnd, Item(IDC_SETTING_AIM), m_hInstance);
     LoadIcons();
     SetTitle();
     // Before the rule list's columns are sized from its width.
@@ -204,9 +185,9 @@ void CSettingDlg::OnInitDialog() {
         FillKeyBindingLists(Item(binding.m_modifierId), Item(binding.m_keyId));
     }
     ShowValues();
-    CellEditPrevProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        Item(IDC_SETTING_CELL_EDIT), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InPlaceEditProc)));
-    m_tip.Create(m_hWnd, m_hInstance);
+    ShowBindingWarning();
+    m_rules.Attach(Item(IDC_SETTING_RULES), Item(IDC_SETTING_CELL_EDIT), TargetListViews);
+    m_hints.Create(m_hWnd, m_hInstance);
     AddHints();
 }
 
@@ -217,9 +198,7 @@ void CSettingDlg::LoadIcons() {
     unique_hicon smallIcon(LoadIconForDpi(m_hInstance, IDI_SETTING_SMALL, SM_CXSMICON, dpi));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
     m_hIconSmall = std::move(smallIcon);
-    m_hAimRest.reset(LoadIconForDpi(m_hInstance, IDI_AIM_REST, SM_CXICON, dpi));
-    m_hAimEmpty.reset(LoadIconForDpi(m_hInstance, IDI_AIM_EMPTY, SM_CXICON, dpi));
-    SetAimIcon(m_bDragging ? m_hAimEmpty.get() : m_hAimRest.get());
+    m_picker.LoadIcons(dpi);
 }
 
 void CSettingDlg::OnDpiScaled() {
@@ -253,40 +232,6 @@ void CSettingDlg::ShowValues() {
     SendDlgItemMessageW(m_hWnd, IDC_SETTING_EXCLUDE_EXES, EM_LIMITTEXT,
                         kFileDialogExcludeLength - 1, 0);
     SetDlgItemTextW(m_hWnd, IDC_SETTING_EXCLUDE_EXES, ReadFileDialogExcludeExeNames().c_str());
-    FillRuleList();
-}
-
-void CSettingDlg::FillRuleList() {
-    HWND hWndList = Item(IDC_SETTING_RULES);
-    SendMessageW(hWndList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kRuleListExStyle);
-    SendMessageW(hWndList, LVM_DELETEALLITEMS, 0, 0);
-    RECT client{};
-    GetClientRect(hWndList, &client);
-    for (int column = 0; column < kRuleColumns; ++column) {
-        LVCOLUMNW header{};
-        header.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-        header.fmt = LVCFMT_LEFT;
-        header.cx = client.right / kRuleColumns;
-        header.pszText = const_cast<wchar_t*>(kRuleColumnTitles[static_cast<size_t>(column)]);
-        SendMessageW(hWndList, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
-                     reinterpret_cast<LPARAM>(&header));
-    }
-    for (const TargetListView& rule : TargetListViews) {
-        AppendRuleRow(rule);
-    }
-}
-
-void CSettingDlg::AppendRuleRow(const TargetListView& rule) {
-    HWND hWndList = Item(IDC_SETTING_RULES);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = RowCount(hWndList);
-    item.pszText = const_cast<wchar_t*>(rule.ClsName);
-    const auto row = static_cast<int>(
-        SendMessageW(hWndList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    SetCellText(hWndList, row, 1, rule.ExeName);
-    SetCellText(hWndList, row, 2, rule.RootClsName);
-    SetCellText(hWndList, row, 3, rule.RootOwnerClsName);
 }
 
 void CSettingDlg::AddHints() {
@@ -295,139 +240,39 @@ void CSettingDlg::AddHints() {
             if (hoverId == 0) {
                 break;
             }
-            AddHint(row.m_text, hoverId, row.m_anchorId);
+            m_hints.Add(row.m_text, Item(hoverId), Item(row.m_anchorId));
         }
     }
 }
 
-void CSettingDlg::AddHint(const wchar_t* text, int hoverId, int anchorId) {
-    HWND hWndHover = Item(hoverId);
-    ControlHint hint{RECT{}, POINT{}, text, hWndHover, Item(anchorId)};
-    PlaceHint(hint);
-    m_hints.push_back(hint);
-    // Subclassing a control twice would make it call itself.
-    if (HintSubclassProcs.contains(hWndHover)) {
-        return;
-    }
-    HintSubclassProcs[hWndHover] = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hWndHover, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HintSubclassProc)));
-}
-
-void CSettingDlg::PlaceHint(ControlHint& hint) const {
-    hint.m_rcHover = ClientRectOf(hint.m_hWndHover);
-    const RECT anchor = ClientRectOf(hint.m_hWndAnchor);
-    hint.m_ptAnchor = POINT{anchor.right, anchor.top};
-}
-
-void CSettingDlg::HideHint() {
-    if (m_tip.GetWnd() != nullptr) {
-        ShowWindow(m_tip.GetWnd(), SW_HIDE);
-    }
-    m_iCurrentHint = -1;
-}
-
 void CSettingDlg::OnMouseMove(POINT pt) {
-    if (m_bDragging) {
-        OnPickerDrag();
+    if (m_picker.IsDragging()) {
+        m_picker.OnDrag(m_hints.GetTipWnd());
+    } else {
+        m_hints.OnMouseMove(pt);
+    }
+}
+
+// Beside the bindings, while one of them is a chord Explorer takes before its view; the names in
+// the order of the rows.
+void CSettingDlg::ShowBindingWarning() {
+    std::wstring reserved;
+    for (const BindingControls& binding : kBindingControls) {
+        const KeyBinding chosen = ReadKeyBinding(Item(binding.m_modifierId), Item(binding.m_keyId));
+        if (IsReservedByExplorer(chosen)) {
+            reserved += (reserved.empty() ? L"" : L"、") + FormatKeyBinding(chosen).value_or(L"");
+        }
+    }
+    HWND hWndWarning = Item(IDC_SETTING_BINDING_WARNING);
+    if (reserved.empty()) {
+        ShowWindow(hWndWarning, SW_HIDE);
         return;
     }
-    // The areas are read from the controls each time: they follow any new layout, such as the
-    // one the system makes when the dialog moves to a monitor of another scale.
-    for (ControlHint& hint : m_hints) {
-        PlaceHint(hint);
-    }
-    const auto hint = std::find_if(m_hints.begin(), m_hints.end(), [pt](const ControlHint& h) {
-        return PtInRect(&h.m_rcHover, pt) != FALSE;
-    });
-    if (hint == m_hints.end()) {
-        HideHint();
-        return;
-    }
-    const int index = static_cast<int>(hint - m_hints.begin());
-    if (index == m_iCurrentHint) {
-        return;
-    }
-    m_iCurrentHint = index;
-    POINT anchor = hint->m_ptAnchor;
-    ClientToScreen(m_hWnd, &anchor);
-    m_tip.m_x = anchor.x;
-    m_tip.m_y = anchor.y;
-    m_tip.SetText(hint->m_text);
-    // No hide timer: the hint stays until the mouse leaves every hint area.
-    m_tip.Show(0);
-}
-
-void CSettingDlg::BeginCellEdit(int item, int subItem) {
-    m_iEditItem = item;
-    m_iEditSubItem = subItem;
-    HWND hWndEdit = Item(IDC_SETTING_CELL_EDIT);
-    GetCellText(Item(IDC_SETTING_RULES), item, subItem, m_szEditText, kEditTextRoom);
-    SetWindowTextW(hWndEdit, m_szEditText);
-    SendMessageW(hWndEdit, EM_SETSEL, 0, -1);
-    PlaceCellEditor(item, subItem);
-    ShowWindow(hWndEdit, SW_SHOW);
-    m_hWndPrevFocus = SetFocus(hWndEdit);
-}
-
-void CSettingDlg::PlaceCellEditor(int item, int subItem) {
-    HWND hWndList = Item(IDC_SETTING_RULES);
-    RECT cell{};
-    cell.top = subItem;
-    cell.left = LVIR_BOUNDS;
-    SendMessageW(hWndList, LVM_GETSUBITEMRECT, static_cast<WPARAM>(item),
-                 reinterpret_cast<LPARAM>(&cell));
-    // The first column's bounds span the whole row; the columns' widths give its right edge.
-    cell.right = 0;
-    for (int column = 0; column <= subItem; ++column) {
-        cell.right += static_cast<LONG>(SendMessageW(hWndList, LVM_GETCOLUMNWIDTH, column, 0));
-    }
-    MapWindowPoints(hWndList, m_hWnd, reinterpret_cast<POINT*>(&cell), 2);
-    m_rcEdit = cell;
-    SetWindowPos(Item(IDC_SETTING_CELL_EDIT), hWndList, cell.left + 1, cell.top,
-                 cell.right - cell.left - 1, cell.bottom - cell.top - 1, 0);
-}
-
-void CSettingDlg::BeginKeyboardEdit() {
-    HWND hWndList = Item(IDC_SETTING_RULES);
-    auto row = static_cast<int>(SendMessageW(hWndList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                             LVNI_FOCUSED | LVNI_SELECTED));
-    if (row < 0) {
-        row = static_cast<int>(
-            SendMessageW(hWndList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    }
-    if (row >= 0) {
-        SendMessageW(hWndList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-        BeginCellEdit(row, 0);
-    }
-}
-
-void CSettingDlg::EndCellEdit() {
-    // The editor commits when it loses the focus.
-    if (m_hWndPrevFocus != nullptr) {
-        SetFocus(m_hWndPrevFocus);
-    }
-}
-
-void CSettingDlg::MoveCellEdit(int step) {
-    const int item = m_iEditItem;
-    const int subItem = m_iEditSubItem + step;
-    EndCellEdit();
-    if (subItem >= 0 && subItem < kRuleColumns) {
-        BeginCellEdit(item, subItem);
-    }
-}
-
-void CSettingDlg::CommitCellEdit() {
-    HWND hWndEdit = Item(IDC_SETTING_CELL_EDIT);
-    GetWindowTextW(hWndEdit, m_szEditText, kEditTextRoom);
-    LVITEMW cell{};
-    cell.mask = LVIF_TEXT;
-    cell.iItem = m_iEditItem;
-    cell.iSubItem = m_iEditSubItem;
-    cell.pszText = m_szEditText;
-    SendMessageW(Item(IDC_SETTING_RULES), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&cell));
-    ShowWindow(hWndEdit, SW_HIDE);
-    m_hWndPrevFocus = nullptr;
+    CStdString text;
+    text.Format(ResourceString(m_hInstance, IDS_SETTING_RESERVED_BINDING).c_str(),
+                reserved.c_str());
+    SetWindowTextW(hWndWarning, text.c_str());
+    ShowWindow(hWndWarning, SW_SHOWNA);
 }
 
 BOOL CSettingDlg::OnCommand(WORD id) {
@@ -435,14 +280,10 @@ BOOL CSettingDlg::OnCommand(WORD id) {
     case IDOK:
         // Enter: the OK button is 1024 and not the default, so IDOK only ends a cell edit, or
         // starts one in the rule list.
-        if (m_hWndPrevFocus != nullptr) {
-            EndCellEdit();
-        } else if (GetFocus() == Item(IDC_SETTING_RULES)) {
-            BeginKeyboardEdit();
-        }
+        m_rules.OnEnter();
         return TRUE;
     case IDC_SETTING_DELETE:
-        DeleteSelectedRules();
+        m_rules.DeleteSelectedRules();
         return TRUE;
     case IDC_SETTING_OK:
         StoreValues();
@@ -450,24 +291,14 @@ BOOL CSettingDlg::OnCommand(WORD id) {
         return TRUE;
     case IDCANCEL:
         // Escape during a drag ends the drag alone.
-        if (m_bDragging) {
-            CancelPick();
+        if (m_picker.IsDragging()) {
+            m_picker.Cancel();
         } else {
             EndDialog(m_hWnd, 2);
         }
         return TRUE;
     default:
         return FALSE;
-    }
-}
-
-void CSettingDlg::DeleteSelectedRules() {
-    HWND hWndList = Item(IDC_SETTING_RULES);
-    for (int row = RowCount(hWndList) - 1; row >= 0; --row) {
-        if (SendMessageW(hWndList, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
-            LVIS_SELECTED) {
-            SendMessageW(hWndList, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
-        }
     }
 }
 
@@ -499,65 +330,18 @@ void CSettingDlg::StoreValues() {
     wchar_t exclude[kFileDialogExcludeLength] = {};
     GetDlgItemTextW(m_hWnd, IDC_SETTING_EXCLUDE_EXES, exclude, kFileDialogExcludeLength);
     StoreFileDialogExcludeExeNames(exclude);
-    StoreRules();
-}
-
-void CSettingDlg::StoreRules() {
-    HWND hWndList = Item(IDC_SETTING_RULES);
-    const int rows = RowCount(hWndList);
-    TargetListViews.resize(static_cast<size_t>(rows));
-    NumberOfTargetListView = rows;
-    for (int row = 0; row < rows; ++row) {
-        // Cleared first, so a shorter text leaves nothing of the record's old one behind.
-        TargetListView& rule = TargetListViews[static_cast<size_t>(row)] = TargetListView{};
-        for (int column = 0; column < kRuleColumns; ++column) {
-            GetCellText(hWndList, row, column, RuleField(rule, column), kCellTextRoom);
-        }
-    }
+    TargetListViews = m_rules.Rules();
+    NumberOfTargetListView = static_cast<int32_t>(TargetListViews.size());
 }
 
 void CSettingDlg::OnDestroy() {
-    if (m_bDragging) {
-        CancelPick();
+    if (m_picker.IsDragging()) {
+        m_picker.Cancel();
     }
     m_hIconSmall.reset();
-    m_tip.Destroy();
-    RestoreSubclasses();
-}
-
-// The controls outlive the dialog's WM_DESTROY by a few messages; they must end in their own
-// procedures, and a later dialog must not find these handles in the map.
-void CSettingDlg::RestoreSubclasses() {
-    for (const auto& [hWndControl, prevProc] : HintSubclassProcs) {
-        SetWindowLongPtrW(hWndControl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prevProc));
-    }
-    HintSubclassProcs.clear();
-    if (CellEditPrevProc != nullptr) {
-        SetWindowLongPtrW(Item(IDC_SETTING_CELL_EDIT), GWLP_WNDPROC,
-                          reinterpret_cast<LONG_PTR>(CellEditPrevProc));
-        CellEditPrevProc = nullptr;
-    }
-}
-
-void CSettingDlg::OnRuleListNotify(const NMHDR& header) {
-    if (header.idFrom != IDC_SETTING_RULES) {
-        return;
-    }
-    if (header.code == NM_DBLCLK) {
-        const auto& item = reinterpret_cast<const NMITEMACTIVATE&>(header);
-        if (item.iItem >= 0) {
-            BeginCellEdit(item.iItem, item.iSubItem);
-        }
-    } else if (header.code == LVN_KEYDOWN) {
-        const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
-        if (key == VK_F2) {
-            BeginKeyboardEdit();
-        } else if (key == VK_DELETE) {
-            // Whatever the button does, the key does.
-            SendMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_SETTING_DELETE, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(Item(IDC_SETTING_DELETE)));
-        }
-    }
+    m_hints.Destroy();
+    m_rules.Detach();
+    RemovePropW(m_hWnd, kDialogProperty);
 }
 
 INT_PTR CSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -566,9 +350,13 @@ INT_PTR CSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnInitDialog();
         return TRUE;
     case WM_COMMAND:
+        if (HIWORD(wParam) == CBN_SELCHANGE && IsBindingList(LOWORD(wParam))) {
+            ShowBindingWarning();
+            return TRUE;
+        }
         return OnCommand(LOWORD(wParam));
     case WM_NOTIFY:
-        OnRuleListNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        m_rules.OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
         return FALSE;
     case WM_DPICHANGED:
         // The dialog manager scales the dialog once this returns.
@@ -581,10 +369,15 @@ INT_PTR CSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return FALSE;
     case WM_LBUTTONDOWN:
-        OnPickerButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        // The aim's hint would sit in the way of the drag and could be taken for a target.
+        if (m_picker.OnButtonDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
+            m_hints.Hide();
+        }
         return FALSE;
     case WM_LBUTTONUP:
-        OnPickerButtonUp();
+        if (const std::optional<TargetListView> rule = m_picker.OnButtonUp()) {
+            m_rules.AppendRule(*rule);
+        }
         return FALSE;
     case WM_DESTROY:
         OnDestroy();
@@ -594,76 +387,25 @@ INT_PTR CSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// The procedures below are called by the system's dialog and control code: nothing may
-// escape them into the message loop of the program that shows the dialog.
+// Called by the system's dialog code: nothing may escape into the message loop of the program
+// that shows the dialog. The object comes with WM_INITDIALOG and stays with the window.
 INT_PTR CALLBACK CSettingDlg::SettingDlgProc(HWND hDlg, UINT msg, WPARAM wParam,
                                              LPARAM lParam) noexcept {
     return Barrier(L"SettingDlgProc", INT_PTR{FALSE}, [&]() -> INT_PTR {
-        CSettingDlg* dialog = CurrentSettingDlg;
-        if (dialog == nullptr) {
-            return FALSE;
-        }
         if (msg == WM_INITDIALOG) {
+            auto* dialog = reinterpret_cast<CSettingDlg*>(lParam);
+            SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
+            SetPropW(hDlg, kDialogProperty, dialog);
             dialog->m_hWnd = hDlg;
         }
-        return dialog->m_hWnd == hDlg ? dialog->OnMessage(msg, wParam, lParam) : FALSE;
+        auto* dialog = reinterpret_cast<CSettingDlg*>(GetWindowLongPtrW(hDlg, DWLP_USER));
+        return dialog != nullptr ? dialog->OnMessage(msg, wParam, lParam) : FALSE;
     });
-}
-
-LRESULT CALLBACK CSettingDlg::InPlaceEditProc(HWND hWnd, UINT msg, WPARAM wParam,
-                                              LPARAM lParam) noexcept {
-    const auto previous = [&] {
-        return CellEditPrevProc != nullptr
-                   ? CallWindowProcW(CellEditPrevProc, hWnd, msg, wParam, lParam)
-                   : DefWindowProcW(hWnd, msg, wParam, lParam);
-    };
-    const std::optional<LRESULT> handled =
-        Barrier(L"InPlaceEditProc", std::optional<LRESULT>(), [&]() -> std::optional<LRESULT> {
-            CSettingDlg* dialog = CurrentSettingDlg;
-            if (dialog != nullptr && msg == WM_KILLFOCUS) {
-                dialog->CommitCellEdit();
-            }
-            // Tab and Shift+Tab move the edit to the next or previous cell of the row instead
-            // of the dialog's focus to another control.
-            if (msg == WM_GETDLGCODE) {
-                return previous() | DLGC_WANTTAB;
-            }
-            if (dialog != nullptr && msg == WM_KEYDOWN && wParam == VK_TAB) {
-                dialog->MoveCellEdit(GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
-                return 0;
-            }
-            if (msg == WM_CHAR && wParam == L'\t') {
-                return 0;
-            }
-            return std::nullopt;
-        });
-    return handled ? *handled : previous();
-}
-
-LRESULT CALLBACK CSettingDlg::HintSubclassProc(HWND hWnd, UINT msg, WPARAM wParam,
-                                               LPARAM lParam) noexcept {
-    const auto found = HintSubclassProcs.find(hWnd);
-    if (found == HintSubclassProcs.end()) {
-        return 0;
-    }
-    const WNDPROC prevProc = found->second;
-    Barrier(L"HintSubclassProc", [&] {
-        if (msg == WM_MOUSEMOVE && CurrentSettingDlg != nullptr) {
-            POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            MapWindowPoints(hWnd, CurrentSettingDlg->m_hWnd, &pt, 1);
-            CurrentSettingDlg->OnMouseMove(pt);
-        }
-    });
-    return CallWindowProcW(prevProc, hWnd, msg, wParam, lParam);
-}
-
-CSettingDlg* GetCurrentSettingDlg() {
-    return CurrentSettingDlg;
 }
 
 void RunSettingDlg(HWND hWndOwner) {
-    if (CurrentSettingDlg != nullptr) {
-        BringForward(CurrentSettingDlg->GetWnd());
+    if (HWND open = OpenSettingDlg()) {
+        BringForward(open);
         return;
     }
     CSettingDlg dialog(GetThisModule(), hWndOwner);

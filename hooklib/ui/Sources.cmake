@@ -2,6 +2,7 @@
 list(APPEND SKIMVUE_WINDOWS_SOURCES
   ui/Dpi.cpp
   ui/InfoTip.cpp
+  ui/LiveRegion.cpp
   ui/InputDlg.cpp)
 list(APPEND SKIMVUE_RESOURCES ui/Skimvue.rc)
 # windres writes no dependency file: name what Skimvue.rc pulls in, so editing a dialog rebuilds
@@ -14,5 +15,7 @@ set_source_files_properties(ui/Skimvue.rc PROPERTIES OBJECT_DEPENDS
 list(APPEND SKIMVUE_WINDOWS_SOURCES
   ui/DialogFont.cpp
   ui/DialogLayout.cpp
+  ui/ControlHints.cpp
+  ui/RuleListEditor.cpp
   ui/SettingDlg.cpp
   ui/WindowPicker.cpp)

@@ -5,7 +5,8 @@
 #include "support/SystemEntryPoint.h"
 #include "support/UniqueHandle.h"
 #include "support/WindowIdentity.h"
-#include "ui/SettingDlg.h"
+#include "support/StdString.h"
+#include "ui/Dpi.h"
 #include "ui/SettingDlgResource.h"
 
 namespace {
@@ -91,27 +92,38 @@ void InvertWindowFrame(HWND hwnd) {
     PatBlt(dc.get(), rc.right - kFrameWidth, rc.top + kFrameWidth, kFrameWidth, side, DSTINVERT);
 }
 
-// The picker's part of the settings dialog: press on the aim icon, drag it over a window,
-// release to offer that window as a new rule.
-
-void CSettingDlg::OnPickerButtonDown(int x, int y) {
-    if (m_bDragging) {
-        return;
-    }
-    // The icon does not take mouse input, so a click on it reaches the dialog; its edges count.
-    const RECT aim = ClientRectOf(Item(IDC_SETTING_AIM));
-    if (x < aim.left || x > aim.right || y < aim.top || y > aim.bottom) {
-        return;
-    }
-    // The aim's hint would sit in the way of the drag and could be taken for a target.
-    HideHint();
-    m_bDragging = 1;
-    SetAimIcon(m_hAimEmpty.get());
-    SetCapture(m_hWnd);
-    SetCursor(LoadCursorW(m_hInstance, MAKEINTRESOURCEW(IDC_AIM)));
+void CWindowPicker::Attach(HWND hDlg, HWND hWndAim, HINSTANCE hInstance) {
+    m_hDlg = hDlg;
+    m_hWndAim = hWndAim;
+    m_hInstance = hInstance;
 }
 
-void CSettingDlg::OnPickerDrag() {
+// A control drops the icon it showed only after it has the new one.
+void CWindowPicker::LoadIcons(UINT dpi) {
+    m_hAimRest.reset(LoadIconForDpi(m_hInstance, IDI_AIM_REST, SM_CXICON, dpi));
+    m_hAimEmpty.reset(LoadIconForDpi(m_hInstance, IDI_AIM_EMPTY, SM_CXICON, dpi));
+    SetAimIcon(m_bDragging ? m_hAimEmpty.get() : m_hAimRest.get());
+}
+
+bool CWindowPicker::OnButtonDown(POINT pt) {
+    if (m_bDragging) {
+        return false;
+    }
+    // The icon does not take mouse input, so a click on it reaches the dialog; its edges count.
+    RECT aim{};
+    GetWindowRect(m_hWndAim, &aim);
+    MapWindowPoints(nullptr, m_hDlg, reinterpret_cast<POINT*>(&aim), 2);
+    if (pt.x < aim.left || pt.x > aim.right || pt.y < aim.top || pt.y > aim.bottom) {
+        return false;
+    }
+    m_bDragging = 1;
+    SetAimIcon(m_hAimEmpty.get());
+    SetCapture(m_hDlg);
+    SetCursor(LoadCursorW(m_hInstance, MAKEINTRESOURCEW(IDC_AIM)));
+    return true;
+}
+
+void CWindowPicker::OnDrag(HWND hWndPassedOver) {
     POINT pt{};
     GetCursorPos(&pt);
     HWND hWnd = WindowFromPoint(pt);
@@ -123,7 +135,7 @@ void CSettingDlg::OnPickerDrag() {
     if (HWND hWndChild = ChildWindowFromPointEx(hWnd, pt, CWP_SKIPINVISIBLE)) {
         hWnd = hWndChild;
     }
-    if (hWnd == m_hWndHighlight || hWnd == m_tip.GetWnd()) {
+    if (hWnd == m_hWndHighlight || hWnd == hWndPassedOver) {
         return;
     }
     InvertWindowFrame(m_hWndHighlight);
@@ -132,46 +144,45 @@ void CSettingDlg::OnPickerDrag() {
     m_picked = GetWindowIdentity(hWnd);
 }
 
-void CSettingDlg::OnPickerButtonUp() {
+std::optional<TargetListView> CWindowPicker::OnButtonUp() {
     if (!m_bDragging) {
-        return;
+        return std::nullopt;
     }
     RepaintFramedWindow(m_hWndHighlight);
     EndDrag();
-    if (m_hWndHighlight != nullptr) {
-        m_hWndHighlight = nullptr;
-        ConfirmPickedWindow();
+    if (m_hWndHighlight == nullptr) {
+        return std::nullopt;
     }
+    m_hWndHighlight = nullptr;
+    return Confirmed() ? std::optional<TargetListView>(m_picked) : std::nullopt;
 }
 
-void CSettingDlg::CancelPick() {
+void CWindowPicker::Cancel() {
     RepaintFramedWindow(m_hWndHighlight);
     m_hWndHighlight = nullptr;
     EndDrag();
 }
 
-void CSettingDlg::EndDrag() {
+void CWindowPicker::EndDrag() {
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     m_bDragging = 0;
     ReleaseCapture();
     SetAimIcon(m_hAimRest.get());
 }
 
-void CSettingDlg::ConfirmPickedWindow() {
+bool CWindowPicker::Confirmed() const {
     CStdString question;
     question.Format(L"以下のウィンドウ情報を対象リストビューへ追加します。\r\n\r\n"
                     L"クラス名\t\t: %s\r\n実行ファイル名\t: %s\r\nルートクラス名\t: %s\r\n"
                     L"ルートオーナークラス名: %s",
                     m_picked.ClsName, m_picked.ExeName, m_picked.RootClsName,
                     m_picked.RootOwnerClsName);
-    if (MessageBoxW(m_hWnd, question.c_str(), L"Skimvue", MB_OKCANCEL | MB_ICONINFORMATION) ==
-        IDOK) {
-        AppendRuleRow(m_picked);
-    }
+    return MessageBoxW(m_hDlg, question.c_str(), L"Skimvue", MB_OKCANCEL | MB_ICONINFORMATION) ==
+           IDOK;
 }
 
-void CSettingDlg::SetAimIcon(HICON hIcon) {
+void CWindowPicker::SetAimIcon(HICON hIcon) {
     if (hIcon != nullptr) {
-        SendMessageW(Item(IDC_SETTING_AIM), STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0);
+        SendMessageW(m_hWndAim, STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0);
     }
 }

@@ -1,11 +1,47 @@
 #pragma once
-// Turning the window under the settings dialog's picker into a list-view rule, and marking it
-// with an inverted frame.
+// The settings dialog's window picker: press on the aim icon, drag it over a window (which gets
+// an inverted frame), release to offer that window as a new list-view rule.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "settings/TargetListView.h"
+#include "support/UniqueHandle.h"
+
+class CWindowPicker {
+  public:
+    CWindowPicker() = default;
+    CWindowPicker(const CWindowPicker&) = delete;
+    CWindowPicker& operator=(const CWindowPicker&) = delete;
+
+    void Attach(HWND hDlg, HWND hWndAim, HINSTANCE hInstance);
+    // The aim's images at the sizes the DPI asks for; the aim shows the one of the state.
+    void LoadIcons(UINT dpi);
+    bool IsDragging() const { return m_bDragging != 0; }
+    // A press at pt (dialog client coordinates) on the aim starts a drag: true when it did.
+    bool OnButtonDown(POINT pt);
+    // The mouse moved during a drag: frames the window under it, unless it is hWndPassedOver.
+    void OnDrag(HWND hWndPassedOver);
+    // Ends the drag; the framed window's rule when the user agrees to add it.
+    std::optional<TargetListView> OnButtonUp();
+    // Escape during a drag: erases the frame and ends the drag without a question.
+    void Cancel();
+
+  private:
+    void EndDrag();
+    bool Confirmed() const;
+    void SetAimIcon(HICON hIcon);
+
+    HWND m_hDlg = nullptr;
+    HWND m_hWndAim = nullptr;
+    HINSTANCE m_hInstance = nullptr;
+    unique_hicon m_hAimRest;
+    unique_hicon m_hAimEmpty;
+    int32_t m_bDragging = 0;
+    HWND m_hWndHighlight = nullptr;
+    TargetListView m_picked{};
+};
 
 // The identity as a list-view rule: empty values become "*" so the rule does not restrict them;
 // values longer than a rule field holds are cut to 259 characters.

@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
 #include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "harness/SettingsGuard.h"
 #include "harness/TestListView.h"
+#include "harness/XInput.h"
 #include "hook/Attach.h"
 #include "support/Messages.h"
 #include "search/KeyHandler.h"
@@ -112,7 +117,7 @@ TEST_F(SearchStateTip, NoMatchShowsTheTextAloneAtTheViewsCornerAndBeeps) {
     ListView_SetItemState(m_view.List(), 1, LVIS_SELECTED, LVIS_SELECTED);
     Search(L"zzz");
     EXPECT_EQ(CBeepCounter::s_beeps, std::vector<UINT>{0xFFFFFFFF});
-    EXPECT_EQ(Tip().GetText(), L"zzz");
+    EXPECT_EQ(Tip().GetText(), L"zzz : 一致なし");
     ASSERT_TRUE(IsWindowVisible(Tip().GetWnd()));
     RECT view{};
     RECT tip{};
@@ -134,7 +139,7 @@ TEST_F(SearchStateTip, NoMatchShowsTheTextAloneAtTheViewsCornerAndBeeps) {
 TEST_F(SearchStateTip, ASelectionShowsTheSearchTextAndTheMatchedText) {
     Search(L"b.t");
     EXPECT_EQ(m_view.SelectedItems(), std::vector<int>{1});
-    EXPECT_EQ(Tip().GetText(), L"b.t : bet");
+    EXPECT_EQ(Tip().GetText(), L"b.t : bet (1/1)");
     EXPECT_TRUE(CBeepCounter::s_beeps.empty());
 }
 
@@ -143,12 +148,95 @@ TEST_F(SearchStateTip, ASelectionShowsTheSearchTextAndTheMatchedText) {
 TEST_F(SearchStateTip, AfterAResetMovesStillUseTheLastCandidates) {
     Send(WM_CHAR, L'a');
     ASSERT_EQ(m_view.SelectedItems(), std::vector<int>{0});
-    EXPECT_EQ(Tip().GetText(), L"a : a");
+    EXPECT_EQ(Tip().GetText(), L"a : a (1/3)");
     Send(WM_KEYDOWN, VK_ESCAPE);
     EXPECT_TRUE(State().m_searchText.empty());
     Send(WM_SYSKEYDOWN, 'N');
     EXPECT_EQ(m_view.SelectedItems(), std::vector<int>{1});
-    EXPECT_EQ(Tip().GetText(), L" : a");
+    EXPECT_EQ(Tip().GetText(), L" : a (2/3)");
+}
+
+// What a screen reader gets: the live-region events of this process, taken as a screen reader
+// takes them, out of context (delivered through this thread's message queue), with the
+// accessible name of the object that raised each, read at delivery.
+class CLiveRegionListener {
+  public:
+    CLiveRegionListener()
+        : m_hook(SetWinEventHook(kLiveRegionChanged, kLiveRegionChanged, nullptr, OnEvent,
+                                 GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT)) {
+        s_heard.clear();
+    }
+    ~CLiveRegionListener() { UnhookWinEvent(m_hook); }
+    CLiveRegionListener(const CLiveRegionListener&) = delete;
+    CLiveRegionListener& operator=(const CLiveRegionListener&) = delete;
+    bool Listens() const { return m_hook != nullptr; }
+
+    struct Heard {
+        HWND m_hWnd;
+        LONG m_idObject;
+        std::wstring m_name;
+    };
+    static inline std::vector<Heard> s_heard;
+
+  private:
+    static constexpr DWORD kLiveRegionChanged = 0x8019;
+    static std::wstring NameOf(HWND hWnd, LONG idObject) {
+        IAccessible* object = nullptr;
+        if (FAILED(AccessibleObjectFromWindow(hWnd, static_cast<DWORD>(idObject), IID_IAccessible,
+                                              reinterpret_cast<void**>(&object)))) {
+            return L"(no object)";
+        }
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        std::wstring text = SUCCEEDED(object->get_accName(self, &name)) && name ? name : L"";
+        SysFreeString(name);
+        object->Release();
+        return text;
+    }
+    static void CALLBACK OnEvent(HWINEVENTHOOK, DWORD, HWND hWnd, LONG idObject, LONG, DWORD,
+                                 DWORD) {
+        s_heard.push_back({hWnd, idObject, NameOf(hWnd, idObject)});
+    }
+    HWINEVENTHOOK m_hook;
+};
+
+// A search, a move and a miss are each spoken once, by the tip, with its text as the name.
+TEST_F(SearchStateTip, SearchMoveAndMissAreAnnouncedWithTheTipsText) {
+    CLiveRegionListener listener;
+    ASSERT_TRUE(listener.Listens());
+    struct Step {
+        std::function<void()> m_act;
+        const wchar_t* m_spoken;
+    };
+    const Step steps[] = {
+        {[this] { Search(L"a"); }, L"a : a (1/3)"},
+        {[this] { SelectNextCandidate(State()); }, L"a : a (2/3)"},
+        {[this] { SelectPreviousCandidate(State()); }, L"a : a (1/3)"},
+        {[this] { Search(L"zzz"); }, L"zzz : 一致なし"},
+    };
+    for (const Step& step : steps) {
+        CLiveRegionListener::s_heard.clear();
+        step.m_act();
+        ASSERT_TRUE(PumpUntil([] { return !CLiveRegionListener::s_heard.empty(); }))
+            << "nothing heard for " << testing::PrintToString(std::wstring(step.m_spoken));
+        PumpUntil([] { return false; }, 200);
+        ASSERT_EQ(CLiveRegionListener::s_heard.size(), 1u);
+        const auto& heard = CLiveRegionListener::s_heard[0];
+        EXPECT_EQ(heard.m_hWnd, Tip().GetWnd());
+        EXPECT_EQ(heard.m_idObject, OBJID_CLIENT);
+        EXPECT_EQ(heard.m_name, step.m_spoken);
+        EXPECT_TRUE(IsWindowVisible(Tip().GetWnd())) << "a hidden tip is passed over";
+    }
+    // Selecting every candidate moves nowhere: nothing to say.
+    CLiveRegionListener::s_heard.clear();
+    Search(L"a");
+    PumpUntil([] { return false; }, 200);
+    CLiveRegionListener::s_heard.clear();
+    SelectAllCandidates(State());
+    PumpUntil([] { return false; }, 200);
+    EXPECT_TRUE(CLiveRegionListener::s_heard.empty());
 }
 
 } // namespace

@@ -55,7 +55,6 @@ CDialogThread::CDialogThread(void (*show)(HWND)) : m_show(show), m_thread([this]
             EnumThreadWindows(m_threadId, FindDialog, reinterpret_cast<LPARAM>(&found));
         }
         if (found != nullptr && IsWindowVisible(found)) {
-            m_pDialog = GetCurrentSettingDlg();
             m_hWndDialog = found;
         }
         return m_hWndDialog.load() != nullptr;

@@ -24,7 +24,6 @@ class CDialogThread {
     HWND Dialog() const { return m_hWndDialog; }
     HWND Owner() const { return m_hWndOwner; }
     HWND Item(int id) const { return GetDlgItem(m_hWndDialog, id); }
-    CSettingDlg& Object() const { return *m_pDialog; }
     // Waits (pumping this thread) until RunSettingDlg has returned.
     bool WaitClosed();
     bool Closed() const { return m_bClosed; }
@@ -43,7 +42,6 @@ class CDialogThread {
     void (*m_show)(HWND);
     std::atomic<HWND> m_hWndOwner{nullptr};
     std::atomic<HWND> m_hWndDialog{nullptr};
-    CSettingDlg* m_pDialog = nullptr;
     std::atomic<DWORD> m_threadId{0};
     std::atomic<int> m_nTicks{0};
     std::atomic<bool> m_bAskedAgain{false};

@@ -530,6 +530,45 @@ TEST_F(SettingDlg, DeleteRemovesTheSelectedRowsAndOkWritesTheRest) {
     EXPECT_TRUE(SameRule(TargetListViews[1], m_rulesBefore[3]));
 }
 
+// A chord Explorer takes before its view is named beside the bindings while one is chosen; it
+// is still stored, since it works in other list views.
+TEST_F(SettingDlg, BindingsExplorerTakesFirstAreNamedBesideTheBindings) {
+    Shared.KeyBind_Input = KEYBIND_CTRL | L'V';
+    CDialogThread dialog;
+    HWND warning = dialog.Item(IDC_SETTING_BINDING_WARNING);
+    const std::wstring tail =
+        L" はエクスプローラーが先に使うため、エクスプローラー上では働きません";
+    // What a list sends its dialog when the user picks an entry.
+    const auto choose = [&](int id, const wchar_t* entry) {
+        SendMessageW(dialog.Item(id), CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(entry));
+        SendMessageW(dialog.Dialog(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(dialog.Item(id)));
+    };
+    EXPECT_TRUE(IsWindowVisible(warning)) << "a stored binding is checked as the dialog opens";
+    EXPECT_EQ(TextOf(warning), L"Ctrl+V" + tail);
+
+    choose(IDC_SETTING_NEXT_KEY, L"C");   // Ctrl+; becomes Ctrl+C
+    choose(IDC_SETTING_SELALL_KEY, L"D"); // Alt+7 becomes Alt+D
+    EXPECT_TRUE(IsWindowVisible(warning));
+    EXPECT_EQ(TextOf(warning), L"Ctrl+C、Alt+D、Ctrl+V" + tail);
+    Screenshot(L"binding-warning.png");
+
+    choose(IDC_SETTING_INPUT_MOD, L"Alt");   // Alt+V is free
+    choose(IDC_SETTING_SELALL_MOD, L"Ctrl"); // Alt+D becomes Ctrl+D, taken as well
+    EXPECT_EQ(TextOf(warning), L"Ctrl+C、Ctrl+D" + tail);
+    choose(IDC_SETTING_NEXT_KEY, L"Q");
+    choose(IDC_SETTING_SELALL_KEY, L"7");
+    EXPECT_FALSE(IsWindowVisible(warning));
+
+    choose(IDC_SETTING_BACK_KEY, L"A");
+    choose(IDC_SETTING_BACK_MOD, L"Ctrl");
+    EXPECT_EQ(TextOf(warning), L"Ctrl+A" + tail);
+    ClickAt(CentreOf(dialog.Item(IDC_SETTING_OK)));
+    ASSERT_TRUE(dialog.WaitClosed());
+    EXPECT_EQ(Shared.KeyBind_Back, KEYBIND_CTRL | L'A');
+}
+
 // Hints follow real mouse moves: the test hides the popup itself to see whether a move shows
 // it again.
 class SettingDlgHints : public SettingDlg {
@@ -547,12 +586,11 @@ class SettingDlgHints : public SettingDlg {
         GetWindowRect(hWnd, &rc);
         return POINT{rc.right, rc.top};
     }
-    // The text of the hint shown, read after a round trip through the dialog's thread.
-    static std::wstring ShownText(const CDialogThread& dialog) {
+    // The text of the hint shown (the popup's accessible name), read after a round trip
+    // through the dialog's thread.
+    std::wstring ShownText(const CDialogThread& dialog) const {
         SendMessageW(dialog.Dialog(), WM_NULL, 0, 0);
-        const int index = dialog.Object().GetCurrentHint();
-        return index < 0 ? L"(none)"
-                         : dialog.Object().GetHints()[static_cast<size_t>(index)].m_text;
+        return TipVisible() ? TextOf(Tip()) : L"(none)";
     }
 };
 
@@ -604,7 +642,7 @@ TEST_F(SettingDlgHints, ButtonsLeaveTheHintAndEmptySpaceHidesIt) {
 TEST_F(SettingDlgHints, AreasFollowTheControlsToANewLayout) {
     CDialogThread dialog;
     HWND hWndDelete = dialog.Item(IDC_SETTING_DELETE);
-    const POINT moved = DialogPoint(dialog.Dialog(), 40, 254);
+    const POINT moved = DialogPoint(dialog.Dialog(), 40, 274);
     POINT client = moved;
     ScreenToClient(dialog.Dialog(), &client);
     SetWindowPos(hWndDelete, nullptr, client.x, client.y, 0, 0,
