@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "HookLibrary.h"
 #include "Resource.h"
-#include "hook/Exports.h"
 #include "support/Barrier.h"
 #include "support/Messages.h"
 #include "support/UniqueHandle.h"
@@ -35,6 +35,7 @@ HINSTANCE Instance = nullptr;
 // Broadcast to every top-level window when a new taskbar starts, Explorer's restart included.
 const UINT TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
 
+const CHookLibrary* Library = nullptr;
 class CTrayIcon;
 CTrayIcon* Tray = nullptr;
 
@@ -67,7 +68,7 @@ LRESULT HandleLauncherMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (wParam == kHookTimer) {
             // The next tick comes a full period after this one has finished: ticks never pile up.
             KillTimer(window, kHookTimer);
-            SkimvueDll::HookStart(window);
+            Library->HookStart(window);
             SetTimer(window, kHookTimer, kHookPeriodMs, nullptr);
         } else if (wParam == kTrayRetryTimer) {
             OnTrayRetry(window);
@@ -81,7 +82,7 @@ LRESULT HandleLauncherMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDM_SETTINGS:
-            SkimvueDll::ShowSettingDlg(window);
+            Library->ShowSettingDlg(window);
             return 0;
         case IDM_EXIT:
             DestroyWindow(window);
@@ -208,6 +209,7 @@ int RunMessageLoop() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    RestrictDllSearch();
     Instance = instance;
     wchar_t title[kTextCapacity] = {};
     wchar_t className[kTextCapacity] = {};
@@ -223,6 +225,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
         return 0;
     }
+    CHookLibrary library;
+    if (!library.Load()) {
+        return 1;
+    }
+    Library = &library;
     HWND window = CreateWindowExW(0, className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
                                   CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
@@ -233,10 +240,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int exitCode = 0;
     {
         const CTrayIcon tray(window, title);
-        SkimvueDll::HookStart(window);
+        library.HookStart(window);
         SetTimer(window, kHookTimer, kHookPeriodMs, nullptr);
         exitCode = RunMessageLoop();
-        SkimvueDll::HookEnd();
+        library.HookEnd();
     }
     return exitCode;
 }

@@ -19,9 +19,14 @@ template <class EntryPoint> void Resolve(HMODULE module, const char* name, Entry
     entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// By full path only, with the library's own dependencies looked up in its folder and System32:
+// the host's standard search would also try the host's folder, the current directory and PATH.
+// The flags refuse a relative folder (ERROR_INVALID_PARAMETER, under Wine too), which the
+// standard search would resolve against the host's current directory.
 unique_hmodule LoadFrom(const std::wstring& dir) {
+    constexpr DWORD kSearch = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
     for (const wchar_t* name : {L"migemo.dll", L"migemo32.dll"}) {
-        unique_hmodule module(LoadLibraryW((dir + L'\\' + name).c_str()));
+        unique_hmodule module(LoadLibraryExW((dir + L'\\' + name).c_str(), nullptr, kSearch));
         if (module) {
             return module;
         }

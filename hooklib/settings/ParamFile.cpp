@@ -14,6 +14,9 @@ namespace {
 
 constexpr wchar_t kSection[] = L"General";
 
+// Reads through the system's private-profile functions, which take a file that begins with the
+// UTF-16 LE byte-order mark as UTF-16 and any other as the ANSI code page (so a file of the
+// older form still loads). Writes collect the whole file, which Commit puts in place at once.
 class CPrivateProfile : public CProfileStore {
   public:
     explicit CPrivateProfile(CStdString path) : m_path(std::move(path)) {}
@@ -27,11 +30,39 @@ class CPrivateProfile : public CProfileStore {
     }
 
     void Write(const std::wstring& key, const std::wstring& value) override {
-        WritePrivateProfileStringW(kSection, key.c_str(), value.c_str(), m_path.c_str());
+        m_text += key + L'=' + value + L"\r\n";
+    }
+
+    // The collected file, UTF-16 LE with its byte-order mark so that any name survives, written
+    // beside the old file and moved over it in one step: a save cut short leaves the old file
+    // whole (and at most the temporary one beside it, which nothing reads).
+    void Commit() const {
+        const std::wstring text = L"\xFEFF[" + std::wstring(kSection) + L"]\r\n" + m_text;
+        const std::wstring temporary = m_path + L".saving";
+        const bool written = WriteWhole(temporary, text) &&
+                             MoveFileExW(temporary.c_str(), m_path.c_str(),
+                                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!written) {
+            DeleteFileW(temporary.c_str());
+        }
+        // The system may keep the file it last read in a cache; it must read the new one.
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, m_path.c_str());
     }
 
   private:
+    // wchar_t is UTF-16 LE on Windows, so the string's bytes are the file's.
+    static bool WriteWhole(const std::wstring& path, const std::wstring& text) {
+        const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+        const unique_handle file(raw == INVALID_HANDLE_VALUE ? nullptr : raw);
+        const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        DWORD done = 0;
+        return file && WriteFile(file.get(), text.data(), size, &done, nullptr) && done == size &&
+               FlushFileBuffers(file.get());
+    }
+
     CStdString m_path;
+    std::wstring m_text;
 };
 
 // A failed lookup leaves the folder empty, which counts as contained in every path.
@@ -155,6 +186,9 @@ CStdString GetParamFilePath() {
 void ExchangeParamFile(bool save) {
     CPrivateProfile profile(GetParamFilePath());
     ExchangeSettings(profile, save);
+    if (save) {
+        profile.Commit();
+    }
 }
 
 void OpenParamFileInEditor(HWND owner) {

@@ -33,16 +33,22 @@ void ExchangeBinding(CProfileStore& store, bool save, const wchar_t* key, KeyBin
         ParseKeyBinding(store.Read(key, DefaultKeyBindingText(binding), kDecimalCapacity), binding);
 }
 
-void ExchangeRuleField(CProfileStore& store, bool save, const std::wstring& key,
-                       wchar_t (&field)[kRuleFieldLength]) {
-    if (save) {
-        field[kRuleFieldLength - 1] = L'\0';
-        store.Write(key, field);
-        return;
-    }
+// A default no stored value can equal: the profile reader ends a value at the line's end.
+constexpr wchar_t kMissing[] = L"\n";
+
+// Load: the field's text, cut to the field; false when the key is missing.
+bool ReadRuleField(CProfileStore& store, const std::wstring& key,
+                   wchar_t (&field)[kRuleFieldLength]) {
     std::fill(std::begin(field), std::end(field), L'\0');
-    const std::wstring text = store.Read(key, L"*", kRuleFieldLength);
+    const std::wstring text = store.Read(key, kMissing, kRuleFieldLength);
     std::copy_n(text.begin(), std::min(text.size(), kRuleFieldLength - 1), field);
+    return text != kMissing;
+}
+
+void WriteRuleField(CProfileStore& store, const std::wstring& key,
+                    wchar_t (&field)[kRuleFieldLength]) {
+    field[kRuleFieldLength - 1] = L'\0';
+    store.Write(key, field);
 }
 
 void ExchangeExcludeList(CProfileStore& store, bool save) {
@@ -55,25 +61,40 @@ void ExchangeExcludeList(CProfileStore& store, bool save) {
         store.Read(kKey, ReadFileDialogExcludeExeNames(), kFileDialogExcludeLength));
 }
 
-void ExchangeRuleCount(CProfileStore& store, bool save) {
-    ExchangeDecimal(store, save, L"NumberOfTargetListView", NumberOfTargetListView);
-    if (save) {
-        return;
-    }
-    // A hand-edited count never stops the launcher nor allocates without bound.
-    NumberOfTargetListView = std::clamp(NumberOfTargetListView, 0, kMaxTargetListViews);
-    TargetListViews.resize(static_cast<size_t>(NumberOfTargetListView), TargetListView{});
+std::wstring RulePrefix(size_t index) {
+    return L"TargetListView[" + std::to_wstring(index) + L"].";
 }
 
-void ExchangeRules(CProfileStore& store, bool save) {
+void SaveRules(CProfileStore& store) {
+    ExchangeDecimal(store, true, L"NumberOfTargetListView", NumberOfTargetListView);
     for (size_t i = 0; i < TargetListViews.size(); ++i) {
-        const std::wstring prefix = L"TargetListView[" + std::to_wstring(i) + L"].";
+        const std::wstring prefix = RulePrefix(i);
         TargetListView& rule = TargetListViews[i];
-        ExchangeRuleField(store, save, prefix + L"ClsName", rule.ClsName);
-        ExchangeRuleField(store, save, prefix + L"ExeName", rule.ExeName);
-        ExchangeRuleField(store, save, prefix + L"RootClsName", rule.RootClsName);
-        ExchangeRuleField(store, save, prefix + L"RootOwnerClsName", rule.RootOwnerClsName);
+        WriteRuleField(store, prefix + L"ClsName", rule.ClsName);
+        WriteRuleField(store, prefix + L"ExeName", rule.ExeName);
+        WriteRuleField(store, prefix + L"RootClsName", rule.RootClsName);
+        WriteRuleField(store, prefix + L"RootOwnerClsName", rule.RootOwnerClsName);
     }
+}
+
+// A rule lacking a field is left out: read as "*", the field would match every window, and a
+// rule cut short (a hand edit, an older save that failed midway) would hook the whole desktop.
+void LoadRules(CProfileStore& store) {
+    ExchangeDecimal(store, false, L"NumberOfTargetListView", NumberOfTargetListView);
+    // A hand-edited count never stops the launcher nor reads without bound.
+    const int count = std::clamp(NumberOfTargetListView, 0, kMaxTargetListViews);
+    TargetListViews.clear();
+    for (int i = 0; i < count; ++i) {
+        const std::wstring prefix = RulePrefix(static_cast<size_t>(i));
+        TargetListView rule{};
+        if (ReadRuleField(store, prefix + L"ClsName", rule.ClsName) &&
+            ReadRuleField(store, prefix + L"ExeName", rule.ExeName) &&
+            ReadRuleField(store, prefix + L"RootClsName", rule.RootClsName) &&
+            ReadRuleField(store, prefix + L"RootOwnerClsName", rule.RootOwnerClsName)) {
+            TargetListViews.push_back(rule);
+        }
+    }
+    NumberOfTargetListView = static_cast<int>(TargetListViews.size());
 }
 
 } // namespace
@@ -122,6 +143,9 @@ void ExchangeSettings(CProfileStore& store, bool save) {
     ExchangeDecimal(store, save, L"EnableOnListView", EnableOnListView);
     ExchangeDecimal(store, save, L"EnableOnFileDialog", Shared.EnableOnFileDialog);
     ExchangeExcludeList(store, save);
-    ExchangeRuleCount(store, save);
-    ExchangeRules(store, save);
+    if (save) {
+        SaveRules(store);
+    } else {
+        LoadRules(store);
+    }
 }

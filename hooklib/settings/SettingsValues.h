@@ -21,6 +21,7 @@ constexpr int kMaxTargetListViews = 1000;
 // ignored. No number, or one outside 32 bits: no value.
 std::optional<int32_t> ParseDecimal(const std::wstring& text);
 
-// save false: every key into the variables (missing or malformed keys keep the current value,
-// missing rule fields become "*"). save true: every variable to the store.
+// save false: every key into the variables (missing or malformed keys keep the current value;
+// a rule missing a field is left out, and the rule count is the number of rules kept). save
+// true: every variable to the store.
 void ExchangeSettings(CProfileStore& store, bool save);

@@ -571,8 +571,8 @@ TEST_F(InstalledLauncher, SettingsSavedInTheDialogAreThereAfterARestart) {
     ASSERT_TRUE(ExitInstalled(launcher));
 
     const std::wstring saved = m_userDir + L"\\" + kSettings;
-    EXPECT_NE(ReadFileBytes(saved).find("EnableLength=5\r\n"), std::string::npos);
-    EXPECT_NE(ReadFileBytes(saved).find("EnableOnFileDialog=1\r\n"), std::string::npos);
+    EXPECT_NE(ReadUtf16File(saved).find(L"EnableLength=5\r\n"), std::wstring::npos);
+    EXPECT_NE(ReadUtf16File(saved).find(L"EnableOnFileDialog=1\r\n"), std::wstring::npos);
     EXPECT_EQ(GetFileAttributesW((m_installDir + L"\\" + kSettings).c_str()),
               INVALID_FILE_ATTRIBUTES);
 

@@ -122,6 +122,16 @@ std::string ReadFileBytes(const std::wstring& path) {
     return content.str();
 }
 
+std::wstring ReadUtf16File(const std::wstring& path) {
+    const std::string bytes = ReadFileBytes(path);
+    if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) {
+        return std::wstring();
+    }
+    std::wstring text((bytes.size() - 2) / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
+    return text;
+}
+
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

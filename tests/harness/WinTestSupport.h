@@ -43,6 +43,9 @@ class CTempDir {
 
 void RemoveTree(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
+// The text of a file saved as UTF-16 LE after its byte-order mark (as the settings file is);
+// empty when the file does not begin with the mark.
+std::wstring ReadUtf16File(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ToUtf8(const std::wstring& text);
 // "Wine " and its version, or "Windows".

@@ -9,6 +9,7 @@
 #include "harness/SettingsGuard.h"
 #include "harness/WinTestSupport.h"
 #include "support/ModuleVersion.h"
+#include "support/UniqueHandle.h"
 
 namespace {
 
@@ -22,6 +23,13 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The bytes of a file in the form a save writes: UTF-16 LE after its byte-order mark.
+std::string Utf16File(const std::wstring& text) {
+    const std::wstring withMark = L"\xFEFF" + text;
+    return std::string(reinterpret_cast<const char*>(withMark.data()),
+                       withMark.size() * sizeof(wchar_t));
+}
+
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
@@ -31,11 +39,15 @@ class ParamFile : public ::testing::Test {
   protected:
     void SetUp() override {
         m_path = GetParamFilePath();
-        DeleteFileW(m_path.c_str());
-        Flush();
+        m_temporary = m_path + L".saving";
+        TearDown();
     }
+    // Also what a failed case may have left where a save puts its temporary file.
     void TearDown() override {
-        DeleteFileW(m_path.c_str());
+        for (const std::wstring& path : {m_path, m_temporary}) {
+            DeleteFileW(path.c_str());
+            RemoveDirectoryW(path.c_str());
+        }
         Flush();
     }
     // Drops the system's cached copy, so a file written behind its back is read afresh.
@@ -47,6 +59,7 @@ class ParamFile : public ::testing::Test {
 
     CSettingsGuard m_guard;
     std::wstring m_path;
+    std::wstring m_temporary; // the save's temporary file beside m_path
 };
 
 TEST_F(ParamFile, LiesBesideTheModuleWithTheIniExtension) {
@@ -56,23 +69,23 @@ TEST_F(ParamFile, LiesBesideTheModuleWithTheIniExtension) {
 
 TEST_F(ParamFile, DefaultSaveWritesTheExactText) {
     ExchangeParamFile(true);
-    EXPECT_EQ(ReadFileBytes(m_path), "[General]\r\n"
-                                     "EnableLength=3\r\n"
-                                     "InputInterval=2000\r\n"
-                                     "DisableIme=0\r\n"
-                                     "KeyBind_Next=Alt+N\r\n"
-                                     "KeyBind_Back=Alt+B\r\n"
-                                     "KeyBind_SelAll=Alt+S\r\n"
-                                     "KeyBind_Input=Alt+I\r\n"
-                                     "ShowToolTip=0\r\n"
-                                     "ToolTipAutoPopDelay=2000\r\n"
-                                     "PriorForwardMatch=0\r\n"
-                                     "SwitchMigemoByShift=0\r\n"
-                                     "EnableOnExplorer=1\r\n"
-                                     "EnableOnListView=0\r\n"
-                                     "EnableOnFileDialog=0\r\n"
-                                     "FileDialogExcludeExeNames=\r\n"
-                                     "NumberOfTargetListView=0\r\n");
+    EXPECT_EQ(ReadFileBytes(m_path), Utf16File(L"[General]\r\n"
+                                               L"EnableLength=3\r\n"
+                                               L"InputInterval=2000\r\n"
+                                               L"DisableIme=0\r\n"
+                                               L"KeyBind_Next=Alt+N\r\n"
+                                               L"KeyBind_Back=Alt+B\r\n"
+                                               L"KeyBind_SelAll=Alt+S\r\n"
+                                               L"KeyBind_Input=Alt+I\r\n"
+                                               L"ShowToolTip=0\r\n"
+                                               L"ToolTipAutoPopDelay=2000\r\n"
+                                               L"PriorForwardMatch=0\r\n"
+                                               L"SwitchMigemoByShift=0\r\n"
+                                               L"EnableOnExplorer=1\r\n"
+                                               L"EnableOnListView=0\r\n"
+                                               L"EnableOnFileDialog=0\r\n"
+                                               L"FileDialogExcludeExeNames=\r\n"
+                                               L"NumberOfTargetListView=0\r\n"));
 }
 
 TEST_F(ParamFile, LoadReadsEveryKeyOfAHandWrittenFile) {
@@ -104,20 +117,78 @@ TEST_F(ParamFile, LoadReadsEveryKeyOfAHandWrittenFile) {
     EXPECT_STREQ(TargetListViews[0].RootOwnerClsName, L"*");
 }
 
-TEST_F(ParamFile, JapaneseRuleTextSurvivesSaveAndLoad) {
-    TargetListView rule{};
-    wcscpy(rule.ClsName, L"\u30ea\u30b9\u30c8");
-    wcscpy(rule.ExeName, L"*");
-    wcscpy(rule.RootClsName, L"*");
-    wcscpy(rule.RootOwnerClsName, L"*");
-    TargetListViews = {rule};
-    NumberOfTargetListView = 1;
-    ExchangeParamFile(true);
-    TargetListViews.clear();
-    Flush();
+// Names outside the ANSI code page (Greek under code page 932), and a surrogate pair.
+TEST_F(ParamFile, AnyExecutableNameSurvivesSaveAndLoad) {
+    for (const wchar_t* name :
+         {L"\u300c\u30e1\u30e2\u5e33.exe\u300d",
+          L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.exe", L"\U00020BB7\u91ce\u5bb6.exe"}) {
+        TargetListView rule{};
+        wcscpy(rule.ClsName, L"SysListView32");
+        wcscpy(rule.ExeName, name);
+        wcscpy(rule.RootClsName, L"*");
+        wcscpy(rule.RootOwnerClsName, L"*");
+        TargetListViews = {rule};
+        NumberOfTargetListView = 1;
+        ExchangeParamFile(true);
+        TargetListViews.clear();
+        ExchangeParamFile(false);
+        ASSERT_EQ(TargetListViews.size(), 1u) << ToUtf8(name);
+        EXPECT_STREQ(TargetListViews[0].ExeName, name) << ToUtf8(name);
+    }
+}
+
+// A file an earlier version wrote, in the ANSI code page (932 in this Wine prefix).
+TEST_F(ParamFile, AFileOfTheOldAnsiFormStillLoads) {
+    ASSERT_EQ(GetACP(), 932u);
+    WriteFile("[General]\r\nEnableLength=4\r\nNumberOfTargetListView=1\r\n"
+              "TargetListView[0].ClsName=SysListView32\r\n"
+              "TargetListView[0].ExeName=\x83\x81\x83\x82\x92\xa0.exe\r\n"
+              "TargetListView[0].RootClsName=*\r\nTargetListView[0].RootOwnerClsName=*\r\n");
     ExchangeParamFile(false);
+    EXPECT_EQ(Shared.EnableLength, 4);
     ASSERT_EQ(TargetListViews.size(), 1u);
-    EXPECT_STREQ(TargetListViews[0].ClsName, L"\u30ea\u30b9\u30c8");
+    EXPECT_STREQ(TargetListViews[0].ExeName, L"\u30e1\u30e2\u5e33.exe");
+}
+
+// A save that cannot complete leaves the old file as it was and no temporary file: the
+// temporary's name taken by a folder (it cannot be written), or the old file held open by a
+// program that shares nothing (it cannot be replaced).
+TEST_F(ParamFile, ASaveThatFailsLeavesTheOldFileWhole) {
+    const std::string old = "[General]\r\nEnableLength=5\r\n";
+    const std::wstring& temporary = m_temporary;
+    for (const bool folderInTheWay : {true, false}) {
+        WriteFile(old);
+        if (folderInTheWay) {
+            ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), nullptr));
+        }
+        {
+            const unique_handle holder(folderInTheWay
+                                           ? nullptr
+                                           : CreateFileW(m_path.c_str(), GENERIC_READ, 0, nullptr,
+                                                         OPEN_EXISTING, 0, nullptr));
+            ASSERT_NE(holder.get(), INVALID_HANDLE_VALUE);
+            Shared.EnableLength = 9;
+            ExchangeParamFile(true);
+        }
+        RemoveDirectoryW(temporary.c_str());
+        EXPECT_EQ(ReadFileBytes(m_path), old) << folderInTheWay;
+        EXPECT_FALSE(Exists(temporary)) << folderInTheWay;
+    }
+}
+
+// What a save cut off by the end of the process leaves: the old file and a temporary one that
+// loading never reads and the next save replaces.
+TEST_F(ParamFile, ATemporaryFileLeftBehindIsNeverRead) {
+    const std::wstring& temporary = m_temporary;
+    WriteFile("[General]\r\nEnableLength=5\r\n");
+    WriteFileBytes(temporary, "[General]\r\nEnableLength=7\r\nNumberOfTarget");
+    ExchangeParamFile(false);
+    EXPECT_EQ(Shared.EnableLength, 5);
+    ExchangeParamFile(true);
+    EXPECT_FALSE(Exists(temporary));
+    Shared.EnableLength = 3;
+    ExchangeParamFile(false);
+    EXPECT_EQ(Shared.EnableLength, 5);
 }
 
 TEST_F(ParamFile, MissingFileKeepsEveryValue) {
@@ -140,10 +211,12 @@ TEST_F(ParamFile, BinaryGarbageLoadsWithoutHarm) {
 }
 
 TEST_F(ParamFile, LongValuesAreMalformedOrCut) {
-    WriteFile("[General]\r\nEnableLength=" + std::string(10000, '7') +
-              "\r\nKeyBind_Next=" + std::string(10000, 'x') +
-              "\r\nNumberOfTargetListView=1\r\nTargetListView[0].ClsName=" +
-              std::string(10000, 'c') + "\r\n");
+    WriteFile(
+        "[General]\r\nEnableLength=" + std::string(10000, '7') +
+        "\r\nKeyBind_Next=" + std::string(10000, 'x') +
+        "\r\nNumberOfTargetListView=1\r\nTargetListView[0].ClsName=" + std::string(10000, 'c') +
+        "\r\nTargetListView[0].ExeName=*\r\nTargetListView[0].RootClsName=*\r\n"
+        "TargetListView[0].RootOwnerClsName=*\r\n");
     ExchangeParamFile(false);
     EXPECT_EQ(Shared.EnableLength, 3);
     EXPECT_EQ(Shared.KeyBind_Next, 0x1004Eu);
@@ -151,12 +224,12 @@ TEST_F(ParamFile, LongValuesAreMalformedOrCut) {
     EXPECT_EQ(std::wstring(TargetListViews[0].ClsName), std::wstring(260, L'c'));
 }
 
-TEST_F(ParamFile, HugeCountLoadsAThousandRules) {
+TEST_F(ParamFile, HugeCountReadsAThousandRulesAtMost) {
     WriteFile("[General]\r\nNumberOfTargetListView=2147483647\r\n");
     ExchangeParamFile(false);
-    EXPECT_EQ(NumberOfTargetListView, 1000);
-    EXPECT_EQ(TargetListViews.size(), 1000u);
-    EXPECT_STREQ(TargetListViews[999].ExeName, L"*");
+    // At most a thousand rules are read; none is there, and none is made up.
+    EXPECT_EQ(NumberOfTargetListView, 0);
+    EXPECT_TRUE(TargetListViews.empty());
 }
 
 TEST_F(ParamFile, NegativeCountLoadsNoRule) {
@@ -166,23 +239,28 @@ TEST_F(ParamFile, NegativeCountLoadsNoRule) {
     EXPECT_TRUE(TargetListViews.empty());
 }
 
-TEST_F(ParamFile, FirstOfDuplicateSectionsAndOnlySomeRuleKeys) {
-    WriteFile("[General]\r\nEnableLength=5\r\nNumberOfTargetListView=2\r\n"
+// A rule missing a field would match every window if the field were read as "*".
+TEST_F(ParamFile, FirstOfDuplicateSectionsAndRulesMissingAFieldAreLeftOut) {
+    WriteFile("[General]\r\nEnableLength=5\r\nNumberOfTargetListView=3\r\n"
               "TargetListView[0].ClsName=A\r\nTargetListView[1].ExeName=b.exe\r\n"
+              "TargetListView[2].ClsName=C\r\nTargetListView[2].ExeName=c.exe\r\n"
+              "TargetListView[2].RootClsName=\r\nTargetListView[2].RootOwnerClsName=*\r\n"
               "[General]\r\nEnableLength=8\r\n[Other]\r\nInputInterval=1\r\n");
     ExchangeParamFile(false);
     EXPECT_EQ(Shared.EnableLength, 5);
     EXPECT_EQ(Shared.InputInterval, 2000u);
-    ASSERT_EQ(TargetListViews.size(), 2u);
-    EXPECT_STREQ(TargetListViews[0].ClsName, L"A");
-    EXPECT_STREQ(TargetListViews[0].ExeName, L"*");
-    EXPECT_STREQ(TargetListViews[1].ClsName, L"*");
-    EXPECT_STREQ(TargetListViews[1].ExeName, L"b.exe");
+    EXPECT_EQ(NumberOfTargetListView, 1);
+    ASSERT_EQ(TargetListViews.size(), 1u);
+    EXPECT_STREQ(TargetListViews[0].ClsName, L"C");
+    EXPECT_STREQ(TargetListViews[0].RootClsName, L"");
 }
 
 TEST_F(ParamFile, LoweredCountLeavesOldRuleKeysUnread) {
     WriteFile("[General]\r\nNumberOfTargetListView=1\r\nTargetListView[0].ClsName=A\r\n"
-              "TargetListView[1].ClsName=stale\r\n");
+              "TargetListView[0].ExeName=*\r\nTargetListView[0].RootClsName=*\r\n"
+              "TargetListView[0].RootOwnerClsName=*\r\nTargetListView[1].ClsName=stale\r\n"
+              "TargetListView[1].ExeName=*\r\nTargetListView[1].RootClsName=*\r\n"
+              "TargetListView[1].RootOwnerClsName=*\r\n");
     ExchangeParamFile(false);
     ASSERT_EQ(TargetListViews.size(), 1u);
     EXPECT_STREQ(TargetListViews[0].ClsName, L"A");

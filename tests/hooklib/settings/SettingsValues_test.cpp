@@ -176,20 +176,24 @@ TEST_F(SettingsValues, MalformedBindingKeepsTheCurrentBinding) {
     EXPECT_EQ(Shared.KeyBind_Back, 0x10042u);
 }
 
-TEST_F(SettingsValues, MissingRuleFieldsBecomeWildcards) {
-    m_profile.m_values = {{L"NumberOfTargetListView", L"2"},
-                          {L"TargetListView[0].ClsName", L"A"},
-                          {L"TargetListView[0].ExeName", L"B"},
-                          {L"TargetListView[0].RootClsName", L"C"},
-                          {L"TargetListView[0].RootOwnerClsName", L"D"},
-                          {L"TargetListView[2].ClsName", L"ignored"}};
-    ExchangeSettings(m_profile, false);
-    ASSERT_EQ(TargetListViews.size(), 2u);
-    EXPECT_STREQ(TargetListViews[0].RootOwnerClsName, L"D");
-    for (const wchar_t* field :
-         {TargetListViews[1].ClsName, TargetListViews[1].ExeName, TargetListViews[1].RootClsName,
-          TargetListViews[1].RootOwnerClsName}) {
-        EXPECT_STREQ(field, L"*");
+// Each row leaves out one field of rule 1 of three; an empty field is a field.
+TEST_F(SettingsValues, ARuleMissingAFieldIsLeftOut) {
+    for (const wchar_t* missing : {L"ClsName", L"ExeName", L"RootClsName", L"RootOwnerClsName"}) {
+        m_profile.m_values = {{L"NumberOfTargetListView", L"3"}};
+        for (const wchar_t* index : {L"0", L"1", L"2"}) {
+            for (const wchar_t* field :
+                 {L"ClsName", L"ExeName", L"RootClsName", L"RootOwnerClsName"}) {
+                m_profile.m_values[std::wstring(L"TargetListView[") + index + L"]." + field] =
+                    std::wstring(index) + field;
+            }
+        }
+        m_profile.m_values[L"TargetListView[0].RootClsName"] = L"";
+        m_profile.m_values.erase(std::wstring(L"TargetListView[1].") + missing);
+        ExchangeSettings(m_profile, false);
+        EXPECT_EQ(NumberOfTargetListView, 2);
+        ASSERT_EQ(TargetListViews.size(), 2u);
+        EXPECT_STREQ(TargetListViews[0].RootClsName, L"");
+        EXPECT_STREQ(TargetListViews[1].ClsName, L"2ClsName");
     }
 }
 
@@ -201,20 +205,32 @@ TEST_F(SettingsValues, NegativeRuleCountLoadsNoRule) {
     EXPECT_TRUE(TargetListViews.empty());
 }
 
-TEST_F(SettingsValues, HugeRuleCountLoadsTheFirstThousandRules) {
+// The other fields of a rule, as a save writes them.
+void PutOtherFields(std::map<std::wstring, std::wstring>& values, const std::wstring& prefix) {
+    for (const wchar_t* field : {L"ExeName", L"RootClsName", L"RootOwnerClsName"}) {
+        values[prefix + field] = L"*";
+    }
+}
+
+TEST_F(SettingsValues, HugeRuleCountReadsTheFirstThousandRulesOnly) {
     m_profile.m_values = {{L"NumberOfTargetListView", L"2147483647"},
-                          {L"TargetListView[999].ClsName", L"last"}};
+                          {L"TargetListView[999].ClsName", L"last"},
+                          {L"TargetListView[1000].ClsName", L"beyond"}};
+    PutOtherFields(m_profile.m_values, L"TargetListView[999].");
+    PutOtherFields(m_profile.m_values, L"TargetListView[1000].");
     ExchangeSettings(m_profile, false);
-    EXPECT_EQ(NumberOfTargetListView, kMaxTargetListViews);
-    ASSERT_EQ(TargetListViews.size(), static_cast<size_t>(kMaxTargetListViews));
-    EXPECT_STREQ(TargetListViews[999].ClsName, L"last");
+    EXPECT_EQ(NumberOfTargetListView, 1);
+    ASSERT_EQ(TargetListViews.size(), 1u);
+    EXPECT_STREQ(TargetListViews[0].ClsName, L"last");
     EXPECT_LT(m_profile.m_reads, 16 + 4 * kMaxTargetListViews + 1);
 }
 
 TEST_F(SettingsValues, LongRuleFieldIsCutToItsBuffer) {
     m_profile.m_values = {{L"NumberOfTargetListView", L"1"},
                           {L"TargetListView[0].ClsName", std::wstring(10000, L'x')}};
+    PutOtherFields(m_profile.m_values, L"TargetListView[0].");
     ExchangeSettings(m_profile, false);
+    ASSERT_EQ(TargetListViews.size(), 1u);
     EXPECT_EQ(std::wstring(TargetListViews[0].ClsName), std::wstring(kRuleFieldLength - 1, L'x'));
 }
 
