@@ -48,7 +48,9 @@ class CIconv {
 
   private:
     static unique_iconv Open(const char* to, const char* from) {
-        const iconv_t cd = iconv_open(to, from);
+        auto* const cd = iconv_open(to, from);
+        // iconv_open fails with (iconv_t)-1, an integer made a pointer.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         return unique_iconv(cd == reinterpret_cast<iconv_t>(-1) ? nullptr : cd);
     }
 
