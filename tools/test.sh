@@ -26,7 +26,7 @@ rm -rf "$build"/win64/test-results "$build"/win32/test-results "$build/ctest-res
 (cd "$build" && ctest --output-on-failure --timeout 900 --output-junit ctest-results.xml) || rc=$?
 done_at=$(date +%s)
 
-bash "$here/tools/check-tidy.sh" "$build" || rc=$?
+bash "$here/tools/check-tidy.sh" --build "$build" || rc=$?
 tidied=$(date +%s)
 
 bash "$here/tools/test-sanitizers.sh" "$build/asan" || rc=$?

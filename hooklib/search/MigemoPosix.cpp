@@ -48,9 +48,7 @@ class CIconv {
 
   private:
     static unique_iconv Open(const char* to, const char* from) {
-        auto* const cd = iconv_open(to, from);
-        // iconv_open fails with (iconv_t)-1, an integer made a pointer.
-        // NOLINTNEXTLINE(performance-no-int-to-ptr)
+        const iconv_t cd = iconv_open(to, from);
         return unique_iconv(cd == reinterpret_cast<iconv_t>(-1) ? nullptr : cd);
     }
 

@@ -37,7 +37,7 @@ bool StartWorkerThread(Work work) noexcept {
             return false;
         }
         pinned.release();
-        owned.release();
+        static_cast<void>(owned.release()); // the thread frees it
         return true;
     });
 }

@@ -13,11 +13,11 @@
 // One help area: hovering m_rcHover shows m_text at m_ptAnchor (both in dialog client
 // coordinates), read from the hovered control and the anchor control.
 struct ControlHint {
-    RECT m_rcHover;
-    POINT m_ptAnchor;
+    RECT m_rcHover{};
+    POINT m_ptAnchor{};
     CStdString m_text;
-    HWND m_hWndHover;
-    HWND m_hWndAnchor;
+    HWND m_hWndHover = nullptr;
+    HWND m_hWndAnchor = nullptr;
 };
 
 class CSettingDlg {
