@@ -35,7 +35,7 @@ MatchMode ModeForShift(const CKeyInput& input) {
 // without a key of its own (sent or posted by a program, an input method's result) counts from
 // its arrival.
 uint32_t CharTime(const CKeyInput& input, SearchCore& state) {
-    const std::optional<uint32_t> keyDown = std::exchange(state.m_keyDownTick, std::nullopt);
+    const std::optional<uint32_t> keyDown = std::exchange(state.m_dwKeyDownTick, std::nullopt);
     return keyDown ? *keyDown : input.Now();
 }
 
@@ -136,14 +136,14 @@ KeyHandling HandleKey(CKeyInput& input, SearchCore& state, KeyMessage message, u
     case KeyMessage::Char:
         return HandleChar(input, state, static_cast<wchar_t>(code));
     case KeyMessage::KeyDown:
-        state.m_keyDownTick = input.KeyTime();
+        state.m_dwKeyDownTick = input.KeyTime();
         if (code == kEscapeKey) {
-            ResetSearch(state, *state.m_keyDownTick);
+            ResetSearch(state, *state.m_dwKeyDownTick);
         }
         return {.m_askForText = input.IsHeld(Modifier::Control) &&
                                 HandleBinding(input, state, KEYBIND_CTRL, code)};
     case KeyMessage::SysKeyDown:
-        state.m_keyDownTick = input.KeyTime();
+        state.m_dwKeyDownTick = input.KeyTime();
         return {.m_askForText = HandleBinding(input, state, KEYBIND_ALT, code)};
     }
     return {};

@@ -51,7 +51,7 @@ struct SearchCore {
     // typed or the text last started afresh; none before the first key since attaching.
     std::optional<uint32_t> m_dwLastKeyTick;
     // When the key message whose character comes next was typed.
-    std::optional<uint32_t> m_keyDownTick;
+    std::optional<uint32_t> m_dwKeyDownTick;
 };
 
 // One matching pass: appends to candidates every item not yet in matched whose name text

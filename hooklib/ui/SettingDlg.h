@@ -94,7 +94,7 @@ class CSettingDlg {
     unique_hicon m_hIconSmall;
     unique_hicon m_hAimRest;
     unique_hicon m_hAimEmpty;
-    int32_t m_bDragging = 0;
+    bool m_bDragging = false;
     HWND m_hWndHighlight = nullptr;
     TargetListView m_picked{};
     CInfoTip m_tip;

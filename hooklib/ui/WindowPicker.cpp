@@ -105,7 +105,7 @@ void CSettingDlg::OnPickerButtonDown(int x, int y) {
     }
     // The aim's hint would sit in the way of the drag and could be taken for a target.
     HideHint();
-    m_bDragging = 1;
+    m_bDragging = true;
     SetAimIcon(m_hAimEmpty.get());
     SetCapture(m_hWnd);
     SetCursor(LoadCursorW(m_hInstance, MAKEINTRESOURCEW(IDC_AIM)));
@@ -152,7 +152,7 @@ void CSettingDlg::CancelPick() {
 
 void CSettingDlg::EndDrag() {
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    m_bDragging = 0;
+    m_bDragging = false;
     ReleaseCapture();
     SetAimIcon(m_hAimRest.get());
 }

@@ -15,10 +15,10 @@ void CUIATools::Init() noexcept {
     try {
         InitOrThrow();
     } catch (const std::exception& e) {
-        m_bInitialized = 0;
+        m_bInitialized = false;
         ReportRepeatedErrorEvent(m_hWnd, e.what());
     } catch (...) {
-        m_bInitialized = 0;
+        m_bInitialized = false;
         TraceFailure(L"CUIATools::Init", nullptr);
     }
 }
@@ -48,7 +48,7 @@ void CUIATools::InitOrThrow() {
     Check(m_pAutomation->CreateAndCondition(controlView.Get(), isListItem.Get(),
                                             &m_pListItemCondition),
           "failed: CreateAndCondition");
-    m_bInitialized = 1;
+    m_bInitialized = true;
 }
 
 int CUIATools::FindItemRect(const std::wstring& name, RECT& rect) noexcept {
