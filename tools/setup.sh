@@ -13,6 +13,8 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   # g++ brings libasan and libubsan (through libgcc-12-dev) for the sanitizer build.
   cmake ninja-build g++ pkg-config
+  # The format and tidy checks (tools/check-format.sh, tools/check-tidy.sh): Debian 12's 14.
+  clang-format clang-tidy
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   wine wine64 wine32:i386
   xvfb xdotool imagemagick x11-utils icoutils
@@ -92,5 +94,11 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen >/dev/null
 fi
+
+# Editors find the native build's compile commands at the root (ignored by git; it points into
+# build/, which the first configure fills).
+here=$(cd "$(dirname "$0")/.." && pwd)
+[ -e "$here/compile_commands.json" ] || [ -L "$here/compile_commands.json" ] ||
+  ln -s build/compile_commands.json "$here/compile_commands.json"
 
 echo "setup: done"

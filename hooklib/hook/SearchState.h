@@ -12,6 +12,8 @@
 
 struct SearchState : SearchCore {
     SearchState() = default;
+    SearchState(const SearchState&) = delete;
+    SearchState& operator=(const SearchState&) = delete;
     SearchState(SearchState&&) = default;
     SearchState& operator=(SearchState&&) = default;
     ~SearchState() override;

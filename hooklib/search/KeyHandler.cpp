@@ -68,7 +68,7 @@ MatchMode ModeForShift(const CKeyInput& input) {
 // without a key of its own (sent or posted by a program, an input method's result) counts from
 // its arrival.
 uint32_t CharTime(const CKeyInput& input, SearchCore& state) {
-    const std::optional<uint32_t> keyDown = std::exchange(state.m_keyDownTick, std::nullopt);
+    const std::optional<uint32_t> keyDown = std::exchange(state.m_dwKeyDownTick, std::nullopt);
     return keyDown ? *keyDown : input.Now();
 }
 
@@ -144,7 +144,7 @@ std::optional<KeyHandling> TakeKeyCharacter(SearchCore& state) {
     if (!std::exchange(state.m_keyCharPending, false)) {
         return std::nullopt;
     }
-    state.m_keyDownTick.reset();
+    state.m_dwKeyDownTick.reset();
     return KeyHandling{.m_charTaken = true};
 }
 
@@ -244,32 +244,32 @@ KeyHandling HandleKey(CKeyInput& input, SearchCore& state, KeyMessage message, u
     case KeyMessage::SysChar:
         return TakeKeyCharacter(state).value_or(KeyHandling{});
     case KeyMessage::ImeChar:
-        state.m_keyDownTick.reset();
+        state.m_dwKeyDownTick.reset();
         return HandleText(input, state, std::wstring_view(&unit, 1), input.Now());
     case KeyMessage::ImeResult:
-        state.m_keyDownTick.reset();
+        state.m_dwKeyDownTick.reset();
         return HandleText(input, state, input.ImeResult(), input.Now());
     case KeyMessage::KeyDown:
         state.m_keyCharPending = false;
         if (code == kImeProcessKey) {
             // The input method editor took the key for its composition: no character follows
             // it, but it was typed, so the text goes on while the user composes.
-            state.m_keyDownTick.reset();
+            state.m_dwKeyDownTick.reset();
             MeasurePause(state, input.KeyTime());
             return {};
         }
-        state.m_keyDownTick = input.KeyTime();
+        state.m_dwKeyDownTick = input.KeyTime();
         if (code == kEscapeKey) {
-            ResetSearch(state, *state.m_keyDownTick);
+            ResetSearch(state, *state.m_dwKeyDownTick);
         }
         if (code == kBackKey && !input.IsHeld(Modifier::Control)) {
-            return HandleBackspace(input, state, *state.m_keyDownTick);
+            return HandleBackspace(input, state, *state.m_dwKeyDownTick);
         }
         return {.m_askForText = input.IsHeld(Modifier::Control) &&
                                 HandleBinding(input, state, KEYBIND_CTRL, code)};
     case KeyMessage::SysKeyDown:
         state.m_keyCharPending = false;
-        state.m_keyDownTick = input.KeyTime();
+        state.m_dwKeyDownTick = input.KeyTime();
         return {.m_askForText = HandleBinding(input, state, KEYBIND_ALT, code)};
     }
     return {};

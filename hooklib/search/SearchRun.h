@@ -49,7 +49,7 @@ struct SearchCore {
     // typed or the text last started afresh; none before the first key since attaching.
     std::optional<uint32_t> m_dwLastKeyTick;
     // When the key message whose character comes next was typed.
-    std::optional<uint32_t> m_keyDownTick;
+    std::optional<uint32_t> m_dwKeyDownTick;
     // A binding or Backspace took the last key: the character message the system makes of that
     // key, which comes before any other key message, is the key's too and is consumed.
     bool m_keyCharPending = false;

@@ -45,6 +45,8 @@ KeyBinding ReadKeyBinding(HWND modifierList, HWND keyList) {
         if (length > 0) {
             std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
             SendMessageW(keyList, CB_GETLBTEXT, keyIndex, reinterpret_cast<LPARAM>(buffer.data()));
+            // Through the pointer: the text ends at the first NUL, the buffer's terminator is not
+            // kept. NOLINTNEXTLINE(readability-redundant-string-cstr)
             keyText = buffer.c_str();
         }
     }

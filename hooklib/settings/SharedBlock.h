@@ -14,6 +14,8 @@ constexpr size_t kLibraryDirLength = 260;
 // Room for the list of executables whose file dialogs are left alone, terminator included.
 constexpr size_t kFileDialogExcludeLength = 1024;
 
+// The fields are named as their INI keys, not as members.
+// NOLINTBEGIN(readability-identifier-naming)
 struct SharedBlock {
     int32_t EnableLength;
     uint32_t InputInterval;
@@ -36,6 +38,7 @@ struct SharedBlock {
     // File names separated by ';'.
     wchar_t FileDialogExcludeExeNames[kFileDialogExcludeLength];
 };
+// NOLINTEND(readability-identifier-naming)
 
 extern SharedBlock Shared;
 

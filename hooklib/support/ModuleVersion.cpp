@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-extern "C" IMAGE_DOS_HEADER __ImageBase;
+// The linker's symbol for this module's own header (its HINSTANCE).
+extern "C" IMAGE_DOS_HEADER __ImageBase; // NOLINT(bugprone-reserved-identifier)
 
 namespace {
 // Used when a resource carries no translation table.

@@ -8,9 +8,11 @@
 
 template <class T> class CNeverDestroyed {
   public:
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): the storage is the new value's
     CNeverDestroyed() { new (m_storage) T(); }
     CNeverDestroyed(const CNeverDestroyed&) = delete;
     CNeverDestroyed& operator=(const CNeverDestroyed&) = delete;
+    ~CNeverDestroyed() = default; // leaves the value alone, as above
 
     T& operator*() { return *std::launder(reinterpret_cast<T*>(m_storage)); }
     T* operator->() { return &**this; }

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 int CStdString::Format(const wchar_t* format, ...) {
-    va_list args;
+    va_list args; // NOLINT(cppcoreguidelines-init-variables): va_start initialises it
     va_start(args, format);
     const int count = _vscwprintf(format, args);
     va_end(args);

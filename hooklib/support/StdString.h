@@ -10,9 +10,9 @@ template <class CharT> class CStdTemplString : public std::basic_string<CharT> {
     CStdTemplString(std::basic_string<CharT>&& text) : std::basic_string<CharT>(std::move(text)) {}
     virtual ~CStdTemplString() = default;
     CStdTemplString(const CStdTemplString&) = default;
-    CStdTemplString(CStdTemplString&&) = default;
+    CStdTemplString(CStdTemplString&&) noexcept = default;
     CStdTemplString& operator=(const CStdTemplString&) = default;
-    CStdTemplString& operator=(CStdTemplString&&) = default;
+    CStdTemplString& operator=(CStdTemplString&&) noexcept = default;
 };
 
 class CStdString : public CStdTemplString<wchar_t> {

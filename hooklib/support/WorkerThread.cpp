@@ -33,7 +33,7 @@ bool StartWorkerThread(Work work) noexcept {
         const unique_handle thread(
             SKIMVUE_CHECK_WIN32(CreateThread(nullptr, 0, WorkerMain, owned.get(), 0, nullptr)));
         pinned.release();
-        owned.release();
+        static_cast<void>(owned.release()); // the thread frees it
         return true;
     });
 }

@@ -97,7 +97,8 @@ std::wstring FaceName(const BYTE* data, size_t size, size_t faceOffset) {
     const size_t faceEnd = SkipString(data, size, faceOffset);
     std::wstring face((faceEnd - faceOffset) / 2, L'\0');
     std::memcpy(face.data(), data + faceOffset, face.size() * 2);
-    return face.c_str();
+    // Through the pointer: the name ends at its terminator, which the copy above includes.
+    return face.c_str(); // NOLINT(readability-redundant-string-cstr)
 }
 
 } // namespace

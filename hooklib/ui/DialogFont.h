@@ -11,10 +11,10 @@
 // then the IPA Gothic faces. Empty when none is installed.
 std::wstring ChooseJapaneseFace(const std::wstring& preferred);
 
-// A copy of an extended dialog template (DIALOGEX) whose font is face. Templates without a
-// font, or not extended, are copied unchanged. Stored as DWORDs: a template must be aligned.
-std::vector<DWORD> WithDialogFace(const BYTE* dialogTemplate, size_t size,
-                                  const std::wstring& face);
+// A copy of an extended dialog template (DIALOGEX, data and size) whose font is face. Templates
+// without a font, or not extended, are copied unchanged. Stored as DWORDs: a template must be
+// aligned.
+std::vector<DWORD> WithDialogFace(const BYTE* data, size_t size, const std::wstring& face);
 
 // Template id of module with a Japanese face that is installed, ready for
 // DialogBoxIndirectParamW; empty when the resource is missing.

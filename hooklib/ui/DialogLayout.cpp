@@ -89,7 +89,7 @@ int NeededWidth(HWND hWnd, TextKind kind, UINT dpi) {
     if (text.empty() || !dc) {
         return 0;
     }
-    auto font = reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
+    auto* font = reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
     const unique_select_object selected =
         SelectObjectFor(dc.get(), font != nullptr ? font : GetStockObject(SYSTEM_FONT));
     // Controls draw "&" as the underline of the next character unless told otherwise.

@@ -74,7 +74,7 @@ INT_PTR RunInputDialog(HINSTANCE module, HWND owner, std::wstring& text) {
     CInputDlg dialog(module, owner);
     const INT_PTR result = dialog.DoModal();
     if (result == IDOK) {
-        text = dialog.GetText();
+        text = dialog.GetText(); // NOLINT(cppcoreguidelines-slicing): the string is all it holds
     }
     return result;
 }

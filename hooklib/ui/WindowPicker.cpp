@@ -116,7 +116,7 @@ bool CWindowPicker::OnButtonDown(POINT pt) {
     if (pt.x < aim.left || pt.x > aim.right || pt.y < aim.top || pt.y > aim.bottom) {
         return false;
     }
-    m_bDragging = 1;
+    m_bDragging = true;
     SetAimIcon(m_hAimEmpty.get());
     SetCapture(m_hDlg);
     SetCursor(LoadCursorW(m_hInstance, MAKEINTRESOURCEW(IDC_AIM)));
@@ -165,7 +165,7 @@ void CWindowPicker::Cancel() {
 
 void CWindowPicker::EndDrag() {
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    m_bDragging = 0;
+    m_bDragging = false;
     ReleaseCapture();
     SetAimIcon(m_hAimRest.get());
 }

@@ -18,7 +18,7 @@ class CWindowPicker {
     void Attach(HWND hDlg, HWND hWndAim, HINSTANCE hInstance);
     // The aim's images at the sizes the DPI asks for; the aim shows the one of the state.
     void LoadIcons(UINT dpi);
-    bool IsDragging() const { return m_bDragging != 0; }
+    bool IsDragging() const { return m_bDragging; }
     // A press at pt (dialog client coordinates) on the aim starts a drag: true when it did.
     bool OnButtonDown(POINT pt);
     // The mouse moved during a drag: frames the window under it, unless it is hWndPassedOver.
@@ -38,7 +38,7 @@ class CWindowPicker {
     HINSTANCE m_hInstance = nullptr;
     unique_hicon m_hAimRest;
     unique_hicon m_hAimEmpty;
-    int32_t m_bDragging = 0;
+    bool m_bDragging = false;
     HWND m_hWndHighlight = nullptr;
     TargetListView m_picked{};
 };

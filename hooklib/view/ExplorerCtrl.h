@@ -22,6 +22,8 @@ class CExplorerCtrl : public CWndCtrl {
     // calling thread.
     explicit CExplorerCtrl(HWND hWnd);
     ~CExplorerCtrl() override;
+    CExplorerCtrl(const CExplorerCtrl&) = delete;
+    CExplorerCtrl& operator=(const CExplorerCtrl&) = delete;
 
     // Names in view order. Kept between searches and read again only when the view changed.
     int GetItemNames(ItemNames& names) noexcept override;

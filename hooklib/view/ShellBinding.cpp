@@ -1,5 +1,6 @@
 #include "view/ShellBinding.h"
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 #include <string_view>
@@ -40,12 +41,8 @@ bool HasClass(HWND hWnd, std::wstring_view name) {
 }
 
 bool IsHostClass(HWND hWnd) {
-    for (const std::wstring_view name : kHostClasses) {
-        if (HasClass(hWnd, name)) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(kHostClasses,
+                               [hWnd](std::wstring_view name) { return HasClass(hWnd, name); });
 }
 
 bool IsReadable(const void* address, size_t size, DWORD type) {
@@ -57,7 +54,7 @@ bool IsReadable(const void* address, size_t size, DWORD type) {
         (type != 0 && info.Type != type)) {
         return false;
     }
-    const auto end = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
+    const auto* const end = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
     return static_cast<const char*>(address) + size <= end;
 }
 
@@ -78,7 +75,7 @@ ComPtr<IShellBrowser> AskHost(HWND host) {
     if (GetWindowThreadProcessId(host, nullptr) != GetCurrentThreadId()) {
         return nullptr;
     }
-    const auto answer =
+    auto* const answer =
         reinterpret_cast<IShellBrowser*>(SendMessageW(host, CWM_GETISHELLBROWSER, 0, 0));
     return LooksLikeInterface(answer) ? ComPtr<IShellBrowser>(answer) : nullptr;
 }

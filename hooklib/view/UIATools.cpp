@@ -23,7 +23,7 @@ void CUIATools::Init() noexcept {
             return true;
         });
     if (!initialized) {
-        m_bInitialized = 0;
+        m_bInitialized = false;
     }
 }
 
@@ -49,7 +49,7 @@ void CUIATools::InitOrThrow() {
                         &isListItem);
     SKIMVUE_CHECK_HR_OF(m_pAutomation, CreateAndCondition, controlView.Get(), isListItem.Get(),
                         &m_pListItemCondition);
-    m_bInitialized = 1;
+    m_bInitialized = true;
 }
 
 int CUIATools::FindItemRect(const std::wstring& name, RECT& rect) noexcept {

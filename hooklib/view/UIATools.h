@@ -28,7 +28,7 @@ class CUIATools {
     Microsoft::WRL::ComPtr<IUIAutomationCondition> ListItemNamed(const std::wstring& name);
 
     HWND m_hWnd;
-    int m_bInitialized = 0;
+    bool m_bInitialized = false;
     Microsoft::WRL::ComPtr<IUIAutomation> m_pAutomation;
     Microsoft::WRL::ComPtr<IUIAutomationElement> m_pUIAElem;
     Microsoft::WRL::ComPtr<IUIAutomationCondition> m_pListItemCondition;

@@ -104,6 +104,9 @@ class CCountingIterator {
         : m_position(other.m_position), m_work(other.m_work) {
         Take(&CLibraryWork::Copy);
     }
+    ~CCountingIterator() = default;
+    // Two pointers copied: assigning to itself is harmless and takes its step like any copy.
+    // NOLINTNEXTLINE(bugprone-unhandled-self-assignment)
     CCountingIterator& operator=(const CCountingIterator& other) {
         m_position = other.m_position;
         m_work = other.m_work;

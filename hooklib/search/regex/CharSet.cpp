@@ -85,7 +85,8 @@ void ScanBlock(const Facet& facet, Char first, Char last, Tables& tables) {
     }
     std::vector<Facet::mask> masks(chars.size());
     facet.is(chars.data(), chars.data() + chars.size(), masks.data());
-    std::vector<wchar_t> lower(chars), upper(chars);
+    std::vector<wchar_t> lower(chars);
+    std::vector<wchar_t> upper(chars);
     facet.tolower(lower.data(), lower.data() + lower.size());
     facet.toupper(upper.data(), upper.data() + upper.size());
     for (size_t i = 0; i < chars.size(); ++i) {
@@ -105,7 +106,7 @@ void ScanBlock(const Facet& facet, Char first, Char last, Tables& tables) {
 }
 
 Tables ScanTables() {
-    const Facet& facet = std::use_facet<Facet>(std::locale::classic());
+    const auto& facet = std::use_facet<Facet>(std::locale::classic());
     Tables tables;
     constexpr Char kBlock = 0x10000;
     for (Char first = 0; first <= kLastScanned; first += kBlock) {

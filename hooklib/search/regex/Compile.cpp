@@ -361,7 +361,7 @@ class CParser {
 
     enum class EItem { Char, Dash, Class, Library, End };
     struct BracketItem {
-        EItem m_kind;
+        EItem m_kind = EItem::End;
         wchar_t m_char = 0;
     };
 

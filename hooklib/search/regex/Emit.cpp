@@ -35,7 +35,7 @@ class CEmitter {
         m_program.m_nodes.push_back(node);
         return static_cast<uint32_t>(m_program.m_nodes.size() - 1);
     }
-    void Patch(uint32_t end, uint32_t target) { m_program.m_nodes[end].m_next = target; }
+    void Patch(uint32_t node, uint32_t target) { m_program.m_nodes[node].m_next = target; }
     Fragment Single(Node node) {
         const uint32_t index = Add(node);
         return {index, index};

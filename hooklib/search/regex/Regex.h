@@ -81,6 +81,8 @@ class CRegex {
     // Bytes held by the compiled pattern (automaton, character classes, tables).
     size_t CompiledBytes() const;
 
+    CRegex(const CRegex&) = delete;
+    CRegex& operator=(const CRegex&) = delete;
     CRegex(CRegex&&) noexcept;
     CRegex& operator=(CRegex&&) noexcept;
     ~CRegex();
@@ -109,6 +111,7 @@ class CEitherSearch {
                   CWorkBudget& secondBudget);
     CEitherSearch(const CEitherSearch&) = delete;
     CEitherSearch& operator=(const CEitherSearch&) = delete;
+    ~CEitherSearch() = default;
 
     std::optional<EitherMatch> Search(std::wstring_view text) const {
         if (!m_together || text.empty()) {

@@ -62,7 +62,7 @@ class CRegex::CRunner {
     inline bool IsWord(size_t pos) const;
     std::optional<Move> ComputeMove(int32_t state, uint32_t cls, EStart kind, bool atEnd);
     const StartStep* StepOf(EStart kind, uint32_t cls, bool atEnd);
-    inline StartStep ComputeStep(const StartClosure& start, uint32_t cls, bool atEnd);
+    inline StartStep ComputeStep(const StartClosure& closure, uint32_t cls, bool atEnd);
     inline bool Holds(EOp op, size_t pos) const;
 
     EStart StartAt(size_t pos) const {

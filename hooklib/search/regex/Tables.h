@@ -230,6 +230,7 @@ struct SearchScratch {
     void Size(const Program& program);
     // False once the name's budget is spent: the search is cut off, and nothing it was
     // working out may be kept for later names.
+    // NOLINTNEXTLINE(readability-make-member-function-const): it spends the budget it points to
     bool Spend(uint64_t steps) { return m_budget->Spend(steps); }
     bool Cut() const { return m_budget->NameCut(); }
 };

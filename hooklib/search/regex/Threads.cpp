@@ -133,7 +133,7 @@ bool CRegex::CRunner::Visit(uint32_t index, uint32_t start, size_t pos, std::vec
 // only twice at one position (std::regex's guard against empty loops); its count holds for
 // what follows the extra iteration and is restored before leaving is tried.
 void CRegex::CRunner::PushRepeat(const Node& node) {
-    const int counter = node.m_counter;
+    const int counter = node.m_counter; // NOLINT(bugprone-signed-char-misuse): -1 is none
     const uint32_t shift = counter < 0 ? 0 : 2 * static_cast<uint32_t>(counter);
     const uint32_t count = counter < 0 ? 0 : (m_counts >> shift) & 3;
     const auto pushMore = [&] {

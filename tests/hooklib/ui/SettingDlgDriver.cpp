@@ -88,7 +88,7 @@ HWND CDialogThread::MessageBox() const {
 
 LRESULT CALLBACK CDialogThread::OwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_TIMER && wParam == kTimerId) {
-        ++Current->m_nTicks;
+        ++Current->m_cTicks;
         return 0;
     }
     if (msg == kAskAgain) {

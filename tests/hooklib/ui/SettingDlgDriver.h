@@ -27,7 +27,7 @@ class CDialogThread {
     // Waits (pumping this thread) until RunSettingDlg has returned.
     bool WaitClosed();
     bool Closed() const { return m_bClosed; }
-    int TimerTicks() const { return m_nTicks; }
+    int TimerTicks() const { return m_cTicks; }
     // Makes the owner call RunSettingDlg again from inside the dialog's modal loop; true once
     // that call has returned.
     void AskAgain() const;
@@ -43,7 +43,7 @@ class CDialogThread {
     std::atomic<HWND> m_hWndOwner{nullptr};
     std::atomic<HWND> m_hWndDialog{nullptr};
     std::atomic<DWORD> m_threadId{0};
-    std::atomic<int> m_nTicks{0};
+    std::atomic<int> m_cTicks{0};
     std::atomic<bool> m_bAskedAgain{false};
     std::atomic<bool> m_bClosed{false};
     std::thread m_thread;

@@ -55,7 +55,7 @@ class CTargetProcess {
         PROCESS_INFORMATION info{};
         if (CreateProcessW(nullptr, commandLine.data(), locked ? &attributes : nullptr, nullptr,
                            FALSE, 0, nullptr, nullptr, &startup, &info)) {
-            m_process.reset(info.hProcess);
+            m_hProcess.reset(info.hProcess);
             const unique_handle thread(info.hThread);
         }
         PumpUntil([&] {
@@ -65,8 +65,8 @@ class CTargetProcess {
     }
     ~CTargetProcess() {
         PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
-        if (m_process && WaitForSingleObject(m_process.get(), 5000) != WAIT_OBJECT_0) {
-            TerminateProcess(m_process.get(), 1);
+        if (m_hProcess && WaitForSingleObject(m_hProcess.get(), 5000) != WAIT_OBJECT_0) {
+            TerminateProcess(m_hProcess.get(), 1);
         }
     }
     CTargetProcess(const CTargetProcess&) = delete;
@@ -74,7 +74,7 @@ class CTargetProcess {
     HWND Get() const { return m_hWnd; }
 
   private:
-    unique_handle m_process;
+    unique_handle m_hProcess;
     HWND m_hWnd = nullptr;
 };
 
