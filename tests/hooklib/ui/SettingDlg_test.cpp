@@ -201,40 +201,40 @@ TEST_F(SettingDlg, OkStoresEveryControlAndWritesTheExactFile) {
     EXPECT_EQ(Shared.EnableOnFileDialog, 0);
     EXPECT_EQ(ReadFileDialogExcludeExeNames(), L"b.exe; C.EXE");
     EXPECT_EQ(NumberOfTargetListView, 4);
-    EXPECT_EQ(ReadFileBytes(m_path), "[General]\r\n"
-                                     "EnableLength=4\r\n"
-                                     "InputInterval=0\r\n"
-                                     "DisableIme=1\r\n"
-                                     "KeyBind_Next=Ctrl+;\r\n"
-                                     "KeyBind_Back=Ctrl+B\r\n"
-                                     "KeyBind_SelAll=Alt+7\r\n"
-                                     "KeyBind_Input=Ctrl+/\r\n"
-                                     "ShowToolTip=1\r\n"
-                                     "ToolTipAutoPopDelay=3000\r\n"
-                                     "PriorForwardMatch=0\r\n"
-                                     "SwitchMigemoByShift=0\r\n"
-                                     "EnableOnExplorer=1\r\n"
-                                     "EnableOnListView=1\r\n"
-                                     "EnableOnFileDialog=0\r\n"
-                                     "FileDialogExcludeExeNames=b.exe; C.EXE\r\n"
-                                     "NumberOfTargetListView=4\r\n"
-                                     "TargetListView[0].ClsName=SysListView32\r\n"
-                                     "TargetListView[0].ExeName=a.exe\r\n"
-                                     "TargetListView[0].RootClsName=RootA\r\n"
-                                     "TargetListView[0].RootOwnerClsName=*\r\n"
-                                     "TargetListView[1].ClsName=SysListView32\r\n"
-                                     "TargetListView[1].ExeName=b.exe\r\n"
-                                     "TargetListView[1].RootClsName=RootB\r\n"
-                                     "TargetListView[1].RootOwnerClsName=OwnerB\r\n"
-                                     "TargetListView[2].ClsName=DirectUIHWND\r\n"
-                                     "TargetListView[2].ExeName=*\r\n"
-                                     "TargetListView[2].RootClsName=*\r\n"
-                                     "TargetListView[2].RootOwnerClsName=*\r\n"
-                                     "TargetListView[3].ClsName=\x83\x8a\x83\x58\x83\x67\r\n"
-                                     "TargetListView[3].ExeName=\x93\xfa\x96\x7b\x8c\xea.exe\r\n"
-                                     "TargetListView[3].RootClsName=\x83\x8b\x81\x5b\x83\x67\r\n"
-                                     "TargetListView[3].RootOwnerClsName="
-                                     "\x83\x49\x81\x5b\x83\x69\x81\x5b\r\n");
+    EXPECT_EQ(ReadUtf16File(m_path), L"[General]\r\n"
+                                     L"EnableLength=4\r\n"
+                                     L"InputInterval=0\r\n"
+                                     L"DisableIme=1\r\n"
+                                     L"KeyBind_Next=Ctrl+;\r\n"
+                                     L"KeyBind_Back=Ctrl+B\r\n"
+                                     L"KeyBind_SelAll=Alt+7\r\n"
+                                     L"KeyBind_Input=Ctrl+/\r\n"
+                                     L"ShowToolTip=1\r\n"
+                                     L"ToolTipAutoPopDelay=3000\r\n"
+                                     L"PriorForwardMatch=0\r\n"
+                                     L"SwitchMigemoByShift=0\r\n"
+                                     L"EnableOnExplorer=1\r\n"
+                                     L"EnableOnListView=1\r\n"
+                                     L"EnableOnFileDialog=0\r\n"
+                                     L"FileDialogExcludeExeNames=b.exe; C.EXE\r\n"
+                                     L"NumberOfTargetListView=4\r\n"
+                                     L"TargetListView[0].ClsName=SysListView32\r\n"
+                                     L"TargetListView[0].ExeName=a.exe\r\n"
+                                     L"TargetListView[0].RootClsName=RootA\r\n"
+                                     L"TargetListView[0].RootOwnerClsName=*\r\n"
+                                     L"TargetListView[1].ClsName=SysListView32\r\n"
+                                     L"TargetListView[1].ExeName=b.exe\r\n"
+                                     L"TargetListView[1].RootClsName=RootB\r\n"
+                                     L"TargetListView[1].RootOwnerClsName=OwnerB\r\n"
+                                     L"TargetListView[2].ClsName=DirectUIHWND\r\n"
+                                     L"TargetListView[2].ExeName=*\r\n"
+                                     L"TargetListView[2].RootClsName=*\r\n"
+                                     L"TargetListView[2].RootOwnerClsName=*\r\n"
+                                     L"TargetListView[3].ClsName=\u30ea\u30b9\u30c8\r\n"
+                                     L"TargetListView[3].ExeName=\u65e5\u672c\u8a9e.exe\r\n"
+                                     L"TargetListView[3].RootClsName=\u30eb\u30fc\u30c8\r\n"
+                                     L"TargetListView[3].RootOwnerClsName="
+                                     L"\u30aa\u30fc\u30ca\u30fc\r\n");
 }
 
 // With the input method editor on, a Japanese user types full-width digits.
@@ -251,9 +251,9 @@ TEST_F(SettingDlg, FullWidthDigitsCountAndTextThatIsNoNumberKeepsTheValue) {
     EXPECT_EQ(Shared.InputInterval, 2000u) << "２０００";
     EXPECT_EQ(Shared.EnableLength, 5) << "三 is not a number: the value stays";
     EXPECT_EQ(Shared.ToolTipAutoPopDelay, 0) << "a blank field stores 0";
-    const std::string file = ReadFileBytes(m_path);
-    EXPECT_NE(file.find("InputInterval=2000\r\n"), std::string::npos);
-    EXPECT_NE(file.find("EnableLength=5\r\n"), std::string::npos);
+    const std::wstring file = ReadUtf16File(m_path);
+    EXPECT_NE(file.find(L"InputInterval=2000\r\n"), std::wstring::npos);
+    EXPECT_NE(file.find(L"EnableLength=5\r\n"), std::wstring::npos);
 }
 
 // Controls that show text, in the dialog's client coordinates.
