@@ -234,7 +234,7 @@ KeyHandling HandleKey(CKeyInput& input, SearchCore& state, KeyMessage message, u
     if (IsOn(Shared.DisableIme) && input.IsImeOpen() && !input.CloseIme()) {
         return {};
     }
-    const wchar_t unit = static_cast<wchar_t>(code);
+    const auto unit = static_cast<wchar_t>(code);
     switch (message) {
     case KeyMessage::Char:
         if (const std::optional<KeyHandling> keys = TakeKeyCharacter(state)) {

@@ -13,7 +13,7 @@
 class CMigemo;
 
 struct Candidate {
-    uint32_t m_itemIndex;
+    uint32_t m_itemIndex = 0;
     std::wstring m_matchedText; // the text the pattern matched, not the whole name
 };
 
@@ -27,6 +27,8 @@ using MatchedSet = std::vector<bool>;
 struct SearchCore {
     SearchCore() = default;
     virtual ~SearchCore() = default;
+    SearchCore(const SearchCore&) = delete;
+    SearchCore& operator=(const SearchCore&) = delete;
     SearchCore(SearchCore&&) = default;
     SearchCore& operator=(SearchCore&&) = default;
 

@@ -52,10 +52,9 @@ class CPrivateProfile : public CProfileStore {
   private:
     // wchar_t is UTF-16 LE on Windows, so the string's bytes are the file's.
     static bool WriteWhole(const std::wstring& path, const std::wstring& text) {
-        const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-        const unique_handle file(raw == INVALID_HANDLE_VALUE ? nullptr : raw);
-        const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        const unique_hfile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        const auto size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
         DWORD done = 0;
         return file && WriteFile(file.get(), text.data(), size, &done, nullptr) && done == size &&
                FlushFileBuffers(file.get());

@@ -71,7 +71,7 @@ class CTraceLine {
         return *this;
     }
 
-    wchar_t m_text[512];
+    wchar_t m_text[512] = {};
     size_t m_length = 0;
 };
 

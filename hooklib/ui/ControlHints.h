@@ -35,8 +35,8 @@ class CControlHints {
     // monitor of another scale.
     struct CHint {
         CStdString m_text;
-        HWND m_hWndHover;
-        HWND m_hWndAnchor;
+        HWND m_hWndHover = nullptr;
+        HWND m_hWndAnchor = nullptr;
     };
     static LRESULT CALLBACK HoverProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR id, DWORD_PTR self) noexcept;

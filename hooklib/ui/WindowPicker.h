@@ -12,8 +12,11 @@
 class CWindowPicker {
   public:
     CWindowPicker() = default;
+    ~CWindowPicker() = default;
     CWindowPicker(const CWindowPicker&) = delete;
     CWindowPicker& operator=(const CWindowPicker&) = delete;
+    CWindowPicker(CWindowPicker&&) = delete;
+    CWindowPicker& operator=(CWindowPicker&&) = delete;
 
     void Attach(HWND hDlg, HWND hWndAim, HINSTANCE hInstance);
     // The aim's images at the sizes the DPI asks for; the aim shows the one of the state.

@@ -83,7 +83,7 @@ constexpr FailureAudience kReadFailure = FailureAudience::Developer;
 // Marks a read as running for as long as the reader works, however it ends.
 class CReadingMark {
   public:
-    explicit CReadingMark(bool& reading) : m_reading(reading) { m_reading = true; }
+    explicit CReadingMark(bool& reading) : m_reading(reading) { reading = true; }
     ~CReadingMark() { m_reading = false; }
     CReadingMark(const CReadingMark&) = delete;
     CReadingMark& operator=(const CReadingMark&) = delete;

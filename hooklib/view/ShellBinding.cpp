@@ -130,7 +130,8 @@ ShellBinding BindShellView(HWND hWndView) {
         }
     }
     SKIMVUE_CHECK_NOT_NULL(psb);
-    throw *failure;
+    // The last host's own failure, kept from its catch: it names the call that did not bind.
+    throw *failure; // NOLINT(misc-throw-by-value-catch-by-reference)
 }
 
 bool IsStillActive(const ShellBinding& binding) noexcept {
