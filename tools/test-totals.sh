@@ -16,8 +16,11 @@ total_pass=0 total_fail=0 total_skip=0
 # count_build LABEL BUILD_NAME BUILD_DIR: the cases of one build in that directory's report
 count_build() {
   local label=$1 build_name=$2 dir=$3
-  local pass=0 fail=0 skip=0 programs_skipped=0 name status xml cases failed skipped
-  while read -r name status; do
+  local pass=0 fail=0 skip=0 programs_skipped=0 line name status xml cases failed skipped
+  # A status is one word; a name may hold spaces (a value-parameterised case ends in
+  # "  # GetParam() = ...").
+  while read -r line; do
+    name=${line% *} status=${line##* }
     case "$name" in
       wine.*) continue ;;
       win64.* | win32.*) [ "${name%%.*}" = "$build_name" ] || continue ;;
